@@ -1,0 +1,128 @@
+#include "app/render_options.h"
+
+#include <charconv>
+#include <cmath>
+#include <functional>
+#include <map>
+
+namespace zolt {
+
+namespace {
+
+// Numbers are read with the decimal point whatever the locale.
+bool ParseReal(const std::string& text, double& out) {
+    const char* first = text.data();
+    const char* last = first + text.size();
+    if (first != last && *first == '+')
+        ++first;
+    double value = 0;
+    const auto [end, ec] = std::from_chars(first, last, value);
+    if (ec != std::errc() || end != last || text.empty() || !std::isfinite(value))
+        return false;
+    out = value;
+    return true;
+}
+
+bool ParseInt(const std::string& text, int& out, int low, int high) {
+    const char* first = text.data();
+    const char* last = first + text.size();
+    if (first != last && *first == '+')
+        ++first;
+    int value = 0;
+    const auto [end, ec] = std::from_chars(first, last, value);
+    if (ec != std::errc() || end != last || text.empty() || value < low || value > high)
+        return false;
+    out = value;
+    return true;
+}
+
+}  // namespace
+
+const char* RenderUsage() {
+    return "Usage: zolt-render [FILE.zlt] [OPTIONS] -o FILE.png\n"
+           "Renders a view of the Mandelbrot set through all passes of a generation.\n"
+           "\n"
+           "  --pstart X        real coordinate of the left edge (default -2.5)\n"
+           "  --pfinish X       real coordinate of the right edge (default 1.25)\n"
+           "  --qstart X        imaginary coordinate of the top row (default -1.5)\n"
+           "  --iterations N    iteration limit per point (default 250)\n"
+           "  --escape X        escape bound on the squared modulus (default 200)\n"
+           "  --monochrome      white bands instead of colours\n"
+           "  --modulation N    band period in monochrome mode (default 2)\n"
+           "  --colours N       palette entries, 0 to 65536 (default 256)\n"
+           "  --width N         image width in pixels (default 760)\n"
+           "  --height N        image height in pixels (default 620)\n"
+           "  --initial N       block size of the first pass (default 8)\n"
+           "  --penultimate N   block size of the last pass before single pixels (default 4)\n"
+           "  -o, --output FILE the PNG file to write\n"
+           "  --verbose         print every status text of the generation to stderr\n"
+           "  --help            show this text\n";
+}
+
+ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
+    RenderOptions options;
+    constexpr int kMaxInt = 2147483647;
+    using Setter = std::function<bool(const std::string&)>;
+    const std::map<std::string, Setter> valued = {
+        {"--pstart", [&](const std::string& v) { return ParseReal(v, options.pstart); }},
+        {"--pfinish", [&](const std::string& v) { return ParseReal(v, options.pfinish); }},
+        {"--qstart", [&](const std::string& v) { return ParseReal(v, options.qstart); }},
+        {"--escape", [&](const std::string& v) { return ParseReal(v, options.escape); }},
+        {"--iterations",
+         [&](const std::string& v) { return ParseInt(v, options.iterations, 1, kMaxInt); }},
+        {"--modulation",
+         [&](const std::string& v) { return ParseInt(v, options.modulation, 1, kMaxInt); }},
+        {"--colours", [&](const std::string& v) { return ParseInt(v, options.colours, 0, 65536); }},
+        {"--width", [&](const std::string& v) { return ParseInt(v, options.width, 1, 16384); }},
+        {"--height", [&](const std::string& v) { return ParseInt(v, options.height, 1, 16384); }},
+        {"--initial", [&](const std::string& v) { return ParseInt(v, options.initial, 1, 4096); }},
+        {"--penultimate",
+         [&](const std::string& v) { return ParseInt(v, options.penultimate, 1, 4096); }},
+        {"--output",
+         [&](const std::string& v) {
+             options.output = v;
+             return !v.empty();
+         }},
+    };
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::optional<std::string> value;
+        if (const auto eq = name.find('='); name.starts_with("--") && eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name.erase(eq);
+        }
+        if (name == "-o")
+            name = "--output";
+        if (name == "--help") {
+            options.help = true;
+            continue;
+        }
+        if (name == "--monochrome" || name == "--verbose") {
+            if (value)
+                return {std::nullopt, name + " takes no value"};
+            (name == "--monochrome" ? options.monochrome : options.verbose) = true;
+            continue;
+        }
+        if (const auto setter = valued.find(name); setter != valued.end()) {
+            if (!value) {
+                if (i + 1 >= args.size())
+                    return {std::nullopt, name + " needs a value"};
+                value = args[++i];
+            }
+            if (!setter->second(*value))
+                return {std::nullopt, "invalid value for " + name + ": '" + *value + "'"};
+            continue;
+        }
+        if (name.starts_with("-") && name != "-")
+            return {std::nullopt, "unknown option " + name};
+        if (!options.input.empty())
+            return {std::nullopt, "more than one input file: '" + name + "'"};
+        options.input = name;
+    }
+    if (!options.help && options.output.empty())
+        return {std::nullopt, "no output file given (-o FILE.png)"};
+    return {options, {}};
+}
+
+}  // namespace zolt

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zolt {
+
+// What zolt-render was asked to do.
+struct RenderOptions {
+    double pstart = -2.5;
+    double pfinish = 1.25;
+    double qstart = -1.5;
+    int iterations = 250;
+    double escape = 200.0;
+    bool monochrome = false;
+    int modulation = 2;
+    int colours = 256;
+    int width = 760;
+    int height = 620;
+    int initial = 8;
+    int penultimate = 4;
+    std::string output;
+    std::string input;  // a .zlt file to render instead of the view given by options
+    bool verbose = false;
+    bool help = false;
+};
+
+struct ParsedOptions {
+    std::optional<RenderOptions> options;
+    std::string error;  // one line for the user when options is empty
+};
+
+ParsedOptions ParseRenderOptions(const std::vector<std::string>& args);
+
+const char* RenderUsage();
+
+}  // namespace zolt

@@ -1,0 +1,76 @@
+#include "document/current_fractal.h"
+
+#include "document/navigation_history.h"
+#include "shell/command_ids.h"
+#include "shell/ui_surface.h"
+
+namespace zolt {
+
+void CurrentFractal::EnsureInitialized() {
+    if (initialized_)
+        return;
+    ResetDefinition(def_, ui_);
+    history_.ResetHistory();
+    initialized_ = true;
+}
+
+bool CurrentFractal::SetCurrent(std::string_view name, const GenerationSnapshot& numbers,
+                                const Appearance& appearance, bool aspectLocked, bool untitled) {
+    EnsureInitialized();
+    def_.Name.Assign(name);
+    SetNumbersOf(def_, numbers);
+    if (!CopyAppearance(appearance, def_.Appearance))
+        return false;
+    def_.AspectLocked = aspectLocked;
+    def_.Untitled = untitled;
+    ShowTitle();
+    ui_.EnableCommands(CommandBit(kCmdSave) | CommandBit(kCmdSaveAs) | CommandBit(kCmdProperties),
+                       true);
+    return true;
+}
+
+void CurrentFractal::Rename(std::string_view name) {
+    def_.Name.Assign(name);
+    ShowTitle();
+}
+
+void CurrentFractal::SetNumbers(const GenerationSnapshot& numbers) { SetNumbersOf(def_, numbers); }
+
+bool CurrentFractal::SetAppearance(const Appearance& appearance) {
+    return CopyAppearance(appearance, def_.Appearance);
+}
+
+void CurrentFractal::MarkUntitled() {
+    if (initialized_)
+        def_.Untitled = true;
+}
+
+void CurrentFractal::ClearUntitled() {
+    if (initialized_)
+        def_.Untitled = false;
+}
+
+bool CurrentFractal::PushCurrent(bool allowed) { return history_.Push(def_, allowed); }
+
+void CurrentFractal::Release() {
+    def_.Appearance.Palette.Clear();
+    initialized_ = false;
+}
+
+void CurrentFractal::RefreshAspect() {
+    if (!initialized_ || def_.AspectLocked)
+        return;
+    def_.Qfinish = DeriveQfinish(def_.Pstart, def_.Pfinish, def_.Qstart, ui_);
+}
+
+void CurrentFractal::SetAspectLock(bool locked, bool refresh) {
+    if (!initialized_)
+        return;
+    def_.AspectLocked = locked;
+    if (refresh)
+        RefreshAspect();
+}
+
+void CurrentFractal::ShowTitle() { ui_.SetTitle("Zolt - " + def_.Name.str()); }
+
+}  // namespace zolt

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <string_view>
+
+#include "engine/fractal_def.h"
+
+namespace zolt {
+
+class NavigationHistory;
+class UiSurface;
+
+// The one definition that is shown, generated and saved, with the window title and the file
+// commands kept in step with it.
+class CurrentFractal {
+public:
+    CurrentFractal(UiSurface& ui, NavigationHistory& history) : ui_(ui), history_(history) {}
+
+    const FractalDef& Definition() const { return def_; }
+    bool Initialized() const { return initialized_; }
+
+    // The first call of the run gives the definition its defaults and empties the history.
+    void EnsureInitialized();
+    // Makes a new or loaded fractal current. False when its palette could not be copied; the
+    // name and numbers are then already set, the flags, title and commands not.
+    bool SetCurrent(std::string_view name, const GenerationSnapshot& numbers,
+                    const Appearance& appearance, bool aspectLocked, bool untitled);
+    void Rename(std::string_view name);
+    void SetNumbers(const GenerationSnapshot& numbers);
+    bool SetAppearance(const Appearance& appearance);
+    void MarkUntitled();
+    void ClearUntitled();
+    bool PushCurrent(bool allowed);
+    void Release();
+
+    // Re-derives Qfinish for the view's present shape, unless no fractal is defined yet or a
+    // generation holds the aspect.
+    void RefreshAspect();
+    void SetAspectLock(bool locked, bool refresh);
+
+private:
+    void ShowTitle();
+
+    UiSurface& ui_;
+    NavigationHistory& history_;
+    FractalDef def_;
+    bool initialized_ = false;
+};
+
+}  // namespace zolt

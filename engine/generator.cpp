@@ -1,0 +1,332 @@
+#include "engine/generator.h"
+
+#include <cstdio>
+#include <limits>
+#include <mutex>
+#include <system_error>
+
+#include "document/current_fractal.h"
+#include "document/navigation_history.h"
+#include "engine/generation_defaults.h"
+#include "engine/pass_schedule.h"
+#include "engine/thread_priority.h"
+#include "engine/worker_surface.h"
+#include "shell/command_ids.h"
+#include "shell/ui_surface.h"
+
+namespace zolt {
+
+namespace {
+
+constexpr std::uint32_t Bits(std::initializer_list<int> ids) {
+    std::uint32_t mask = 0;
+    for (int id : ids)
+        mask |= CommandBit(id);
+    return mask;
+}
+
+// Off while a generation runs, on again when it ends.
+constexpr std::uint32_t kBusyCommands =
+    Bits({kCmdHome, kCmdGenerate, kCmdRefresh, kCmdNew, kCmdOpen, kCmdOptions}) |
+    kPriorityCommands;
+
+int SaturatingAdd(int a, int b) {
+    const long long sum = static_cast<long long>(a) + b;
+    if (sum > std::numeric_limits<int>::max())
+        return std::numeric_limits<int>::max();
+    if (sum < std::numeric_limits<int>::min())
+        return std::numeric_limits<int>::min();
+    return static_cast<int>(sum);
+}
+
+std::string GeneratingText(int iterations) {
+    char text[64];
+    std::snprintf(text, sizeof text, "Generating@%d iterations", iterations);
+    return text;
+}
+
+}  // namespace
+
+// Everything the worker needs, copied on the user-interface thread before it starts, so the
+// worker never reads the current definition or the settings.
+struct Generator::Job {
+    bool fresh = true;
+    GenerationSnapshot snapshot;
+    bool monochrome = false;
+    int modulation = 2;
+    Palette palette;  // only for a fresh image's colour table
+    int block = 1;
+    PassPosition start;
+    int penultimate = 1;
+    int priority = 0;
+};
+
+Generator::Generator(UiSurface& ui, CurrentFractal& current, NavigationHistory& history,
+                     const GenerationDefaults& defaults, std::function<void()> wake)
+    : ui_(ui), current_(current), history_(history), defaults_(defaults), mailbox_(std::move(wake)) {}
+
+Generator::~Generator() {
+    exiting_ = true;
+    mailbox_.Close();
+    JoinWorker();
+}
+
+void Generator::Ready(bool discard, bool autoGenerate, bool push, bool increment) {
+    if (shutDown_)
+        return;
+    if (discard && initialised_) {
+        Stop();
+        ui_.InvalidateView();
+    }
+    Reset(discard);
+    ui_.EnableCommands(Bits({kCmdHome, kCmdGenerate, kCmdRefresh, kCmdOptions}) | kPriorityCommands,
+                       true);
+    history_.UpdateNavigationCommands(true);
+    ui_.EnableCommands(Bits({kCmdStop, kCmdContinue, kCmdSkip}), false);
+    ui_.SetStatusText(1, "Ready");
+    ui_.SetStatusText(2, "");
+    if (autoGenerate && defaults_.values.AutoGenerate)
+        Generate(push, increment);
+}
+
+void Generator::Reset(bool full) {
+    // A worker never outlives a reset: it is stopped and joined, and what it still had to say
+    // is delivered now, before anything the caller says next.
+    JoinWorker();
+    mailbox_.Deliver();
+    running_ = false;
+    stopRequested_ = false;
+    skipRequested_ = false;
+    if (full) {
+        if (initialised_)
+            DestroyImage(image_);
+        snapshot_ = {};
+    }
+    saved_ = {};
+    savedBlock_ = 0;
+    canContinue_ = false;
+    exiting_ = false;
+    initialised_ = true;
+}
+
+void Generator::Generate(bool push, bool increment) {
+    if (!initialised_ || shutDown_)
+        return;
+    const FractalDef& def = current_.Definition();
+    if (increment && history_.DiffersFromCurrentEntry(def)) {
+        GenerationSnapshot numbers = NumbersOf(def);
+        numbers.Iterations = SaturatingAdd(numbers.Iterations, defaults_.values.IterativeIncrement);
+        current_.SetNumbers(numbers);
+        current_.MarkUntitled();
+    }
+    if (push)
+        current_.PushCurrent(!IsRunning());
+    Start(true);
+}
+
+void Generator::Stop() {
+    if (!initialised_ || shutDown_)
+        return;
+    ui_.SetStatusText(1, "Ending generation");
+    stopRequested_ = true;
+    ui_.EnableCommands(CommandBit(kCmdStop), false);
+}
+
+void Generator::Continue() { Start(false); }
+
+void Generator::Skip() {
+    if (initialised_)
+        skipRequested_ = true;
+}
+
+void Generator::Start(bool fresh) {
+    if (!initialised_ || shutDown_)
+        return;
+    const bool resume = canContinue_ && !fresh;
+    if (resume) {
+        JoinWorker();
+        running_ = false;
+        stopRequested_ = false;
+        skipRequested_ = false;
+    } else {
+        Reset(true);
+    }
+
+    const FractalDef& def = current_.Definition();
+    Job job;
+    job.fresh = !resume;
+    if (resume) {
+        job.block = savedBlock_;
+        job.start = saved_;
+    } else {
+        snapshot_ = NumbersOf(def);
+        job.block = FirstBlockSize(defaults_.values.InitialResolution);
+        job.palette = def.Appearance.Palette;
+    }
+    job.snapshot = snapshot_;
+    job.monochrome = def.Appearance.Monochrome;
+    job.modulation = def.Appearance.Modulation;
+    job.penultimate = defaults_.values.PenultimateResolution;
+    job.priority = defaults_.values.GeneratePriority;
+
+    running_ = true;
+    try {
+        worker_ = std::thread(&Generator::GenerationLoop, this, std::move(job));
+    } catch (const std::system_error&) {
+        running_ = false;
+        ui_.ShowMessage("Failed to start fractal thread.");
+        return;
+    }
+    current_.SetAspectLock(true, false);
+    ui_.EnableCommands(Bits({kCmdStop, kCmdSkip}), true);
+    ui_.EnableCommands(kBusyCommands | Bits({kCmdBack, kCmdForward, kCmdContinue}), false);
+}
+
+void Generator::Shutdown() {
+    if (!initialised_ || shutDown_)
+        return;
+    exiting_ = true;
+    Stop();
+    mailbox_.Close();
+    JoinWorker();
+    DestroyImage(image_);
+    running_ = false;
+    shutDown_ = true;
+}
+
+bool Generator::IsRunning() const { return initialised_ && running_; }
+
+void Generator::PaintView(const PixelTarget& target) const {
+    if (!initialised_)
+        return;
+    std::lock_guard lock(image_.mutex);
+    if (image_.created)
+        BlitImage(image_.buffer, target);
+}
+
+bool Generator::RepaintViewNow() {
+    if (!initialised_ || !DescribeImage(image_).created)
+        return false;
+    ui_.PresentImage();
+    return true;
+}
+
+bool Generator::GetImage(ImageInfo& out) const {
+    if (!initialised_)
+        return false;
+    out = DescribeImage(image_);
+    return true;
+}
+
+bool Generator::GetSnapshot(GenerationSnapshot& out) const {
+    if (!initialised_)
+        return false;
+    out = snapshot_;
+    return true;
+}
+
+ImageBuffer Generator::CopyImage() const {
+    std::lock_guard lock(image_.mutex);
+    return image_.buffer;
+}
+
+void Generator::GenerationLoop(Job job) {
+    WorkerSurface ui(ui_, mailbox_);
+    ApplyThreadPriority(job.priority);
+
+    if (job.fresh) {
+        const ViewSize size = ui.ViewClientSize();
+        if (!CreateImage(image_, size.width, size.height, ui.ViewColourCount(), job.monochrome,
+                         job.palette)) {
+            Post([](Generator& g) { g.FinishWithoutImage(); });
+            return;
+        }
+        {
+            std::lock_guard lock(image_.mutex);
+            ClearImage(image_.buffer, size.width, size.height);
+        }
+        ui.PresentImage();
+    }
+    ui.SetStatusText(1, GeneratingText(job.snapshot.Iterations));
+
+    // The colour table is only written when the image is created, above.
+    const ColourRule colour{job.monochrome, job.modulation, job.snapshot.Iterations,
+                            image_.colours};
+    const RenderRequests requests{stopRequested_, skipRequested_};
+    const int height = image_.buffer.height;
+    int block = job.block;
+    PassPosition position = job.start;
+    bool stopped = false;
+    ui.EnableCommands(CommandBit(kCmdSkip), block > 1);
+    for (;;) {
+        position = RenderPass(job.snapshot, colour, image_, position, block, requests, ui);
+        if (exiting_)
+            return;
+        const int next = NextBlockSize(block, job.penultimate);
+        if (stopRequested_) {
+            // A stop that arrives once the last pass is complete finds nothing left to do.
+            stopped = !(position.y >= height && next == 0);
+            break;
+        }
+        skipRequested_ = false;
+        if (next == 0)
+            break;
+        block = next;
+        position = {};
+        ui.EnableCommands(CommandBit(kCmdSkip), block > 1);
+    }
+    Post([stopped, position, block](Generator& g) { g.Finish(stopped, position, block); });
+}
+
+void Generator::Post(std::function<void(Generator&)> call) {
+    mailbox_.Post([this, call = std::move(call)] { call(*this); });
+}
+
+void Generator::Finish(bool stopped, PassPosition position, int block) {
+    JoinWorker();
+    running_ = false;
+    stopRequested_ = false;
+    skipRequested_ = false;
+    if (stopped) {
+        saved_ = position;
+        savedBlock_ = block;
+        canContinue_ = true;
+        ui_.SetStatusText(1, "Stopped");
+    } else {
+        saved_ = {};
+        savedBlock_ = 0;
+        canContinue_ = false;
+        ui_.SetStatusText(1, "Finished");
+        ui_.SetStatusText(2, "");
+    }
+    EnableIdleCommands(stopped);
+    current_.SetAspectLock(false, true);
+}
+
+void Generator::FinishWithoutImage() {
+    JoinWorker();
+    running_ = false;
+    stopRequested_ = false;
+    skipRequested_ = false;
+    saved_ = {};
+    savedBlock_ = 0;
+    canContinue_ = false;
+    EnableIdleCommands(false);
+    current_.SetAspectLock(false, true);
+}
+
+void Generator::EnableIdleCommands(bool canContinue) {
+    ui_.EnableCommands(kBusyCommands, true);
+    history_.UpdateNavigationCommands(true);
+    ui_.EnableCommands(Bits({kCmdStop, kCmdSkip}), false);
+    ui_.EnableCommands(CommandBit(kCmdContinue), canContinue);
+}
+
+void Generator::JoinWorker() {
+    if (!worker_.joinable())
+        return;
+    stopRequested_ = true;
+    worker_.join();
+}
+
+}  // namespace zolt

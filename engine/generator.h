@@ -1,0 +1,96 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+#include "engine/fractal_def.h"
+#include "engine/offscreen_image.h"
+#include "engine/render_pass.h"
+#include "shell/ui_mailbox.h"
+
+namespace zolt {
+
+class CurrentFractal;
+class GenerationDefaults;
+class NavigationHistory;
+class UiSurface;
+
+// Computes the current fractal on a worker thread in passes of growing resolution, with Stop,
+// Continue and Skip, and keeps the commands and the status bar in step.
+//
+// All public operations run on the user-interface thread. The worker owns nothing but its
+// copy of the job: it draws into the image (under the image's lock), reads the atomic requests
+// and posts every user-interface update to the mailbox, which the user-interface thread
+// delivers in order (call DeliverWorkerCalls when the wake function fires). The worker never
+// waits for the user-interface thread, so joining it can never deadlock, and the controller
+// joins it before the image is released or a new generation starts.
+class Generator {
+public:
+    // `wake` is called from the worker whenever it posted something; it must not block and
+    // should make the user-interface thread call DeliverWorkerCalls soon.
+    Generator(UiSurface& ui, CurrentFractal& current, NavigationHistory& history,
+              const GenerationDefaults& defaults, std::function<void()> wake = {});
+    ~Generator();
+    Generator(const Generator&) = delete;
+    Generator& operator=(const Generator&) = delete;
+
+    void Ready(bool discard, bool autoGenerate, bool push, bool increment);
+    void Reset(bool full);
+    void Generate(bool push, bool increment);
+    void Stop();
+    void Continue();
+    void Skip();
+    void Start(bool fresh);
+    // Program exit: stops and joins the worker without any further user-interface update, then
+    // releases the image. Later operations do nothing.
+    void Shutdown();
+
+    bool IsRunning() const;
+    bool Initialised() const { return initialised_; }
+    bool CanContinue() const { return canContinue_; }
+
+    // Copies the image into `target` by the placement rule; nothing before the first Ready.
+    void PaintView(const PixelTarget& target) const;
+    // Asks the view to show the image again; false when there is no image to show.
+    bool RepaintViewNow();
+    bool GetImage(ImageInfo& out) const;
+    bool GetSnapshot(GenerationSnapshot& out) const;
+    // A copy of the image's pixels (for saving a picture, and for tests).
+    ImageBuffer CopyImage() const;
+
+    // Runs what the worker posted, in order. Returns the number of calls run.
+    int DeliverWorkerCalls() { return mailbox_.Deliver(); }
+
+private:
+    struct Job;
+    void GenerationLoop(Job job);
+    void Finish(bool stopped, PassPosition position, int block);
+    void FinishWithoutImage();
+    void EnableIdleCommands(bool canContinue);
+    void JoinWorker();
+    void Post(std::function<void(Generator&)> call);
+
+    UiSurface& ui_;
+    CurrentFractal& current_;
+    NavigationHistory& history_;
+    const GenerationDefaults& defaults_;
+    UiMailbox mailbox_;
+
+    std::atomic<bool> running_{false};
+    std::atomic<bool> stopRequested_{false};
+    std::atomic<bool> skipRequested_{false};
+    std::atomic<bool> exiting_{false};
+
+    GenerationSnapshot snapshot_;
+    OffscreenImage image_;
+    PassPosition saved_;
+    int savedBlock_ = 0;
+    bool canContinue_ = false;
+    bool initialised_ = false;
+    bool shutDown_ = false;
+
+    std::thread worker_;
+};
+
+}  // namespace zolt

@@ -1,0 +1,33 @@
+#pragma once
+
+namespace zolt {
+
+// How a GeneratePriority of 1 (Lowest) to 7 (Highest) maps to Linux scheduling of the calling
+// thread. The generation thread is new for every generation and inherits the user-interface
+// thread's scheduling, so the rest of the program is never touched, and ending the thread
+// restores everything:
+//
+//   GeneratePriority  menu item  policy       nice (relative to the process)
+//   1                 Lowest     SCHED_IDLE   -
+//   2                 Lower      SCHED_OTHER  +10
+//   3                 Low        SCHED_OTHER  +5
+//   4                 Normal     SCHED_OTHER  0
+//   5                 High       SCHED_OTHER  -5
+//   6                 Higher     SCHED_OTHER  -10
+//   7                 Highest    SCHED_OTHER  -15
+//   anything else     -          unchanged
+//
+// Raising the priority above the process's needs CAP_SYS_NICE (or RLIMIT_NICE); without it the
+// request fails silently and the generation runs at the inherited priority.
+struct ThreadPriority {
+    bool change = false;
+    bool idle = false;
+    int niceDelta = 0;
+};
+
+ThreadPriority PriorityFor(int generatePriority);
+
+// Applies the mapping to the calling thread; false when the system refused (nothing changed).
+bool ApplyThreadPriority(int generatePriority);
+
+}  // namespace zolt
