@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds Zolt and starts it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build
+if [ -x build/zolt ] && [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    exec build/zolt "$@"
+fi
+./build/zolt-render -o zolt.png
+echo "No display to show the window on: rendered the home view to $(pwd)/zolt.png"

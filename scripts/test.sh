@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Builds Zolt and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build
+ctest --test-dir build --output-on-failure

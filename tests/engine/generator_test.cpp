@@ -1,0 +1,438 @@
+#include "engine/generator.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "document/navigation_commands.h"
+#include "engine/pass_schedule.h"
+#include "engine/thread_priority.h"
+#include "shell/command_ids.h"
+#include "support/generator_fixture.h"
+
+namespace zolt {
+namespace {
+
+using Status = HeadlessSurface::StatusChange;
+
+// The command state the program starts with: New, Open, Exit, Options, About, the
+// priorities and the two bars.
+constexpr std::uint32_t kStartMask = 0x1bf80e3;
+
+class GeneratorTest : public GeneratorFixture {
+protected:
+    GeneratorTest() {
+        ui.EnableCommands(0x1FFFFFF, true);
+        ui.EnableCommands(0xC | 0x10 | 0x700 | 0x407800, false);
+    }
+
+    // The block sizes of the passes, read from the progress texts at 0 percent... of the rows
+    // the pass starts with.
+    std::vector<int> PassBlocks() const {
+        std::vector<int> blocks;
+        for (const Status& s : ui.StatusHistory()) {
+            int block = 0, percent = 0;
+            if (s.pane == 2 && std::sscanf(s.text.c_str(), "Resolution: %d - %d%%", &block,
+                                           &percent) == 2 &&
+                (blocks.empty() || blocks.back() != block))
+                blocks.push_back(block);
+        }
+        return blocks;
+    }
+
+    ImageBuffer UninterruptedImage() {
+        // Another generator over the same definition, never disturbed.
+        GatedSurface otherUi(ui.ViewClientSize());
+        NavigationHistory otherHistory(otherUi);
+        CurrentFractal other(otherUi, otherHistory);
+        const FractalDef& def = current.Definition();
+        EXPECT_TRUE(other.SetCurrent("Same", NumbersOf(def), def.Appearance, false, true));
+        HeadlessEventLoop otherLoop;
+        Generator otherGenerator(otherUi, other, otherHistory, defaults, otherLoop.WakeFunction());
+        otherGenerator.Ready(false, false, false, false);
+        otherGenerator.Generate(false, false);
+        EXPECT_TRUE(otherLoop.RunUntil([&] { return otherGenerator.DeliverWorkerCalls(); },
+                                       [&] { return !otherGenerator.IsRunning(); }));
+        return otherGenerator.CopyImage();
+    }
+};
+
+TEST(PassSchedule, HalvesToThePenultimateResolutionThenSinglePixels) {
+    const auto schedule = [](int initial, int penultimate) {
+        std::vector<int> passes;
+        for (int b = FirstBlockSize(initial); b != 0 && passes.size() < 100;
+             b = NextBlockSize(b, penultimate))
+            passes.push_back(b);
+        return passes;
+    };
+    EXPECT_EQ(schedule(8, 4), (std::vector<int>{8, 4, 1}));
+    EXPECT_EQ(schedule(8, 2), (std::vector<int>{8, 4, 2, 1}));
+    EXPECT_EQ(schedule(1, 1), (std::vector<int>{1}));
+    EXPECT_EQ(schedule(4, 4), (std::vector<int>{4, 1}));
+    // Stored values the dialog never offers still give schedules that end.
+    EXPECT_EQ(schedule(0, 4), (std::vector<int>{1}));
+    EXPECT_EQ(schedule(-3, -3), (std::vector<int>{1}));
+    EXPECT_EQ(schedule(8, 0), (std::vector<int>{8, 4, 2, 1}));
+    EXPECT_EQ(schedule(6, 4), (std::vector<int>{6, 3}));
+    EXPECT_EQ(schedule(2, 8), (std::vector<int>{2}));
+    EXPECT_EQ(schedule(2147483647, 4).size(), 30u);
+}
+
+TEST(ThreadPriority, MapsTheSevenLevelsAndLeavesOthersAlone) {
+    EXPECT_TRUE(PriorityFor(1).idle);
+    EXPECT_EQ(PriorityFor(2).niceDelta, 10);
+    EXPECT_EQ(PriorityFor(4).niceDelta, 0);
+    EXPECT_EQ(PriorityFor(7).niceDelta, -15);
+    EXPECT_FALSE(PriorityFor(0).change);
+    EXPECT_FALSE(PriorityFor(8).change);
+    EXPECT_TRUE(ApplyThreadPriority(99));  // nothing to do
+}
+
+TEST_F(GeneratorTest, NothingHappensBeforeTheFirstReady) {
+    DefineHome();
+    generator.Generate(true, true);
+    generator.Stop();
+    EXPECT_FALSE(generator.IsRunning());
+    ImageInfo info;
+    EXPECT_FALSE(generator.GetImage(info));
+    GenerationSnapshot snapshot;
+    EXPECT_FALSE(generator.GetSnapshot(snapshot));
+    EXPECT_EQ(history.Count(), 0);
+}
+
+TEST_F(GeneratorTest, CommandMaskAfterEveryTransition) {
+    EXPECT_EQ(ui.GetCommandState(), kStartMask);
+    DefineHome();
+    EXPECT_EQ(ui.GetCommandState(), 0x1bf80ffu);  // Save, Save As, Properties
+    generator.Ready(true, false, false, false);
+    EXPECT_EQ(ui.GetCommandState(), 0x1ff89ffu);
+
+    ui.HoldAt(1);  // the cleared image, before the first pass
+    generator.Generate(true, true);
+    EXPECT_EQ(ui.GetCommandState(), 0x18050bcu);  // running: Stop and Skip on
+    ASSERT_TRUE(ui.WaitHeld());
+    generator.Stop();
+    EXPECT_EQ(ui.GetCommandState(), 0x18040bcu);  // ending: Stop off too
+    ui.Release();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(ui.GetCommandState(), 0x1ffa9ffu);  // stopped: Continue on
+    EXPECT_EQ(ui.StatusText(1), "Stopped");
+
+    generator.Continue();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(ui.GetCommandState(), 0x1ff89ffu);  // finished
+    EXPECT_EQ(ui.StatusText(1), "Finished");
+
+    // A zoom: Ready without flags keeps the picture and turns Continue off.
+    generator.Stop();
+    Zoom(-1.0, 0.0, -0.5);
+    EXPECT_EQ(ui.GetCommandState(), 0x1ff89ffu);
+    ImageInfo info;
+    ASSERT_TRUE(generator.GetImage(info));
+    EXPECT_TRUE(info.created);
+}
+
+TEST_F(GeneratorTest, StatusTextsOfAFullGeneration) {
+    ui.SetViewSize({16, 16});
+    DefineHome();
+    generator.Ready(true, false, false, false);
+    ui.ClearStatusHistory();
+    generator.Generate(true, true);
+    ASSERT_TRUE(WaitIdle());
+    const std::vector<Status> expected{
+        {3, "1 of 1"},
+        {1, "Generating@250 iterations"},
+        {2, "Resolution: 8 - 6%"},
+        {2, "Resolution: 4 - 6%"},
+        {2, "Resolution: 4 - 56%"},
+        {2, "Resolution: 1 - 6%"},
+        {2, "Resolution: 1 - 50%"},
+        {2, "Resolution: 1 - 100%"},
+        {1, "Finished"},
+        {2, ""},
+    };
+    EXPECT_EQ(ui.StatusHistory(), expected);
+    EXPECT_FALSE(current.Definition().AspectLocked);
+}
+
+TEST_F(GeneratorTest, StopInThePassAtFourThenContinueGivesTheUninterruptedImage) {
+    DefineHome();
+    generator.Ready(true, false, false, false);
+    // Copies of a 64 x 50 view: 1 the cleared image; pass 8: 2 at 50 %, 3 its end;
+    // pass 4: 4 at 10 %.
+    ui.HoldAt(4);
+    generator.Generate(true, true);
+    ASSERT_TRUE(ui.WaitHeld());
+    generator.Stop();
+    ui.Release();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(ui.StatusText(1), "Stopped");
+    EXPECT_TRUE(generator.CanContinue());
+    GenerationSnapshot before;
+    ASSERT_TRUE(generator.GetSnapshot(before));
+
+    ui.ClearStatusHistory();
+    generator.Continue();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(ui.StatusHistory().front(), (Status{1, "Generating@250 iterations"}));
+    EXPECT_EQ(PassBlocks(), (std::vector<int>{4, 1}));
+    EXPECT_EQ(ui.StatusText(1), "Finished");
+    GenerationSnapshot after;
+    ASSERT_TRUE(generator.GetSnapshot(after));
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(generator.CopyImage(), UninterruptedImage());
+}
+
+TEST_F(GeneratorTest, SkipDuringThePassAtEightStartsThePassAtFourAtOnce) {
+    DefineHome();
+    generator.Ready(true, false, false, false);
+    ImageBuffer atEndOfFirstPass;
+    ui.OnPresent([&](int n) {
+        if (n == 2)
+            atEndOfFirstPass = generator.CopyImage();
+    });
+    ui.HoldAt(1);
+    generator.Generate(true, true);
+    ASSERT_TRUE(ui.WaitHeld());
+    generator.Skip();
+    ui.Release();
+    ASSERT_TRUE(WaitIdle());
+    // The pass at 8 drew its first block only, then gave way.
+    EXPECT_NE(atEndOfFirstPass.At(0, 0), kDarkGrey);
+    EXPECT_EQ(atEndOfFirstPass.At(8, 0), kDarkGrey);
+    EXPECT_EQ(atEndOfFirstPass.At(0, 8), kDarkGrey);
+    EXPECT_EQ(PassBlocks(), (std::vector<int>{8, 4, 1}));
+    EXPECT_EQ(ui.StatusText(1), "Finished");
+    EXPECT_EQ(generator.CopyImage(), UninterruptedImage());
+}
+
+TEST_F(GeneratorTest, SkipIsOfferedOnlyWhileTheBlocksAreLargerThanAPixel) {
+    DefineHome();
+    defaults.values.InitialResolution = 1;
+    generator.Ready(true, false, false, false);
+    ui.HoldAt(1);
+    generator.Generate(true, true);
+    ASSERT_TRUE(ui.WaitHeld());
+    ui.Release();
+    ASSERT_TRUE(loop.RunUntil([this] { return generator.DeliverWorkerCalls(); },
+                              [this] { return !ui.IsCommandEnabled(kCmdSkip); }));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(PassBlocks(), (std::vector<int>{1}));
+}
+
+TEST_F(GeneratorTest, TheStoredScheduleShapesThePasses) {
+    const struct {
+        int initial, penultimate;
+        std::vector<int> passes;
+    } cases[] = {{8, 4, {8, 4, 1}}, {8, 2, {8, 4, 2, 1}}, {1, 1, {1}}, {4, 4, {4, 1}}, {0, 4, {1}}};
+    DefineHome();
+    for (const auto& c : cases) {
+        defaults.values.InitialResolution = c.initial;
+        defaults.values.PenultimateResolution = c.penultimate;
+        generator.Ready(true, false, false, false);
+        ui.ClearStatusHistory();
+        generator.Generate(false, false);
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_EQ(PassBlocks(), c.passes) << c.initial << "/" << c.penultimate;
+    }
+}
+
+TEST_F(GeneratorTest, AStopAfterTheLastPassCountsAsFinished) {
+    ui.SetViewSize({4, 1});
+    DefineHome();
+    defaults.values.InitialResolution = 1;
+    generator.Ready(true, false, false, false);
+    // Copies: 1 the cleared image, 2 at 100 %, 3 the end of the only pass. The stop arrives
+    // after the pass looked at it for the last time.
+    ui.HoldAt(3);
+    generator.Generate(true, true);
+    ASSERT_TRUE(ui.WaitHeld());
+    generator.Stop();
+    ui.Release();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(ui.StatusText(1), "Finished");
+    EXPECT_FALSE(generator.CanContinue());
+    EXPECT_FALSE(ui.IsCommandEnabled(kCmdContinue));
+}
+
+TEST_F(GeneratorTest, GenerateTwiceOnTheSameViewRecordsAndRaisesNothing) {
+    DefineHome();
+    generator.Ready(true, false, false, false);
+    generator.Generate(true, true);
+    ASSERT_TRUE(WaitIdle());
+    generator.Generate(true, true);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(current.Definition().Iterations, 250);
+    EXPECT_EQ(history.Count(), 1);
+    EXPECT_EQ(ui.StatusText(3), "1 of 1");
+}
+
+TEST_F(GeneratorTest, GenerateAfterAZoomRaisesOnceAndTruncatesTheHistory) {
+    DefineHome();
+    generator.Ready(true, false, false, false);
+    generator.Generate(true, true);
+    ASSERT_TRUE(WaitIdle());
+    Zoom(-1.0, 0.0, -0.5);
+    generator.Generate(true, true);
+    ASSERT_TRUE(WaitIdle());
+    Zoom(-0.5, 0.0, -0.25);
+    generator.Generate(true, true);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(ui.StatusText(3), "3 of 3");
+    EXPECT_EQ(current.Definition().Iterations, 300);
+
+    Step(true, current, history, generator, ui);
+    Step(true, current, history, generator, ui);
+    EXPECT_EQ(ui.StatusText(3), "1 of 3");
+    EXPECT_EQ(current.Definition().Iterations, 250);
+
+    current.ClearUntitled();
+    Zoom(-2.0, -1.0, -0.5);
+    generator.Generate(true, true);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(ui.StatusText(3), "2 of 2");
+    EXPECT_EQ(current.Definition().Iterations, 275);
+    EXPECT_TRUE(current.Definition().Untitled);
+}
+
+TEST_F(GeneratorTest, TheIncrementSaturatesInsteadOfOverflowing) {
+    DefineHome(2147483600);
+    defaults.values.IterativeIncrement = 1000;
+    generator.Ready(true, false, false, false);
+    generator.Generate(true, true);
+    generator.Stop();
+    ASSERT_TRUE(WaitIdle());
+    Zoom(-1.0, 0.0, -0.5);
+    generator.Generate(true, true);
+    generator.Stop();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(current.Definition().Iterations, 2147483647);
+}
+
+TEST_F(GeneratorTest, AResizeOutsideAGenerationIsANewView) {
+    DefineHome();
+    generator.Ready(true, false, false, false);
+    generator.Generate(true, true);
+    ASSERT_TRUE(WaitIdle());
+    const double qfinish = current.Definition().Qfinish;
+    current.ClearUntitled();
+
+    ui.SetViewSize({64, 80});
+    current.RefreshAspect();
+    EXPECT_NE(current.Definition().Qfinish, qfinish);
+    EXPECT_EQ(current.Definition().Pstart, -2.5);
+    generator.Generate(true, true);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(current.Definition().Iterations, 275);
+    EXPECT_TRUE(current.Definition().Untitled);
+    EXPECT_EQ(ui.StatusText(3), "2 of 2");
+}
+
+TEST_F(GeneratorTest, AResizeDuringAGenerationWaitsForItsEnd) {
+    DefineHome();
+    generator.Ready(true, false, false, false);
+    ui.HoldAt(1);
+    generator.Generate(true, true);
+    ASSERT_TRUE(ui.WaitHeld());
+    const double qfinish = current.Definition().Qfinish;
+    ui.SetViewSize({64, 80});
+    current.RefreshAspect();
+    EXPECT_EQ(current.Definition().Qfinish, qfinish);
+    ui.Release();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(current.Definition().Qfinish, DeriveQfinish(-2.5, 1.25, -1.5, ViewSize{64, 80}));
+}
+
+TEST_F(GeneratorTest, StopEndsAPointOfTwoBillionIterationsAtOnce) {
+    ui.SetViewSize({8, 8});
+    DefineHome(2000000000);
+    Zoom(-0.1, 0.1, -0.1);  // inside the set: every point runs to the limit
+    generator.Ready(true, false, false, false);
+    ui.HoldAt(1);
+    generator.Generate(true, true);
+    ASSERT_TRUE(ui.WaitHeld());
+    ui.Release();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // well inside the first point
+    const auto before = std::chrono::steady_clock::now();
+    generator.Stop();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(1));
+    EXPECT_EQ(ui.StatusText(1), "Stopped");
+}
+
+TEST_F(GeneratorTest, ShutdownDuringAGenerationEndsItWithoutAnotherWord) {
+    ui.SetViewSize({8, 8});
+    DefineHome(2000000000);
+    Zoom(-0.1, 0.1, -0.1);
+    generator.Ready(true, false, false, false);
+    ui.HoldAt(1);
+    generator.Generate(true, true);
+    ASSERT_TRUE(ui.WaitHeld());
+    ui.Release();
+    const auto before = std::chrono::steady_clock::now();
+    generator.Shutdown();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(1));
+    EXPECT_FALSE(generator.IsRunning());
+    const auto texts = ui.StatusHistory().size();
+    EXPECT_EQ(generator.DeliverWorkerCalls(), 0);
+    EXPECT_EQ(ui.StatusHistory().size(), texts);
+    ImageInfo info;
+    ASSERT_TRUE(generator.GetImage(info));
+    EXPECT_FALSE(info.created);
+    generator.Generate(true, true);  // nothing after shutdown
+    EXPECT_FALSE(generator.IsRunning());
+}
+
+TEST_F(GeneratorTest, ReadyWithDiscardStopsARunningGenerationFirst) {
+    DefineHome();
+    generator.Ready(true, false, false, false);
+    ui.HoldAt(1);
+    generator.Generate(true, true);
+    ASSERT_TRUE(ui.WaitHeld());
+    ui.Release();
+    generator.Ready(true, false, false, false);
+    EXPECT_FALSE(generator.IsRunning());
+    EXPECT_EQ(ui.StatusText(1), "Ready");
+    EXPECT_EQ(ui.StatusText(2), "");
+    EXPECT_EQ(ui.GetCommandState(), 0x1ff89ffu);
+    EXPECT_FALSE(current.Definition().AspectLocked);
+    ImageInfo info;
+    ASSERT_TRUE(generator.GetImage(info));
+    EXPECT_FALSE(info.created);
+}
+
+TEST_F(GeneratorTest, AutoGenerateStartsAtReadyWhenAsked) {
+    DefineHome();
+    defaults.values.AutoGenerate = true;
+    generator.Ready(true, true, true, false);
+    EXPECT_TRUE(generator.IsRunning());
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(ui.StatusText(3), "1 of 1");
+    generator.Ready(false, false, false, false);  // a zoom never starts one
+    EXPECT_FALSE(generator.IsRunning());
+}
+
+TEST_F(GeneratorTest, BackAndForwardRegenerateWithoutRecordingOrRaising) {
+    DefineHome();
+    generator.Ready(true, false, false, false);
+    generator.Generate(true, true);
+    ASSERT_TRUE(WaitIdle());
+    Zoom(-1.0, 0.0, -0.5);
+    generator.Generate(true, true);
+    ASSERT_TRUE(WaitIdle());
+    defaults.values.AutoGenerate = true;
+    Step(true, current, history, generator, ui);
+    EXPECT_TRUE(generator.IsRunning());
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(ui.StatusText(3), "1 of 2");
+    EXPECT_EQ(current.Definition().Iterations, 250);
+    EXPECT_TRUE(ui.IsCommandEnabled(kCmdForward));
+    EXPECT_FALSE(ui.IsCommandEnabled(kCmdBack));
+    Step(false, current, history, generator, ui);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(ui.StatusText(3), "2 of 2");
+    EXPECT_EQ(history.Count(), 2);
+}
+
+}  // namespace
+}  // namespace zolt

@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "engine/iterate_point.h"
+#include "engine/offscreen_image.h"
+#include "engine/render_pass.h"
+#include "shell/headless_surface.h"
+
+namespace zolt {
+namespace {
+
+TEST(IteratePoint, CountsAsTheClassicLoop) {
+    EXPECT_EQ(IteratePoint(0.0, 0.0, 250, 200.0), 250);  // never escapes
+    EXPECT_EQ(IteratePoint(2.0, 0.0, 250, 200.0), 2);    // 6, then 38: 1444 > 200
+    EXPECT_EQ(IteratePoint(2.0, 0.0, 0, 200.0), 1);      // the body always runs once
+    EXPECT_EQ(IteratePoint(2.0, 0.0, -5, 200.0), 1);
+    // Escaping exactly on the last step counts as reaching the limit.
+    EXPECT_EQ(IteratePoint(2.0, 0.0, 2, 200.0), 2);
+    // Long orbits cross the internal stop-check boundary without changing the count.
+    EXPECT_EQ(IteratePoint(-0.75, 0.001, 100000, 4.0), IteratePoint(-0.75, 0.001, 100000, 4.0));
+    EXPECT_EQ(IteratePoint(0.0, 0.0, 10000, 200.0, nullptr), 10000);
+}
+
+TEST(IteratePoint, AStopRequestEndsEvenTwoBillionIterationsAtOnce) {
+    std::atomic<bool> stop{true};
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_EQ(IteratePoint(0.0, 0.0, 2000000000, 200.0, &stop), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(100));
+}
+
+TEST(ColourRule, MonochromeBands) {
+    const ColourRule everyCount{true, 1, 250, {}};
+    EXPECT_EQ(everyCount(1), kWhite);
+    EXPECT_EQ(everyCount(249), kWhite);
+    EXPECT_EQ(everyCount(250), kBlack);  // never escaped
+    const ColourRule even{true, 2, 250, {}};
+    EXPECT_EQ(even(2), kWhite);
+    EXPECT_EQ(even(4), kWhite);
+    EXPECT_EQ(even(3), kBlack);
+    // A period below 1 cannot come from the dialog, only from a file; it must not divide.
+    for (int period : {0, -1, -2147483647 - 1}) {
+        const ColourRule odd{true, period, 250, {}};
+        EXPECT_EQ(odd(7), kWhite) << period;
+        EXPECT_EQ(odd(250), kBlack) << period;
+    }
+}
+
+TEST(ColourRule, PaletteColoursCycleAndAnEmptyTableIsBlack) {
+    std::vector<Pixel> table;
+    for (int i = 0; i < 16; ++i)
+        table.push_back(MakePixel(static_cast<std::uint8_t>(i), 0, 0));
+    const ColourRule colour{false, 2, 250, table};
+    EXPECT_EQ(colour(5), colour(21));
+    EXPECT_EQ(colour(16), table[0]);
+    EXPECT_EQ(colour(250), kBlack);
+    const ColourRule noColours{false, 2, 250, {}};
+    EXPECT_EQ(noColours(5), kBlack);
+}
+
+TEST(BuildLogicalPalette, PlacesAtMostTheDisplaysColours) {
+    Palette palette;
+    ASSERT_TRUE(BuildPalette(256, palette));
+    EXPECT_EQ(BuildLogicalPalette(16, palette).size(), 16u);
+    EXPECT_EQ(BuildLogicalPalette(256, palette).size(), 256u);
+    EXPECT_EQ(BuildLogicalPalette(0, palette).size(), 0u);
+    EXPECT_EQ(BuildLogicalPalette(256, palette)[0], MakePixel(127, 0, 127));
+    Palette small;
+    ASSERT_TRUE(BuildPalette(4, small));
+    EXPECT_EQ(BuildLogicalPalette(256, small).size(), 4u);
+}
+
+// A fixture with a 256-colour image of the given size.
+class RenderPassTest : public ::testing::Test {
+protected:
+    void Create(int width, int height, int colours = 256) {
+        Palette palette;
+        ASSERT_TRUE(BuildPalette(colours, palette));
+        ASSERT_TRUE(CreateImage(image, width, height, 256, false, palette));
+        ClearImage(image.buffer, width, height);
+    }
+    ColourRule Colour() const { return {false, 2, snapshot.Iterations, image.colours}; }
+    PassPosition Pass(PassPosition start, int block) {
+        return RenderPass(snapshot, Colour(), image, start, block, {stop, skip}, ui);
+    }
+
+    // The image a plain per-pixel loop gives.
+    ImageBuffer Reference() {
+        ImageBuffer ref{image.buffer.width, image.buffer.height,
+                        std::vector<Pixel>(image.buffer.pixels.size())};
+        const double dx = (snapshot.Pfinish - snapshot.Pstart) / ref.width;
+        const ColourRule colour = Colour();
+        for (int y = 0; y < ref.height; ++y)
+            for (int x = 0; x < ref.width; ++x)
+                ref.pixels[static_cast<std::size_t>(y * ref.width + x)] =
+                    colour(IteratePoint(x * dx + snapshot.Pstart, y * dx + snapshot.Qstart,
+                                        snapshot.Iterations, snapshot.Escape));
+        return ref;
+    }
+
+    GenerationSnapshot snapshot{-2.5, 1.25, -1.5, 0.0, 250, 200.0};
+    OffscreenImage image;
+    std::atomic<bool> stop{false};
+    std::atomic<bool> skip{false};
+    HeadlessSurface ui;
+};
+
+TEST_F(RenderPassTest, AFullResolutionPassEqualsThePlainLoop) {
+    Create(97, 61);
+    const PassPosition end = Pass({}, 1);
+    EXPECT_EQ(image.buffer, Reference());
+    EXPECT_GE(end.x, 97);
+    EXPECT_EQ(end.y, 61);
+}
+
+TEST_F(RenderPassTest, CoarseBlocksTakeTheColourOfTheirTopLeftPoint) {
+    Create(30, 21);
+    Pass({}, 8);
+    const ImageBuffer ref = Reference();
+    for (int y = 0; y < 21; ++y)
+        for (int x = 0; x < 30; ++x)
+            ASSERT_EQ(image.buffer.At(x, y), ref.At(x / 8 * 8, y / 8 * 8)) << x << "," << y;
+}
+
+// Stops the pass when the progress text for a given row fraction is written.
+class StoppingSurface : public HeadlessSurface {
+public:
+    StoppingSurface(std::atomic<bool>& stop, std::string trigger)
+        : stop_(stop), trigger_(std::move(trigger)) {}
+    void SetStatusText(int pane, const std::string& text) override {
+        HeadlessSurface::SetStatusText(pane, text);
+        if (text == trigger_)
+            stop_ = true;
+    }
+
+private:
+    std::atomic<bool>& stop_;
+    std::string trigger_;
+};
+
+TEST_F(RenderPassTest, AStoppedPassResumedFromItsPositionLosesNothing) {
+    Create(30, 200);
+    const ImageBuffer ref = Reference();
+
+    StoppingSurface stopper(stop, ProgressText(1, 40));
+    const PassPosition stoppedAt =
+        RenderPass(snapshot, Colour(), image, {}, 1, {stop, skip}, stopper);
+    EXPECT_EQ(stoppedAt, (PassPosition{0, 79}));  // the first row at 40 %, not drawn
+    EXPECT_EQ(image.buffer.At(0, 79), kDarkGrey);
+    EXPECT_EQ(image.buffer.At(29, 78), ref.At(29, 78));
+    // Copies at 0, 10, 20 and 30 %; a stopped pass makes no final copy.
+    EXPECT_EQ(stopper.Presents(), 4);
+
+    stop = false;
+    Pass(stoppedAt, 1);
+    EXPECT_EQ(image.buffer, ref);
+}
+
+TEST_F(RenderPassTest, AStopInTheMiddleOfARowResumesAtThePointNotDrawn) {
+    // Expensive points, so that a stop from another thread lands inside a row.
+    // Points inside the set run to the limit: about a millisecond each.
+    snapshot = {-0.1, 0.1, -0.05, 0.0, 1000000, 200.0};
+    Create(12, 3);
+    const ImageBuffer ref = Reference();
+    bool sawMidRow = false;
+    for (int delayMs : {3, 9, 20}) {
+        ClearImage(image.buffer, 12, 3);
+        stop = false;
+        std::thread stopper([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+            stop = true;
+        });
+        const PassPosition at = Pass({}, 1);
+        stopper.join();
+        if (at.y >= 3)
+            continue;  // finished before the stop arrived
+        sawMidRow = sawMidRow || (at.x > 0 && at.x < 12);
+        if (at.x < 12) {
+            EXPECT_EQ(image.buffer.At(at.x, at.y), kDarkGrey);
+        }
+        stop = false;
+        Pass(at, 1);
+        EXPECT_EQ(image.buffer, ref) << "stopped at " << at.x << "," << at.y;
+    }
+    EXPECT_TRUE(sawMidRow);
+}
+
+TEST_F(RenderPassTest, SkipLeavesACoarsePassButNotTheFullResolutionOne) {
+    Create(64, 40);
+    skip = true;
+    const PassPosition coarse = Pass({}, 8);
+    EXPECT_EQ(coarse, (PassPosition{0, 0}));  // after the first block
+    EXPECT_EQ(image.buffer.At(9, 0), kDarkGrey);
+    EXPECT_NE(image.buffer.At(7, 7), kDarkGrey);
+
+    const PassPosition fine = Pass({}, 1);
+    EXPECT_EQ(fine.y, 40);
+    EXPECT_EQ(image.buffer, Reference());
+}
+
+TEST_F(RenderPassTest, EmptyImagesAndEmptyBlocksReturnAtOnce) {
+    Create(0, 10);
+    EXPECT_EQ(Pass({3, 4}, 1), (PassPosition{3, 4}));
+    Create(10, 0);
+    EXPECT_EQ(Pass({}, 1), (PassPosition{0, 0}));
+    Create(10, 10);
+    EXPECT_EQ(Pass({}, 0), (PassPosition{0, 0}));
+    EXPECT_EQ(Pass({}, -8), (PassPosition{0, 0}));
+    EXPECT_TRUE(ui.StatusHistory().empty());
+    EXPECT_EQ(ui.Presents(), 0);
+}
+
+TEST_F(RenderPassTest, ProgressOfFourHundredRowsAtBlockEight) {
+    Create(16, 400);
+    Pass({}, 8);
+    // Rows 0, 8, 16, ... give 0, 2, 4, ... percent: all even, so one text for the whole pass.
+    ASSERT_EQ(ui.StatusHistory().size(), 1u);
+    EXPECT_EQ(ui.StatusHistory()[0], (HeadlessSurface::StatusChange{2, "Resolution: 8 - 0%"}));
+    // Copies at 0, 10, ..., 90 percent, and the final one.
+    EXPECT_EQ(ui.Presents(), 11);
+}
+
+TEST_F(RenderPassTest, ProgressTextAtEachRunOfEvenPercentages) {
+    Create(4, 50);
+    Pass({}, 1);
+    // Row y has (y + 1) * 2 percent: every row even, so again one text.
+    EXPECT_EQ(ui.StatusHistory().size(), 1u);
+    ui.ClearStatusHistory();
+    Create(4, 200);
+    Pass({}, 1);
+    // Two rows per percent: the text appears at the first row of each even percent.
+    ASSERT_EQ(ui.StatusHistory().size(), 51u);
+    EXPECT_EQ(ui.StatusHistory()[1].text, "Resolution: 1 - 2%");
+    EXPECT_EQ(ui.StatusHistory()[50].text, "Resolution: 1 - 100%");
+}
+
+TEST(BlitImage, CentresASmallerImageAndCropsALargerOne) {
+    ImageBuffer image{4, 2, {1, 2, 3, 4, 5, 6, 7, 8}};
+    std::vector<Pixel> view(8 * 6, 0);
+    BlitImage(image, {view.data(), 8, 6, 8});
+    // Centred: offset ((8 - 4) / 2, (6 - 2) / 2) = (2, 2).
+    EXPECT_EQ(view[2 * 8 + 2], 1u);
+    EXPECT_EQ(view[3 * 8 + 5], 8u);
+    EXPECT_EQ(view[2 * 8 + 1], 0u);
+    EXPECT_EQ(view[4 * 8 + 2], 0u);
+
+    std::vector<Pixel> small(3 * 1, 0);
+    BlitImage(image, {small.data(), 3, 1, 3});
+    EXPECT_EQ(small, (std::vector<Pixel>{1, 2, 3}));  // the top-left part
+
+    EXPECT_EQ(PlaceAxis(7, 4).offset, 1);  // (7 - 4) / 2 truncates
+    EXPECT_EQ(PlaceAxis(3, 4).offset, 0);
+    EXPECT_EQ(PlaceAxis(3, 4).extent, 3);
+}
+
+}  // namespace
+}  // namespace zolt
