@@ -1,0 +1,86 @@
+#include "app/render_options.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+
+namespace zolt {
+namespace {
+
+TEST(RenderOptions, DefaultsAreTheHomeView) {
+    const ParsedOptions parsed = ParseRenderOptions({"-o", "out.png"});
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    const RenderOptions& o = *parsed.options;
+    EXPECT_EQ(o.pstart, -2.5);
+    EXPECT_EQ(o.pfinish, 1.25);
+    EXPECT_EQ(o.qstart, -1.5);
+    EXPECT_EQ(o.iterations, 250);
+    EXPECT_EQ(o.escape, 200.0);
+    EXPECT_EQ(o.colours, 256);
+    EXPECT_EQ(o.width, 760);
+    EXPECT_EQ(o.height, 620);
+    EXPECT_EQ(o.initial, 8);
+    EXPECT_EQ(o.penultimate, 4);
+    EXPECT_EQ(o.output, "out.png");
+    EXPECT_FALSE(o.monochrome);
+}
+
+TEST(RenderOptions, ReadsEveryOptionWithThePointWhateverTheLocale) {
+    std::setlocale(LC_ALL, "de_DE.UTF-8");  // a comma locale, where installed
+    const ParsedOptions parsed = ParseRenderOptions(
+        {"--pstart", "-0.7453", "--pfinish=-0.7433", "--qstart", "1e-1", "--iterations", "5000",
+         "--escape", "4.5", "--monochrome", "--modulation", "3", "--colours", "16", "--width",
+         "100", "--height", "80", "--initial", "4", "--penultimate", "2", "--verbose",
+         "--output", "x.png", "in.zlt"});
+    std::setlocale(LC_ALL, "C");
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    const RenderOptions& o = *parsed.options;
+    EXPECT_EQ(o.pstart, -0.7453);
+    EXPECT_EQ(o.pfinish, -0.7433);
+    EXPECT_EQ(o.qstart, 0.1);
+    EXPECT_EQ(o.iterations, 5000);
+    EXPECT_EQ(o.escape, 4.5);
+    EXPECT_TRUE(o.monochrome);
+    EXPECT_EQ(o.modulation, 3);
+    EXPECT_EQ(o.colours, 16);
+    EXPECT_EQ(o.width, 100);
+    EXPECT_EQ(o.height, 80);
+    EXPECT_EQ(o.initial, 4);
+    EXPECT_EQ(o.penultimate, 2);
+    EXPECT_TRUE(o.verbose);
+    EXPECT_EQ(o.input, "in.zlt");
+}
+
+TEST(RenderOptions, RefusesBadInputWithOneClearLine) {
+    const struct {
+        std::vector<std::string> args;
+        std::string error;
+    } cases[] = {
+        {{}, "no output file given (-o FILE.png)"},
+        {{"-o"}, "--output needs a value"},
+        {{"-o", "x.png", "--width", "0"}, "invalid value for --width: '0'"},
+        {{"-o", "x.png", "--width", "12x"}, "invalid value for --width: '12x'"},
+        {{"-o", "x.png", "--pstart", "1,5"}, "invalid value for --pstart: '1,5'"},
+        {{"-o", "x.png", "--pstart", "nan"}, "invalid value for --pstart: 'nan'"},
+        {{"-o", "x.png", "--iterations", "3000000000"},
+         "invalid value for --iterations: '3000000000'"},
+        {{"-o", "x.png", "--colours", "-1"}, "invalid value for --colours: '-1'"},
+        {{"-o", "x.png", "--frobnicate"}, "unknown option --frobnicate"},
+        {{"-o", "x.png", "--monochrome=1"}, "--monochrome takes no value"},
+        {{"-o", "x.png", "a.zlt", "b.zlt"}, "more than one input file: 'b.zlt'"},
+    };
+    for (const auto& c : cases) {
+        const ParsedOptions parsed = ParseRenderOptions(c.args);
+        EXPECT_FALSE(parsed.options);
+        EXPECT_EQ(parsed.error, c.error);
+    }
+}
+
+TEST(RenderOptions, HelpNeedsNoOutput) {
+    const ParsedOptions parsed = ParseRenderOptions({"--help"});
+    ASSERT_TRUE(parsed.options);
+    EXPECT_TRUE(parsed.options->help);
+}
+
+}  // namespace
+}  // namespace zolt
