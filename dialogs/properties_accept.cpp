@@ -1,0 +1,80 @@
+#include "dialogs/properties_accept.h"
+
+#include "dialogs/unsigned_field.h"
+#include "document/current_fractal.h"
+#include "shell/ui_surface.h"
+
+namespace zolt {
+
+std::string DialogName(const std::string& typed) {
+    // Names are UTF-8: count characters, not bytes, and keep each character whole.
+    std::size_t characters = 0;
+    std::size_t end = 0;
+    while (end < typed.size() && characters < kDialogNameLength) {
+        ++end;
+        while (end < typed.size() && (static_cast<unsigned char>(typed[end]) & 0xC0) == 0x80)
+            ++end;
+        ++characters;
+    }
+    std::string name = typed.substr(0, end);
+    // A definition holds at most FractalName::kMaxLength bytes; drop whole characters until the
+    // name fits, so the definition never cuts one in two.
+    while (name.size() > FractalName::kMaxLength) {
+        std::size_t cut = name.size() - 1;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+            --cut;
+        name.resize(cut);
+    }
+    return name;
+}
+
+bool AcceptProperties(int mode, const PropertiesEntries& entries, std::optional<int> colours,
+                      CurrentFractal& current, UiSurface& ui) {
+    const std::string name = DialogName(entries.name);
+    if (name.empty()) {
+        ui.ShowMessage("You must provide a name.");
+        return false;
+    }
+
+    GenerationSnapshot numbers;
+    const NumbersFault fault = ReadNumbers(entries, ui, numbers);
+    if (fault != NumbersFault::None) {
+        ui.ShowMessage(NumbersFaultMessage(fault));
+        return false;
+    }
+
+    Appearance appearance;
+    if (current.Initialized() && !CopyAppearance(current.Definition().Appearance, appearance))
+        return false;
+    const int startingColours = appearance.Colours;
+
+    if (entries.monochrome) {
+        appearance.Monochrome = true;
+        const auto modulation = ReadCountField(entries.modulation);
+        if (!modulation || *modulation < 1) {
+            ui.ShowMessage("Modulation not valid.");
+            return false;
+        }
+        appearance.Modulation = *modulation;
+    } else {
+        // The modulation field is disabled then and not read: its text does not matter.
+        appearance.Monochrome = false;
+    }
+
+    if (!colours)
+        return false;
+    // A new fractal always gets a fresh palette; an edited one keeps its own unless the count
+    // changes, so a palette loaded from a file survives an edit of the coordinates.
+    if (mode == kNewFractalMode || *colours != startingColours) {
+        if (!BuildPalette(*colours, appearance.Palette))
+            return false;
+    }
+    appearance.Colours = *colours;
+
+    const FractalDef& def = current.Definition();
+    const bool aspectLocked = mode == kNewFractalMode ? false : def.AspectLocked;
+    const bool untitled = mode == kNewFractalMode ? true : def.Untitled;
+    return current.SetCurrent(name, numbers, appearance, aspectLocked, untitled);
+}
+
+}  // namespace zolt

@@ -1,0 +1,83 @@
+#include "dialogs/properties_fields.h"
+
+#include <algorithm>
+
+#include "dialogs/unsigned_field.h"
+#include "document/current_fractal.h"
+#include "document/number_text.h"
+
+namespace zolt {
+
+PropertiesEntries EntriesFor(const FractalDef& def) {
+    PropertiesEntries entries;
+    entries.name = def.Name.str();
+    entries.pstart = WriteRealText(def.Pstart);
+    entries.pfinish = WriteRealText(def.Pfinish);
+    entries.qstart = WriteRealText(def.Qstart);
+    entries.qfinish = WriteRealText(def.Qfinish);
+    entries.iterations = WriteUnsignedField(def.Iterations);
+    entries.escape = WriteRealText(def.Escape);
+    entries.monochrome = def.Appearance.Monochrome;
+    entries.modulation = WriteUnsignedField(def.Appearance.Modulation);
+    return entries;
+}
+
+FractalDef OpeningDefinition(int mode, const CurrentFractal& current, const UiSurface& ui) {
+    FractalDef def;
+    if (mode == kPropertiesMode) {
+        CopyDefinition(current.Definition(), def);
+    } else {
+        ResetDefinition(def, ui);
+        def.Name.Assign("Fractal");
+    }
+    return def;
+}
+
+ColourChoices ColourChoicesFor(int viewColours, int colours) {
+    return {viewColours, std::min(viewColours, 4), std::min(colours, viewColours)};
+}
+
+const char* NumbersFaultMessage(NumbersFault fault) {
+    switch (fault) {
+        case NumbersFault::None:
+            return "";
+        case NumbersFault::Pstart:
+            return "Pstart not valid.";
+        case NumbersFault::Pfinish:
+            return "Pfinish not valid.";
+        case NumbersFault::Qstart:
+            return "Qstart not valid.";
+        case NumbersFault::Iterations:
+            return "Iterations not valid.";
+        case NumbersFault::Escape:
+            return "Escape value not valid.";
+    }
+    return "";
+}
+
+NumbersFault ReadNumbers(const PropertiesEntries& entries, const UiSurface& ui,
+                         GenerationSnapshot& out) {
+    if (!ReadRealText(entries.pstart, out.Pstart))
+        return NumbersFault::Pstart;
+    if (!ReadRealText(entries.pfinish, out.Pfinish))
+        return NumbersFault::Pfinish;
+    if (!ReadRealText(entries.qstart, out.Qstart))
+        return NumbersFault::Qstart;
+    out.Qfinish = DeriveQfinish(out.Pstart, out.Pfinish, out.Qstart, ui);
+    const auto iterations = ReadCountField(entries.iterations);
+    if (!iterations || *iterations == 0)
+        return NumbersFault::Iterations;
+    out.Iterations = *iterations;
+    if (!ReadRealText(entries.escape, out.Escape))
+        return NumbersFault::Escape;
+    return NumbersFault::None;
+}
+
+std::optional<std::string> LiveQfinish(const PropertiesEntries& entries, const UiSurface& ui) {
+    GenerationSnapshot numbers;
+    if (ReadNumbers(entries, ui, numbers) != NumbersFault::None)
+        return std::nullopt;
+    return WriteRealText(numbers.Qfinish);
+}
+
+}  // namespace zolt
