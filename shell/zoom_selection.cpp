@@ -1,0 +1,72 @@
+#include "shell/zoom_selection.h"
+
+#include "document/current_fractal.h"
+#include "engine/generator.h"
+#include "shell/ui_surface.h"
+
+namespace zolt {
+
+bool ZoomSelection::Allowed() const {
+    return current_.Initialized() && !current_.Definition().AspectLocked && !generator_.IsRunning();
+}
+
+bool ZoomSelection::BeginSelection(int x, int y) {
+    if (!Allowed())
+        return false;
+    ImageInfo image;
+    if (!generator_.GetImage(image))
+        image = {};
+    frame_ = FrameAtPress(x, y, ui_.ViewClientSize(), image);
+    marker_ = {};
+    selecting_ = true;
+    return true;
+}
+
+bool ZoomSelection::TrackSelection(int x, int y) {
+    if (!selecting_)
+        return false;
+    if (!Allowed())
+        return CancelSelection();
+    const auto box = SelectionRect(frame_, x, y, ui_.ViewClientSize());
+    if (!box || *box == marker_)
+        return false;
+    marker_ = *box;
+    return true;
+}
+
+bool ZoomSelection::EndSelection(int x, int y) {
+    if (!selecting_)
+        return false;
+    if (!Allowed()) {
+        CancelSelection();
+        return false;
+    }
+    selecting_ = false;
+    const ViewSize client = ui_.ViewClientSize();
+    const auto box = SelectionRect(frame_, x, y, client);
+    if (!box)
+        return false;
+
+    // The image's own snapshot, so that a zoom on a picture of an older view maps to what is
+    // actually shown; the definition itself when there is no picture.
+    GenerationSnapshot source = NumbersOf(current_.Definition());
+    ImageInfo image;
+    if (generator_.GetImage(image) && image.created)
+        generator_.GetSnapshot(source);
+    const auto zoomed = ZoomedNumbers(frame_, *box, source, client);
+    if (!zoomed)
+        return false;
+    marker_ = *box;
+    current_.SetNumbers(*zoomed);
+    generator_.Ready(false, false, false, false);
+    return true;
+}
+
+bool ZoomSelection::CancelSelection() {
+    const bool was = selecting_;
+    selecting_ = false;
+    marker_ = {};
+    return was;
+}
+
+}  // namespace zolt

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <optional>
+
+#include "shell/selection_geometry.h"
+
+namespace zolt {
+
+class CurrentFractal;
+class Generator;
+class UiSurface;
+
+// The drag selection of the view: a press starts it, moves track the marker, the release
+// zooms the current definition onto the region chosen. Positions are view device pixels.
+//
+// A selection exists only while no generation runs: one cannot start while the definition's
+// aspect is locked, and one that finds a generation running when the pointer moves or the
+// button comes up is dropped without zooming, since the zoom would stop that generation.
+class ZoomSelection {
+  public:
+    ZoomSelection(CurrentFractal& current, Generator& generator, const UiSurface& ui)
+        : current_(current), generator_(generator), ui_(ui) {}
+
+    // True when a selection started.
+    bool BeginSelection(int x, int y);
+    // True when the marker changed and the view must show the new one.
+    bool TrackSelection(int x, int y);
+    // True when the current definition was zoomed; `Marker` then holds the region chosen.
+    bool EndSelection(int x, int y);
+    // Drops a selection in progress. True when there was one.
+    bool CancelSelection();
+
+    bool Selecting() const { return selecting_; }
+    // The last rectangle tracked or zoomed to; empty before the first move of a selection.
+    const SelectionBox& Marker() const { return marker_; }
+    const SelectionFrame& Frame() const { return frame_; }
+
+  private:
+    bool Allowed() const;
+
+    CurrentFractal& current_;
+    Generator& generator_;
+    const UiSurface& ui_;
+    SelectionFrame frame_;
+    SelectionBox marker_;
+    bool selecting_ = false;
+};
+
+}  // namespace zolt
