@@ -1,0 +1,173 @@
+#include "shell/fractal_view.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <cmath>
+
+#include "engine/generator.h"
+#include "engine/image_buffer.h"
+#include "shell/control_ids.h"
+#include "shell/selection_marker.h"
+#include "shell/view_metrics.h"
+#include "shell/zoom_selection.h"
+
+namespace zolt {
+
+FractalView::FractalView(ViewMetrics& metrics, QWidget* parent)
+    : QWidget(parent), metrics_(metrics) {
+    setObjectName(QString::fromLatin1(kViewWindowName));
+    // Every pixel is painted from the frame buffer: no background erase, no flicker.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setCursor(Qt::ArrowCursor);
+    const QScreen* display = screen();
+    metrics_.SetColourCount(ColourCountForDepth(display != nullptr ? display->depth() : 0));
+    UpdateMetrics();
+}
+
+void FractalView::Attach(const Generator* generator, ZoomSelection* selection) {
+    generator_ = generator;
+    selection_ = selection;
+    update();
+}
+
+void FractalView::Detach() {
+    generator_ = nullptr;
+    selection_ = nullptr;
+    keptMarker_.reset();
+    pressed_ = false;
+    update();
+}
+
+void FractalView::PresentImage() {
+    if (!presentPending_.exchange(true, std::memory_order_acq_rel))
+        QMetaObject::invokeMethod(this, &FractalView::OnImagePresented, Qt::QueuedConnection);
+}
+
+void FractalView::OnImagePresented() {
+    presentPending_.store(false, std::memory_order_release);
+    keptMarker_.reset();
+    update();
+}
+
+void FractalView::InvalidateView() {
+    keptMarker_.reset();
+    update();
+}
+
+bool FractalView::CancelSelection() {
+    if (selection_ == nullptr || !selection_->CancelSelection())
+        return false;
+    update();
+    return true;
+}
+
+QSize FractalView::DeviceSize() const {
+    const qreal ratio = devicePixelRatio();
+    return {static_cast<int>(std::lround(width() * ratio)),
+            static_cast<int>(std::lround(height() * ratio))};
+}
+
+QPoint FractalView::DevicePosition(const QPointF& position) const {
+    const qreal ratio = devicePixelRatio();
+    return {static_cast<int>(std::floor(position.x() * ratio)),
+            static_cast<int>(std::floor(position.y() * ratio))};
+}
+
+std::optional<SelectionBox> FractalView::ShownMarker() const {
+    if (selection_ != nullptr && selection_->Selecting()) {
+        if (selection_->Marker().Empty())
+            return std::nullopt;
+        return selection_->Marker();
+    }
+    return keptMarker_;
+}
+
+void FractalView::UpdateMetrics() {
+    const QSize size = DeviceSize();
+    const ViewSize now{size.width(), size.height()};
+    if (metrics_.Size() == now)
+        return;
+    metrics_.SetSize(now);
+    emit Resized();
+}
+
+bool FractalView::event(QEvent* event) {
+    // Moving to a screen of another pixel ratio changes the device size without a resize.
+    if (event->type() == QEvent::ScreenChangeInternal) {
+        UpdateMetrics();
+        update();
+    }
+    return QWidget::event(event);
+}
+
+void FractalView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // The picture of a finished zoom no longer lies where the image is placed now.
+    keptMarker_.reset();
+    UpdateMetrics();
+}
+
+void FractalView::paintEvent(QPaintEvent*) {
+    const QSize size = DeviceSize();
+    if (frame_.size() != size)
+        frame_ = QImage(size, QImage::Format_RGB32);
+    frame_.setDevicePixelRatio(1.0);
+    frame_.fill(QColor::fromRgb(kDarkGrey));
+    const PixelTarget target{reinterpret_cast<Pixel*>(frame_.bits()), frame_.width(),
+                             frame_.height(), static_cast<int>(frame_.bytesPerLine() / 4)};
+    if (generator_ != nullptr)
+        generator_->PaintView(target);
+    if (const auto marker = ShownMarker())
+        DrawSelectionMarker(target, *marker);
+    frame_.setDevicePixelRatio(devicePixelRatio());
+
+    QPainter painter(this);
+    painter.drawImage(QPoint(0, 0), frame_);
+}
+
+void FractalView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    // A press while one is still held means its release went elsewhere (a dialog took the
+    // mouse): that selection is over.
+    pressed_ = true;
+    if (selection_ == nullptr)
+        return;
+    if (selection_->CancelSelection())
+        update();
+    const QPoint at = DevicePosition(event->position());
+    if (selection_->BeginSelection(at.x(), at.y()) && keptMarker_) {
+        keptMarker_.reset();
+        update();
+    }
+}
+
+void FractalView::mouseMoveEvent(QMouseEvent* event) {
+    if (!pressed_ || selection_ == nullptr)
+        return;
+    const QPoint at = DevicePosition(event->position());
+    // Only a changed rectangle is drawn again.
+    if (selection_->TrackSelection(at.x(), at.y()))
+        update();
+}
+
+void FractalView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !pressed_) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    pressed_ = false;
+    if (selection_ == nullptr)
+        return;
+    const bool wasSelecting = selection_->Selecting();
+    const QPoint at = DevicePosition(event->position());
+    if (selection_->EndSelection(at.x(), at.y()))
+        keptMarker_ = selection_->Marker();
+    if (wasSelecting)
+        update();
+}
+
+}  // namespace zolt
