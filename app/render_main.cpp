@@ -8,6 +8,7 @@
 #include "app/png_writer.h"
 #include "app/render_options.h"
 #include "document/current_fractal.h"
+#include "document/fractal_file.h"
 #include "document/navigation_history.h"
 #include "engine/generation_defaults.h"
 #include "engine/generator.h"
@@ -20,6 +21,44 @@ constexpr int kUsageError = 2;
 int Fail(const std::string& message) {
     std::cerr << "zolt-render: " << message << '\n';
     return kUsageError;
+}
+
+// The view given by the options.
+bool SetViewFromOptions(const zolt::RenderOptions& options, zolt::CurrentFractal& current,
+                        const zolt::UiSurface& ui, std::string& error) {
+    using namespace zolt;
+    Appearance appearance;
+    appearance.Monochrome = options.monochrome;
+    appearance.Modulation = options.modulation;
+    appearance.Colours = options.colours;
+    if (!BuildPalette(options.colours, appearance.Palette)) {
+        error = "cannot build a palette of " + std::to_string(options.colours) + " colours";
+        return false;
+    }
+    const GenerationSnapshot numbers{
+        options.pstart,     options.pfinish,
+        options.qstart,     DeriveQfinish(options.pstart, options.pfinish, options.qstart, ui),
+        options.iterations, options.escape};
+    if (!current.SetCurrent("Fractal", numbers, appearance, false, true)) {
+        error = "out of memory";
+        return false;
+    }
+    return true;
+}
+
+// The view saved in a fractal file; Qfinish follows from the image's proportions.
+bool SetViewFromFile(const std::string& path, zolt::CurrentFractal& current,
+                     zolt::HeadlessSurface& ui, std::string& error) {
+    using namespace zolt;
+    FractalFile file(current, ui);
+    if (file.RunPass(PassMode::Read, PathText(path)))
+        return true;
+    error = "cannot load '" + path + "'";
+    for (const std::string& message : ui.Messages())
+        error += ": " + message;
+    if (ui.Messages().empty())
+        error += ": not a readable fractal file";
+    return false;
 }
 
 }  // namespace
@@ -45,18 +84,11 @@ int main(int argc, char** argv) {
     HeadlessEventLoop loop;
     Generator generator(ui, current, history, defaults, loop.WakeFunction());
 
-    Appearance appearance;
-    appearance.Monochrome = options.monochrome;
-    appearance.Modulation = options.modulation;
-    appearance.Colours = options.colours;
-    if (!BuildPalette(options.colours, appearance.Palette))
-        return Fail("cannot build a palette of " + std::to_string(options.colours) + " colours");
-    const GenerationSnapshot numbers{
-        options.pstart,     options.pfinish,
-        options.qstart,     DeriveQfinish(options.pstart, options.pfinish, options.qstart, ui),
-        options.iterations, options.escape};
-    if (!current.SetCurrent("Fractal", numbers, appearance, false, true))
-        return Fail("out of memory");
+    std::string error;
+    const bool viewSet = options.input.empty() ? SetViewFromOptions(options, current, ui, error)
+                                               : SetViewFromFile(options.input, current, ui, error);
+    if (!viewSet)
+        return Fail(error);
 
     generator.Ready(false, false, false, false);
     if (options.verbose) {
