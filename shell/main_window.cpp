@@ -152,6 +152,15 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
     ClampToScreen();
 }
 
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // Only a shown window has its frame, which counts in centring it.
+    if (!placed_) {
+        placed_ = true;
+        CentreOnScreen();
+    }
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     emit Closing();
     event->accept();

@@ -47,6 +47,7 @@ class MainWindow final : public QMainWindow {
   protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     // No context menu of bars: showing and hiding them is the View menu's work.
     QMenu* createPopupMenu() override { return nullptr; }
 
@@ -59,6 +60,7 @@ class MainWindow final : public QMainWindow {
     QToolBar* toolBar_ = nullptr;
     PaneStatusBar* statusBar_ = nullptr;
     FractalView* view_ = nullptr;
+    bool placed_ = false;
 };
 
 }  // namespace zolt

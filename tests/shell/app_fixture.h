@@ -1,0 +1,58 @@
+#pragma once
+
+// Starts the real program for a widget test: its own settings below a temporary folder, the
+// window shown on Qt's offscreen screen.
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+#include "document/current_fractal.h"
+#include "engine/generation_defaults.h"
+#include "engine/generator.h"
+#include "engine/palette.h"
+#include "shell/fractal_view.h"
+#include "shell/main_window.h"
+#include "shell/pane_status_bar.h"
+#include "shell/zolt_application.h"
+
+namespace zolt::testing {
+
+inline RegistryStore::Roots RootsIn(const QTemporaryDir& dir) {
+    const std::filesystem::path base = dir.path().toStdString();
+    return {base / "machine", base / "user"};
+}
+
+inline std::unique_ptr<ZoltApplication> StartApp(const QTemporaryDir& dir) {
+    auto app = std::make_unique<ZoltApplication>(RootsIn(dir));
+    if (!app->InitInstance())
+        return nullptr;
+    app->ShowMainWindow();
+    if (!QTest::qWaitForWindowExposed(app->GetMainWindow()))
+        return nullptr;
+    // Keys reach the window's shortcuts only while it is the active one.
+    QApplication::setActiveWindow(app->GetMainWindow());
+    if (!QTest::qWaitForWindowActive(app->GetMainWindow()))
+        return nullptr;
+    return app;
+}
+
+// Makes a definition current with a 256-colour palette, as New would.
+inline bool DefineFractal(ZoltApplication& app, const GenerationSnapshot& numbers,
+                          const char* name = "Test") {
+    Appearance appearance;
+    if (!BuildPalette(256, appearance.Palette))
+        return false;
+    return app.Current().SetCurrent(name, numbers, appearance, false, true);
+}
+
+inline GenerationSnapshot Home(ZoltApplication& app) {
+    return HomeView(app.Surface());
+}
+
+inline QString PaneText(ZoltApplication& app, int pane) {
+    return app.GetMainWindow()->StatusBar()->PaneText(pane);
+}
+
+}  // namespace zolt::testing

@@ -1,0 +1,336 @@
+// The view with the mouse: the drag selection, its marker and the zoom, in device pixels.
+// Run at scale 1 and, as fractal_view_hidpi_test, at scale 2.
+
+#include <QAction>
+#include <QImage>
+#include <QPixmap>
+#include <QToolBar>
+#include <cmath>
+
+#include "app_fixture.h"
+#include "document/navigation_history.h"
+#include "shell/command_actions.h"
+#include "shell/command_ids.h"
+
+using namespace zolt;
+using namespace zolt::testing;
+
+namespace {
+
+class PaintCounter final : public QObject {
+  public:
+    int paints = 0;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+}  // namespace
+
+class FractalViewTest : public QObject {
+    Q_OBJECT
+
+  private:
+    FractalView* View() { return app_->GetView(); }
+    int Ratio() { return static_cast<int>(std::lround(View()->devicePixelRatio())); }
+    // The device pixel under a logical position.
+    QPoint Device(QPoint logical) { return logical * Ratio(); }
+    ViewSize Client() { return app_->Surface().ViewClientSize(); }
+    double Ratio(ViewSize client) { return static_cast<double>(client.height) / client.width; }
+
+    void Press(QPoint at) { QTest::mousePress(View(), Qt::LeftButton, {}, at); }
+    void Move(QPoint to) { QTest::mouseMove(View(), to); }
+    void Release(QPoint at) { QTest::mouseRelease(View(), Qt::LeftButton, {}, at); }
+
+    // A definition with an image of the present view, generated to the end.
+    void Generated() {
+        QVERIFY(DefineFractal(*app_, Home(*app_)));
+        app_->GetGenerator()->Ready(true, false, false, false);
+        app_->RunCommand(kCmdGenerate);
+        QTRY_COMPARE(PaneText(*app_, 1), QString("Finished"));
+    }
+
+    // Placement of the image in the view now.
+    struct Placement {
+        int ox, oy, iw, ih;
+    };
+    Placement Placed() {
+        ImageInfo image;
+        app_->GetGenerator()->GetImage(image);
+        const ViewSize client = Client();
+        return {(client.width - image.width) / 2, (client.height - image.height) / 2, image.width,
+                image.height};
+    }
+
+  private slots:
+    void init() {
+        dir_ = std::make_unique<QTemporaryDir>();
+        app_ = StartApp(*dir_);
+        QVERIFY(app_ != nullptr);
+        app_->GetGenerationDefaults()->values.AutoGenerate = false;
+    }
+    void cleanup() {
+        app_.reset();
+        dir_.reset();
+    }
+
+    void worksInDevicePixels() {
+        const ViewSize client = Client();
+        QCOMPARE(client.width, View()->width() * Ratio());
+        QCOMPARE(client.height, View()->height() * Ratio());
+        QCOMPARE(app_->Surface().ViewColourCount(), 256);
+        QCOMPARE(View()->DevicePosition(QPointF(10.5, 3.0)),
+                 QPoint(static_cast<int>(std::floor(10.5 * Ratio())), 3 * Ratio()));
+
+        // Dark grey before there is anything to show.
+        const QImage empty = View()->grab().toImage();
+        QCOMPARE(empty.size(), QSize(client.width, client.height));
+        QCOMPARE(QColor(empty.pixel(client.width / 2, client.height / 2)), QColor(64, 64, 64));
+
+        Generated();
+        ImageInfo image;
+        QVERIFY(app_->GetGenerator()->GetImage(image));
+        QCOMPARE(image.width, client.width);
+        QCOMPARE(image.height, client.height);
+        // The picture is shown pixel for pixel, not scaled.
+        const ImageBuffer pixels = app_->GetGenerator()->CopyImage();
+        const QImage shown = View()->grab().toImage();
+        for (QPoint p : {QPoint(0, 0), QPoint(client.width - 1, client.height - 1),
+                         QPoint(client.width / 3, client.height / 2)})
+            QCOMPARE(shown.pixel(p) | 0xff000000u, pixels.At(p.x(), p.y()));
+    }
+
+    void imageSmallerThanTheViewIsCentredOnGrey() {
+        Generated();
+        app_->RunCommand(kCmdToolbar);  // the view grows taller than the image
+        QTRY_VERIFY(Client().height > Placed().ih);
+        const Placement at = Placed();
+        QVERIFY(at.oy > 0);
+        const QImage shown = View()->grab().toImage();
+        QCOMPARE(QColor(shown.pixel(0, 0)), QColor(64, 64, 64));
+        QCOMPARE(shown.pixel(at.ox, at.oy) | 0xff000000u,
+                 app_->GetGenerator()->CopyImage().At(0, 0));
+    }
+
+    void clickWithoutMovementWithoutAnImage() {
+        QVERIFY(DefineFractal(*app_, Home(*app_)));
+        const GenerationSnapshot before = NumbersOf(app_->Current().Definition());
+        const ViewSize client = Client();
+        const QPoint click(100, 80);
+        Press(click);
+        Release(click);
+        // Ten device pixels wide, hanging from the click; mapped over the whole view.
+        const QPoint d = Device(click);
+        const double r = Ratio(client);
+        QCOMPARE(View()->ShownMarker(), (SelectionBox{d.x(), d.y(), 10, static_cast<int>(10 * r)}));
+        const FractalDef& def = app_->Current().Definition();
+        const double span = before.Pfinish - before.Pstart;
+        QCOMPARE(def.Pstart, before.Pstart + (double(d.x()) / client.width) * span);
+        QCOMPARE(def.Pfinish, before.Pstart + (double(d.x() + 10) / client.width) * span);
+        QCOMPARE(def.Qstart, before.Qstart + (double(d.y()) / client.height) *
+                                                 (before.Qfinish - before.Qstart));
+        QCOMPARE(def.Qfinish,
+                 def.Qstart + (def.Pfinish - def.Pstart) / client.width * client.height);
+        QCOMPARE(def.Iterations, before.Iterations);
+        // The zoom readies the generator without starting it, and keeps the title.
+        QCOMPARE(PaneText(*app_, 1), QString("Ready"));
+        QVERIFY(app_->Surface().IsCommandEnabled(kCmdGenerate));
+        QVERIFY(!app_->Surface().IsCommandEnabled(kCmdContinue));
+        QVERIFY(!app_->GetGenerator()->IsRunning());
+        QCOMPARE(app_->GetMainWindow()->windowTitle(), QString("Zolt - Test"));
+        QCOMPARE(app_->History().Count(), 0);
+    }
+
+    void dragsInEveryDirectionStayOnTheImage() {
+        Generated();
+        app_->RunCommand(kCmdToolbar);
+        QTRY_VERIFY(Client().height > Placed().ih);
+        const Placement at = Placed();
+        const ViewSize client = Client();
+        const double r = Ratio(client);
+        const int k = Ratio();
+        const QPoint origin(at.ox / k + 1, at.oy / k + 1);  // just inside the image
+
+        auto drag = [&](QPoint from, QPoint to) {
+            Press(from);
+            Move(to);
+            const auto marker = View()->ShownMarker();
+            View()->CancelSelection();
+            Release(to);
+            return marker.value_or(SelectionBox{});
+        };
+        auto height = [&](int width) { return static_cast<int>(width * r); };
+
+        // Down and right: the press is the corner.
+        QPoint a = origin + QPoint(40, 30), b = a + QPoint(80, 60);
+        QCOMPARE(drag(a, b), (SelectionBox{Device(a).x(), Device(a).y(), 80 * k, height(80 * k)}));
+        // Up: the pointer's row is the top.
+        a = origin + QPoint(100, 100), b = a + QPoint(60, -40);
+        QCOMPARE(drag(a, b), (SelectionBox{Device(a).x(), Device(b).y(), 60 * k, height(60 * k)}));
+        // Left: from the pointer to the press column.
+        a = origin + QPoint(150, 20), b = a + QPoint(-70, 30);
+        QCOMPARE(drag(a, b), (SelectionBox{Device(b).x(), Device(a).y(), 70 * k, height(70 * k)}));
+        // Past the image's right edge the width stops there.
+        a = QPoint((at.ox + at.iw) / k - 30, origin.y() + 5);
+        const SelectionBox right = drag(a, QPoint(View()->width() + 40, a.y() + 10));
+        QCOMPARE(right.left + right.width, at.ox + at.iw);
+        // A click left of the image starts at its left edge (when the view is wider).
+        if (at.ox > 0) {
+            a = QPoint(0, origin.y() + 10);
+            Press(a);
+            Release(a);
+            QCOMPARE(View()->ShownMarker()->left, at.ox);
+            QCOMPARE(View()->ShownMarker()->width, 10);
+        }
+    }
+
+    void pressBelowTheImageZoomsBelowIt() {
+        Generated();
+        app_->RunCommand(kCmdToolbar);
+        QTRY_VERIFY(Client().height > Placed().ih + 2 * Ratio());
+        const Placement at = Placed();
+        const int k = Ratio();
+        const QPoint below(at.ox / k + 20, (at.oy + at.ih) / k + 1);
+        GenerationSnapshot shot;
+        QVERIFY(app_->GetGenerator()->GetSnapshot(shot));
+        Press(below);
+        Move(below + QPoint(5, 3));
+        Release(below + QPoint(5, 3));
+        const SelectionBox box = View()->ShownMarker().value();
+        QCOMPARE(box.width, 10);
+        QVERIFY(box.top >= at.oy + at.ih);
+        // The new region starts below what the image shows.
+        QVERIFY(app_->Current().Definition().Qstart > shot.Qfinish);
+    }
+
+    void zoomMapsOntoTheImagesSnapshot() {
+        Generated();
+        GenerationSnapshot shot;
+        QVERIFY(app_->GetGenerator()->GetSnapshot(shot));
+        // The view changes shape after the image was made: the zoom still maps the image.
+        app_->RunCommand(kCmdToolbar);
+        QTRY_VERIFY(Client().height > Placed().ih);
+        const Placement at = Placed();
+        const ViewSize client = Client();
+        const int k = Ratio();
+        const QPoint a(at.ox / k + 30, at.oy / k + 20), b = a + QPoint(90, 10);
+        Press(a);
+        Move(b);
+        Release(b);
+        const SelectionBox box = View()->ShownMarker().value();
+        const double f = box.left - at.ox, g = box.top - at.oy;
+        const FractalDef& def = app_->Current().Definition();
+        const double dp = shot.Pfinish - shot.Pstart, dq = shot.Qfinish - shot.Qstart;
+        QCOMPARE(def.Pstart, shot.Pstart + f / at.iw * dp);
+        QCOMPARE(def.Pfinish, shot.Pstart + (f + box.width) / at.iw * dp);
+        QCOMPARE(def.Qstart, shot.Qstart + g / at.ih * dq);
+        QCOMPARE(def.Qfinish,
+                 def.Qstart + (def.Pfinish - def.Pstart) / client.width * client.height);
+        QCOMPARE(def.Iterations, shot.Iterations);
+        QCOMPARE(def.Escape, shot.Escape);
+        // The image and its snapshot stay; Generate renders the new region.
+        QVERIFY(app_->GetGenerator()->GetSnapshot(shot));
+        QCOMPARE(shot.Pstart, Home(*app_).Pstart);
+    }
+
+    void markerIsDrawnOverTheImageAndOnlyWhenItChanges() {
+        Generated();
+        const ImageBuffer image = app_->GetGenerator()->CopyImage();
+        PaintCounter counter;
+        View()->installEventFilter(&counter);
+        const QPoint a(40, 30);
+        Press(a);
+        Move(a + QPoint(60, 20));
+        QTRY_VERIFY(counter.paints > 0);
+        const SelectionBox box = View()->ShownMarker().value();
+        const int paints = counter.paints;
+        // Straight down from the press: the same rectangle, nothing drawn again.
+        Move(a + QPoint(60, 25));
+        Move(a + QPoint(60, 40));
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        QCOMPARE(counter.paints, paints);
+        QCOMPARE(View()->ShownMarker(), box);
+        // A wider one is drawn.
+        Move(a + QPoint(70, 40));
+        QTRY_VERIFY(counter.paints > paints);
+
+        const QImage shown = View()->grab().toImage();
+        const SelectionBox now = View()->ShownMarker().value();
+        QCOMPARE(QColor(shown.pixel(now.left, now.top)), QColor(Qt::white));
+        QCOMPARE(QColor(shown.pixel(now.left + now.width - 1, now.top + now.height - 1)),
+                 QColor(Qt::white));
+        QCOMPARE(QColor(shown.pixel(now.left + now.width / 2, now.top + now.height / 2)),
+                 QColor(Qt::black));
+        // Never into the image itself.
+        QCOMPARE(app_->GetGenerator()->CopyImage(), image);
+        Release(a + QPoint(70, 40));
+        View()->removeEventFilter(&counter);
+    }
+
+    void releaseOutsideTheViewEndsTheSelection() {
+        QVERIFY(DefineFractal(*app_, Home(*app_)));
+        const double before = app_->Current().Definition().Pfinish;
+        const QPoint outside(View()->width() + 100, -40);
+        Press(QPoint(50, 5));
+        Move(outside);
+        Release(outside);
+        // Dragged past the right edge, the region runs to the view's right side.
+        QVERIFY(View()->ShownMarker().has_value());
+        QCOMPARE(View()->ShownMarker()->left, 50 * Ratio());
+        QCOMPARE(View()->ShownMarker()->top, 0);
+        QCOMPARE(app_->Current().Definition().Pfinish, before);
+        QVERIFY(app_->Current().Definition().Pstart > Home(*app_).Pstart);
+        // Moves with the button up draw nothing.
+        Move(QPoint(60, 60));
+        QCOMPARE(View()->ShownMarker()->left, 50 * Ratio());
+    }
+
+    void generationStartedDuringADragCancelsIt() {
+        QVERIFY(DefineFractal(*app_, Home(*app_)));
+        app_->GetGenerator()->Ready(true, false, false, false);
+        const GenerationSnapshot before = NumbersOf(app_->Current().Definition());
+        Press(QPoint(40, 40));
+        Move(QPoint(120, 80));
+        QVERIFY(View()->ShownMarker().has_value());
+
+        QTest::keyClick(app_->GetMainWindow(), Qt::Key_G, Qt::AltModifier);
+        QVERIFY(app_->GetGenerator()->IsRunning() || PaneText(*app_, 1).startsWith("Generating"));
+        QVERIFY(!View()->ShownMarker().has_value());
+        Move(QPoint(160, 90));
+        Release(QPoint(160, 90));
+        QVERIFY(!View()->ShownMarker().has_value());
+        // The release zoomed nothing and stopped nothing.
+        QCOMPARE(NumbersOf(app_->Current().Definition()).Pstart, before.Pstart);
+        QCOMPARE(NumbersOf(app_->Current().Definition()).Pfinish, before.Pfinish);
+        QCOMPARE(app_->History().Count(), 1);
+        QTRY_COMPARE(PaneText(*app_, 1), QString("Finished"));
+    }
+
+    void noSelectionWhileAGenerationRuns() {
+        QVERIFY(DefineFractal(*app_, {-0.3, -0.2, -0.1, 0.0, 100000, 4.0}));
+        app_->Current().RefreshAspect();
+        app_->GetGenerator()->Ready(true, false, false, false);
+        app_->RunCommand(kCmdGenerate);
+        QVERIFY(app_->GetGenerator()->IsRunning());
+        const GenerationSnapshot before = NumbersOf(app_->Current().Definition());
+        Press(QPoint(40, 40));
+        Move(QPoint(120, 80));
+        Release(QPoint(120, 80));
+        QVERIFY(!View()->ShownMarker().has_value());
+        QCOMPARE(NumbersOf(app_->Current().Definition()), before);
+        app_->RunCommand(kCmdStop);
+        QTRY_COMPARE(PaneText(*app_, 1), QString("Stopped"));
+    }
+
+  private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<ZoltApplication> app_;
+};
+
+QTEST_MAIN(FractalViewTest)
+#include "fractal_view_test.moc"

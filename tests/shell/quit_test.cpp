@@ -1,0 +1,75 @@
+// Leaving the program while a generation runs: through Exit and through the window's frame.
+
+#include <QAction>
+#include <QTimer>
+
+#include "app_fixture.h"
+#include "document/navigation_history.h"
+#include "shell/command_actions.h"
+#include "shell/command_ids.h"
+
+using namespace zolt;
+using namespace zolt::testing;
+
+class QuitTest : public QObject {
+    Q_OBJECT
+
+  private:
+    // A generation that runs for a long time: every point of the region is in the set.
+    void StartLongGeneration(ZoltApplication& app) {
+        QVERIFY(DefineFractal(app, {-0.3, -0.2, -0.1, 0.0, 1000000, 4.0}));
+        app.Current().RefreshAspect();
+        app.GetGenerationDefaults()->values.AutoGenerate = false;
+        app.GetGenerator()->Ready(true, false, false, false);
+        app.RunCommand(kCmdGenerate);
+        QVERIFY(app.GetGenerator()->IsRunning());
+        QTRY_VERIFY(PaneText(app, 1).startsWith("Generating@1000000"));
+    }
+
+  private slots:
+    void exitWhileGenerating() {
+        QTemporaryDir dir;
+        auto app = StartApp(dir);
+        QVERIFY(app != nullptr);
+        StartLongGeneration(*app);
+        QTimer::singleShot(0, app->GetMainWindow(),
+                           [&] { app->GetMainWindow()->Actions().Action(kCmdExit)->trigger(); });
+        QCOMPARE(QApplication::exec(), 0);
+        QCOMPARE(app->QuitCount(), 1);
+        QVERIFY(app->GetGenerator() == nullptr);
+        QVERIFY(app->GetGenerationDefaults() == nullptr);
+        QVERIFY(app->GetSettingsStore() == nullptr);
+        QVERIFY(!app->Current().Initialized());
+        QCOMPARE(app->History().Count(), 0);
+
+        // Closing the window afterwards does not run it again, nor does a later command.
+        app->GetMainWindow()->close();
+        app->RunCommand(kCmdExit);
+        app->RunCommand(kCmdGenerate);
+        QCOMPARE(app->QuitCount(), 1);
+    }
+
+    void closeWhileGenerating() {
+        QTemporaryDir dir;
+        auto app = StartApp(dir);
+        QVERIFY(app != nullptr);
+        StartLongGeneration(*app);
+        QTimer::singleShot(0, app->GetMainWindow(), [&] { app->GetMainWindow()->close(); });
+        QCOMPARE(QApplication::exec(), 0);
+        QCOMPARE(app->QuitCount(), 1);
+        QVERIFY(app->GetGenerator() == nullptr);
+        QVERIFY(!app->GetMainWindow()->isVisible());
+    }
+
+    void destroyedWithoutQuitting() {
+        // The objects go down in order even when the event loop never ran Exit.
+        QTemporaryDir dir;
+        auto app = StartApp(dir);
+        QVERIFY(app != nullptr);
+        StartLongGeneration(*app);
+        app.reset();
+    }
+};
+
+QTEST_MAIN(QuitTest)
+#include "quit_test.moc"
