@@ -9,10 +9,10 @@ namespace zolt {
 
 // An open section of the store: the key below the product key that holds one group of values.
 class SectionKey {
-public:
+  public:
     const std::filesystem::path& File() const { return file_; }
 
-private:
+  private:
     friend class RegistryStore;
     explicit SectionKey(std::filesystem::path file) : file_(std::move(file)) {}
     std::filesystem::path file_;
@@ -22,7 +22,7 @@ private:
 // named text values, under two roots, one per machine and one per user. Each key is one plain
 // text file a person can read and edit; values read back byte for byte.
 class RegistryStore {
-public:
+  public:
     struct Roots {
         std::filesystem::path machine;
         std::filesystem::path user;
@@ -50,12 +50,19 @@ public:
     bool ReadBoolean(const SectionKey& key, std::string_view name, bool& out) const;
     bool ValueExists(const SectionKey& key, std::string_view name) const;
 
-    // Atomic: a crash leaves the old file or the new one, never half of one.
+    // Atomic: a crash leaves the old file or the new one, never half of one. A text of 256 bytes
+    // or more is refused, since it could not be read back.
     bool WriteString(const SectionKey& key, std::string_view name, std::string_view text);
     bool WriteInteger(const SectionKey& key, std::string_view name, int value);
     bool WriteBoolean(const SectionKey& key, std::string_view name, bool value);
 
-private:
+  private:
+    // The directory of the product key below `root`, created if absent.
+    std::optional<std::filesystem::path> OpenProductKey(const std::filesystem::path& root) const;
+    void StampFirstRun();
+    bool IsOpen(const SectionKey& key) const { return ready_ && !key.file_.empty(); }
+    bool ReadValue(const SectionKey& key, std::string_view name, std::string& out) const;
+
     std::string maker_;
     std::string product_;
     std::string version_;
