@@ -18,6 +18,8 @@ CommandActions::CommandActions(QWidget* window) : QObject(window) {
         if (info.toolTip != nullptr) {
             action->setToolTip(QString::fromUtf8(info.toolTip));
             action->setIcon(ArtIcon(info.art));
+            // The pictures belong to the toolbar; the menu stays text.
+            action->setIconVisibleInMenu(false);
         }
         action->setCheckable(info.checkable);
         action->setEnabled(info.id > kLastMaskedCommand);

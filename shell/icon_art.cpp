@@ -99,9 +99,9 @@ void About(QPainter& p) {
 void Generate(QPainter& p, int pixels) {
     if (pixels <= 0)
         return;
-    constexpr double kLeft = -2.15;
-    constexpr double kTop = -1.45;
-    constexpr double kSpan = 2.9;
+    constexpr double kLeft = -2.05;
+    constexpr double kTop = -1.3;
+    constexpr double kSpan = 2.6;
     constexpr int kLimit = 64;
     QImage silhouette(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
     for (int py = 0; py < pixels; ++py) {
