@@ -32,6 +32,6 @@ int main(int argc, char** argv) {
     }
     ConnectCommands(app.Hooks(), *app.Context());
     app.ShowMainWindow();
-    app.OpenCommandLine(std::span<char* const>(argv + 1, static_cast<std::size_t>(argc - 1)));
+    app.OpenCommandLine(std::span<const char* const>(argv + 1, static_cast<std::size_t>(argc - 1)));
     return QApplication::exec();
 }

@@ -15,7 +15,7 @@ struct CommandHooks {
     std::function<void()> properties;  // command 5, Properties
     std::function<void()> about;       // command 8, About
     // The program's arguments after its name, given only when there are any.
-    std::function<void(std::span<char* const> arguments)> openCommandLine;
+    std::function<void(std::span<const char* const> arguments)> openCommandLine;
 };
 
 }  // namespace zolt

@@ -87,7 +87,7 @@ void ZoltApplication::ShowMainWindow() {
         window_->show();
 }
 
-void ZoltApplication::OpenCommandLine(std::span<char* const> arguments) {
+void ZoltApplication::OpenCommandLine(std::span<const char* const> arguments) {
     if (!arguments.empty() && hooks_.openCommandLine && !quitting_)
         hooks_.openCommandLine(arguments);
 }

@@ -36,7 +36,7 @@ class ZoltApplication final : public ShellOperations {
     bool InitInstance();
     void ShowMainWindow();
     // Hands the program's arguments to the command-line hook, when there are any.
-    void OpenCommandLine(std::span<char* const> arguments);
+    void OpenCommandLine(std::span<const char* const> arguments);
 
     // Runs command `id` as the menu, its key or its button would.
     void RunCommand(int id);
