@@ -1,10 +1,10 @@
 // libFuzzer target: any bytes as a fractal file. A load either fails and leaves the current
 // definition as it was, or succeeds with a palette of Colours entries.
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -15,15 +15,16 @@
 
 namespace {
 
+// The input lives in memory: a file on disk would make every run wait for the disk.
+int InputFile() {
+    static const int fd = ::memfd_create("zolt-fuzz.zlt", 0);
+    if (fd < 0)
+        std::abort();
+    return fd;
+}
+
 const std::string& InputPath() {
-    static const std::string path = [] {
-        std::string name = "/tmp/zolt-fuzz-XXXXXX.zlt";
-        const int fd = ::mkstemps(name.data(), 4);
-        if (fd < 0)
-            std::abort();
-        ::close(fd);
-        return name;
-    }();
+    static const std::string path = "/proc/self/fd/" + std::to_string(InputFile());
     return path;
 }
 
@@ -31,12 +32,9 @@ const std::string& InputPath() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zolt;
-    std::FILE* out = std::fopen(InputPath().c_str(), "wb");
-    if (out == nullptr)
+    if (::ftruncate(InputFile(), 0) != 0 ||
+        ::pwrite(InputFile(), data, size, 0) != static_cast<ssize_t>(size))
         std::abort();
-    if (size != 0 && std::fwrite(data, 1, size, out) != size)
-        std::abort();
-    std::fclose(out);
 
     HeadlessSurface ui({64, 48}, 16);
     NavigationHistory history(ui);

@@ -237,7 +237,7 @@ TEST_F(FractalFileTest, MissingOrShortPaletteIsRebuilt) {
         kHeader,                                                       // nine header lines only
         Join(kHeader, {"", "ff0000", "00ff00"}),                       // two lines short
         Join(WithLine(kHeader, 9, "0"), {"", "ff0000"}),               // Colours 0
-        Join(WithLine(kHeader, 9, "2000000000"), {"", "ff0000", ""}),  // huge Colours, few lines
+        Join(WithLine(kHeader, 9, "2147483647"), {"", "ff0000", ""}),  // huge Colours, few lines
     };
     for (const auto& lines : cases) {
         ASSERT_TRUE(Load(Lines(lines)));
