@@ -52,10 +52,8 @@ bool SaveFractalAs(AppContext& app, FractalFile& file, FileDialogs& dialogs) {
 
 std::string JoinCommandLine(std::span<const char* const> arguments) {
     std::string text;
-    for (std::size_t i = 1; i < arguments.size(); ++i) {
-        if (arguments[i] == nullptr)
-            break;
-        if (i > 1)
+    for (std::size_t i = 0; i < arguments.size() && arguments[i] != nullptr; ++i) {
+        if (i > 0)
             text += ' ';
         text += arguments[i];
     }

@@ -30,8 +30,9 @@ bool SaveFractalAs(AppContext& app, FractalFile& file, FileDialogs& dialogs);
 // Loads the file at `path` (the command line at start-up); "Failed to open file." on failure.
 bool OpenNamedFile(AppContext& app, FractalFile& file, std::string_view path);
 
-// The program's arguments after its name, joined with single blanks: one file name, used as it
-// stands (no splitting at blanks, no quote removal). Empty when there are none.
+// The program's arguments after its name (argv + 1 to argv + argc), joined with single blanks:
+// one file name, used as it stands (no splitting at blanks, no quote removal). Empty when there
+// are none.
 std::string JoinCommandLine(std::span<const char* const> arguments);
 
 }  // namespace zolt

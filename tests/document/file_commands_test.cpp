@@ -124,13 +124,12 @@ TEST_F(FileCommandsTest, FailedOpensChangeNothing) {
     EXPECT_FALSE(generator.Initialised());
 }
 
-TEST(JoinCommandLine, JoinsEverythingAfterTheProgramNameWithSingleBlanks) {
-    const char* none[] = {"zolt"};
-    EXPECT_EQ(JoinCommandLine(none), "");
-    const char* words[] = {"zolt", "My", "\"Big\"", "File.zlt"};
+TEST(JoinCommandLine, JoinsTheArgumentsWithSingleBlanks) {
+    EXPECT_EQ(JoinCommandLine({}), "");
+    const char* words[] = {"My", "\"Big\"", "File.zlt"};
     EXPECT_EQ(JoinCommandLine(words), "My \"Big\" File.zlt");
-    const char* empty[] = {"zolt", ""};
-    EXPECT_EQ(JoinCommandLine(empty), "");
+    const char* one[] = {"/a b/c.zlt"};
+    EXPECT_EQ(JoinCommandLine(one), "/a b/c.zlt");
 }
 
 }  // namespace
