@@ -133,11 +133,6 @@ TEST_F(FractalFileTest, SaveFailsWithoutPaletteStorageOrWithoutFiniteNumbers) {
     EXPECT_EQ(Def().Name.str(), "Fractal");
 }
 
-TEST_F(FractalFileTest, NameWithSlashIsSavedInsideTheDirectory) {
-    EXPECT_EQ(SaveFileName("a/b/../c"), "a_b_.._c.zlt");
-    EXPECT_EQ(SaveFileName("Fractal"), "Fractal.zlt");
-}
-
 struct LoadCase {
     const char* what;
     std::string bytes;
@@ -180,6 +175,7 @@ TEST_F(FractalFileTest, MalformedFiles) {
          true,
          {}},
         {"leading blank", Lines(WithLine(full, 5, " 250")), true, {}},
+        {"LF line ends", Lines(full, "\n"), true, {}},
         {"Modulation not checked", Lines(WithLine(full, 8, "-7.9")), true, {}},
     };
     for (const LoadCase& c : cases) {
@@ -218,15 +214,6 @@ TEST_F(FractalFileTest, PaletteLines) {
     const auto entries = Def().Appearance.Palette.Entries();
     EXPECT_EQ(std::vector<Rgb>(entries.begin(), entries.end()), expected);
     EXPECT_EQ(Def().Appearance.Colours, 4);
-}
-
-TEST_F(FractalFileTest, LfOnlyLoadsLikeCrLf) {
-    const std::vector<std::string> full = Join(kHeader, kPalette);
-    ASSERT_TRUE(Load(Lines(full, "\n")));
-    const FractalDef lf = Def();
-    ASSERT_TRUE(Load(Lines(full)));
-    EXPECT_EQ(NumbersOf(lf), NumbersOf(Def()));
-    EXPECT_EQ(lf.Appearance.Palette, Def().Appearance.Palette);
 }
 
 // A missing or short palette is replaced by a fresh one of the view's colour count.

@@ -2,11 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
-#include <cfloat>
-#include <cmath>
-#include <limits>
-
 namespace zolt {
 namespace {
 
@@ -36,19 +31,6 @@ TEST(IsInteger, AcceptsSignedDigitsOnly) {
         EXPECT_FALSE(IsInteger(text)) << text;
 }
 
-TEST(TruncateToInt, RefusesWhatAnIntCannotHold) {
-    int out = 5;
-    EXPECT_TRUE(TruncateToInt(-2.9, out));
-    EXPECT_EQ(out, -2);
-    EXPECT_TRUE(TruncateToInt(2147483647.9, out));
-    EXPECT_EQ(out, 2147483647);
-    EXPECT_TRUE(TruncateToInt(-2147483648.9, out));
-    EXPECT_EQ(out, -2147483647 - 1);
-    for (double bad : {2147483648.0, -2147483649.0, 1e300, std::nan(""), HUGE_VAL, -HUGE_VAL})
-        EXPECT_FALSE(TruncateToInt(bad, out)) << bad;
-    EXPECT_EQ(out, -2147483647 - 1);
-}
-
 TEST(ReadRealText, EmptyIsZeroAndOnlyFirst49CharactersCount) {
     double value = 7.0;
     EXPECT_TRUE(ReadRealText("", value));
@@ -62,17 +44,13 @@ TEST(ReadRealText, EmptyIsZeroAndOnlyFirst49CharactersCount) {
     EXPECT_EQ(value, 1.1111111111111111e48);
 }
 
-TEST(WriteRealText, ReadsBackBitForBit) {
+TEST(WriteRealText, FormatsLikePrintf) {
     EXPECT_EQ(WriteRealText(-2.5), "-2.5");
+    EXPECT_EQ(WriteRealText(-0.0), "-0");
     EXPECT_EQ(WriteRealText(0.1), "0.10000000000000000555111512312578");
     EXPECT_EQ(FormatFixed6(200.0), "200.000000");
     EXPECT_EQ(FormatFixed6(2.5), "2.500000");
-    for (double value : {0.1, -0.0, 1.0 / 3.0, DBL_MAX, -DBL_MIN, 4.9406564584124654e-324, 1e-300,
-                         std::bit_cast<double>(0x3ff123456789abcdULL)}) {
-        double back = 0;
-        ASSERT_TRUE(ParseReal(WriteRealText(value), back)) << value;
-        EXPECT_EQ(std::bit_cast<std::uint64_t>(back), std::bit_cast<std::uint64_t>(value));
-    }
+    EXPECT_EQ(FormatInt(-2147483647 - 1), "-2147483648");
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 namespace zolt {
 namespace {
 
@@ -38,17 +36,6 @@ TEST(JoinPath, PutsOneSeparatorBetween) {
     EXPECT_EQ(JoinPath("/home/u", "a.zlt"), "/home/u/a.zlt");
     EXPECT_EQ(JoinPath("/", "a.zlt"), "/a.zlt");
     EXPECT_EQ(JoinPath("", "a.zlt"), "a.zlt");
-}
-
-TEST(HomeDirectory, FollowsHomeAndIgnoresARelativeOne) {
-    const char* saved = std::getenv("HOME");
-    const std::string keep = saved ? saved : "";
-    setenv("HOME", "/somewhere/else", 1);
-    EXPECT_EQ(HomeDirectory(), "/somewhere/else");
-    setenv("HOME", "relative", 1);
-    EXPECT_EQ(HomeDirectory().front(), '/');
-    if (saved)
-        setenv("HOME", keep.c_str(), 1);
 }
 
 }  // namespace
