@@ -38,8 +38,9 @@ bool FractalFile::OnWrite(TextEvent event, std::string& line, long long number, 
             writing_ = {};
             return true;
         case TextEvent::End:
+            // The aspect lock is left alone: it belongs to a generation that may still run,
+            // and unlocking it would let a resize or a zoom change the view under it.
             current_.Rename(line);
-            current_.SetAspectLock(false, false);
             current_.ClearUntitled();
             return true;
         case TextEvent::LineWanted:

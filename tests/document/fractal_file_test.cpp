@@ -242,5 +242,13 @@ TEST_F(FractalFileTest, NameComesFromTheFileName) {
     EXPECT_EQ(w.ui.Title(), "Zolt - abcdefghijklmnopqrst");
 }
 
+TEST_F(FractalFileTest, ASaveDuringAGenerationKeepsItsAspectLocked) {
+    w.MakeCurrent("Busy", 4, true);
+    w.current.SetAspectLock(true, false);  // as a running generation holds it
+    ASSERT_TRUE(Save("Busy.zlt"));
+    EXPECT_TRUE(Def().AspectLocked);
+    EXPECT_FALSE(Def().Untitled);
+}
+
 }  // namespace
 }  // namespace zolt
