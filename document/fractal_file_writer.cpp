@@ -70,7 +70,7 @@ bool FractalFile::OnWrite(TextEvent event, std::string& line, long long number, 
             line = EscapeText(def.Escape);
             return std::isfinite(def.Escape);
         case 7:
-            line = def.Appearance.Monochrome ? "1" : "0";
+            line = FormatInt(def.Appearance.Monochrome ? 1 : 0);
             return true;
         case 8:
             line = FormatInt(def.Appearance.Modulation);
