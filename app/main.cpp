@@ -3,22 +3,8 @@
 #include <QApplication>
 #include <span>
 
+#include "shell/program_commands.h"
 #include "shell/zolt_application.h"
-
-namespace {
-
-// The commands whose work is built outside the shell. Each one is connected with one line
-// here, through the hooks:
-//   hooks.newFractal, hooks.open, hooks.save, hooks.saveAs, hooks.properties, hooks.about,
-//   and hooks.openCommandLine for a file named on the command line.
-// Options runs the generation defaults' editor: context.defaults.SetEditor(...).
-// Until a hook is set its command does nothing.
-void ConnectCommands(zolt::CommandHooks& hooks, zolt::AppContext& context) {
-    (void)hooks;
-    (void)context;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     QApplication qt(argc, argv);
@@ -30,7 +16,7 @@ int main(int argc, char** argv) {
         app.DestroyAppObjects();
         return 0;
     }
-    ConnectCommands(app.Hooks(), *app.Context());
+    zolt::ProgramCommands commands(app);
     app.ShowMainWindow();
     app.OpenCommandLine(std::span<const char* const>(argv + 1, static_cast<std::size_t>(argc - 1)));
     return QApplication::exec();
