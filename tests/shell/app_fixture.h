@@ -51,6 +51,19 @@ inline GenerationSnapshot Home(ZoltApplication& app) {
     return HomeView(app.Surface());
 }
 
+// Counts the paint events of the widgets it filters.
+class PaintCounter final : public QObject {
+  public:
+    int paints = 0;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
 inline QString PaneText(ZoltApplication& app, int pane) {
     return app.GetMainWindow()->StatusBar()->PaneText(pane);
 }

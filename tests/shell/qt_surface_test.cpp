@@ -13,22 +13,6 @@
 using namespace zolt;
 using namespace zolt::testing;
 
-namespace {
-
-class PaintCounter final : public QObject {
-  public:
-    int paints = 0;
-
-  protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
-
-}  // namespace
-
 class QtSurfaceTest : public QObject {
     Q_OBJECT
 
