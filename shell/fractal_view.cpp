@@ -40,14 +40,7 @@ void FractalView::Detach() {
 }
 
 void FractalView::PresentImage() {
-    if (!presentPending_.exchange(true, std::memory_order_acq_rel))
-        QMetaObject::invokeMethod(this, &FractalView::OnImagePresented, Qt::QueuedConnection);
-}
-
-void FractalView::OnImagePresented() {
-    presentPending_.store(false, std::memory_order_release);
-    keptMarker_.reset();
-    update();
+    presentWake_.Request();
 }
 
 void FractalView::InvalidateView() {

@@ -2,10 +2,10 @@
 
 #include <QImage>
 #include <QWidget>
-#include <atomic>
 #include <optional>
 
 #include "shell/selection_geometry.h"
+#include "shell/thread_wake.h"
 
 namespace zolt {
 
@@ -61,7 +61,6 @@ class FractalView final : public QWidget {
     void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
-    void OnImagePresented();
     void UpdateMetrics();
 
     ViewMetrics& metrics_;
@@ -69,7 +68,7 @@ class FractalView final : public QWidget {
     ZoomSelection* selection_ = nullptr;
     QImage frame_;                            // the paint buffer, reused while the size stays
     std::optional<SelectionBox> keptMarker_;  // the region of the last zoom, until repainted
-    std::atomic<bool> presentPending_{false};
+    ThreadWake presentWake_{[this] { InvalidateView(); }};
     bool pressed_ = false;
 };
 

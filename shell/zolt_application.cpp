@@ -53,7 +53,7 @@ bool ZoltApplication::InitInstance() {
     store_ = std::make_unique<RegistryStore>("JKV", "Zolt", "1.0", roots_);
     defaults_ = std::make_unique<GenerationDefaults>(surface_, store_.get());
     generator_ = std::make_unique<Generator>(surface_, current_, history_, *defaults_,
-                                             [this] { WakeForWorker(); });
+                                             [this] { workerWake_.Request(); });
     context_.emplace(
         AppContext{surface_, store_.get(), *defaults_, history_, current_, *generator_});
 
@@ -177,15 +177,7 @@ void ZoltApplication::DestroyAppObjects() {
     store_.reset();
 }
 
-void ZoltApplication::WakeForWorker() {
-    // Generation thread: one delivery queued at a time; it takes everything posted until then.
-    if (!wakePending_.exchange(true, std::memory_order_acq_rel))
-        QMetaObject::invokeMethod(
-            window_.get(), [this] { DeliverWorkerCalls(); }, Qt::QueuedConnection);
-}
-
 void ZoltApplication::DeliverWorkerCalls() {
-    wakePending_.store(false, std::memory_order_release);
     if (generator_ != nullptr)
         generator_->DeliverWorkerCalls();
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <memory>
 #include <optional>
 #include <span>
@@ -12,6 +11,7 @@
 #include "shell/command_hooks.h"
 #include "shell/qt_surface.h"
 #include "shell/shell_operations.h"
+#include "shell/thread_wake.h"
 
 namespace zolt {
 
@@ -68,7 +68,6 @@ class ZoltApplication final : public ShellOperations {
 
   private:
     void ApplyInitialCommandState();
-    void WakeForWorker();
     void DeliverWorkerCalls();
     void Teardown();
 
@@ -83,7 +82,9 @@ class ZoltApplication final : public ShellOperations {
     std::unique_ptr<Generator> generator_;
     std::unique_ptr<ZoomSelection> selection_;
     std::optional<AppContext> context_;
-    std::atomic<bool> wakePending_{false};
+    // Brings the generation thread's calls to this thread. Teardown joins that thread before
+    // any member goes.
+    ThreadWake workerWake_{[this] { DeliverWorkerCalls(); }};
     bool quitting_ = false;
     int quitCount_ = 0;
 };

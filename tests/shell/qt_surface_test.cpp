@@ -9,6 +9,7 @@
 #include "engine/worker_surface.h"
 #include "shell/command_actions.h"
 #include "shell/command_ids.h"
+#include "shell/thread_wake.h"
 
 using namespace zolt;
 using namespace zolt::testing;
@@ -30,10 +31,8 @@ class QtSurfaceTest : public QObject {
     void workerCallsReachTheWidgetsInOrder() {
         MainWindow* window = app_->GetMainWindow();
         UiMailbox mailbox;
-        mailbox.SetWake([&] {
-            QMetaObject::invokeMethod(
-                window, [&] { mailbox.Deliver(); }, Qt::QueuedConnection);
-        });
+        ThreadWake wake([&] { mailbox.Deliver(); });
+        mailbox.SetWake([&] { wake.Request(); });
         WorkerSurface worker(app_->Surface(), mailbox);
         ViewSize seen;
         std::thread thread([&] {
