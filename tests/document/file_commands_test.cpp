@@ -6,6 +6,7 @@
 #include "engine/generation_defaults.h"
 #include "engine/generator.h"
 #include "shell/app_context.h"
+#include "support/child_process.h"
 
 namespace zolt {
 namespace {
@@ -90,6 +91,39 @@ TEST_F(FileCommandsTest, FailedSaveKeepsTheOldFileAndTheDefinition) {
     EXPECT_EQ(w.ui.Messages().size(), 1u);
     EXPECT_EQ(ReadBytes(one), kFile);
     EXPECT_FALSE(Def().Untitled);
+}
+
+// The same with the real file writer, in a child process that cannot write the directory or
+// runs out of disk space.
+TEST_F(FileCommandsTest, SaveIntoAReadOnlyDirectoryOrAFullDiskKeepsTheOldFile) {
+    namespace fs = std::filesystem;
+    const std::string one = File("A", "One.zlt");
+    const fs::path folder = fs::path(one).parent_path();
+    ASSERT_TRUE(OpenNamedFile(app, w.file, one));
+    w.current.Rename("One");
+    const struct {
+        const char* what;
+        test::ChildLimits limits;
+    } cases[] = {{"read-only directory", {.unprivileged = true}},
+                 {"disk full", {.fileSizeLimit = 64}}};
+    for (const auto& c : cases) {
+        const bool readOnly = c.limits.unprivileged;
+        if (readOnly) {
+            fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+            ASSERT_TRUE(test::GiveToUnprivilegedChild(w.dir.Path()));
+        }
+        EXPECT_TRUE(test::RunInChild(
+            [&] {
+                return !SaveFractal(app, w.file, dialogs) &&
+                       w.ui.Messages() == std::vector<std::string>{"Failed to save file."};
+            },
+            c.limits))
+            << c.what;
+        fs::permissions(folder, fs::perms::owner_all);
+        EXPECT_EQ(ReadBytes(one), kFile) << c.what;
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1)
+            << c.what;
+    }
 }
 
 TEST_F(FileCommandsTest, NameWithSlashIsSavedInTheSaveDirectory) {

@@ -1,0 +1,97 @@
+#include "settings/atomic_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "scratch_dir.h"
+#include "support/child_process.h"
+
+namespace zolt {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ChildLimits;
+using test::ReadBytes;
+using test::RunInChild;
+using test::Tree;
+using test::WriteBytes;
+
+class AtomicFileTest : public ::testing::Test {
+  protected:
+    fs::path Path(const std::string& name) const { return dir.Path() / name; }
+    test::ScratchDir dir;
+};
+
+TEST_F(AtomicFileTest, ReplacesTheContentKeepingTheModeAndLeavesNoTemporaryFile) {
+    WriteBytes(Path("a.zlt"), "old");
+    fs::permissions(Path("a.zlt"),
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    ASSERT_TRUE(WriteFileAtomically(Path("a.zlt"), "new\r\n"));
+    EXPECT_EQ(ReadBytes(Path("a.zlt")), "new\r\n");
+    EXPECT_EQ(fs::status(Path("a.zlt")).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(Tree(dir.Path()), (std::vector<std::string>{"a.zlt"}));
+}
+
+TEST_F(AtomicFileTest, WritesThroughASymbolicLink) {
+    fs::create_directory(Path("real"));
+    WriteBytes(Path("real/a.zlt"), "old");
+    fs::create_symlink("real/a.zlt", Path("link.zlt"));
+    ASSERT_TRUE(WriteFileAtomically(Path("link.zlt"), "new"));
+    EXPECT_TRUE(fs::is_symlink(Path("link.zlt")));
+    EXPECT_EQ(ReadBytes(Path("real/a.zlt")), "new");
+}
+
+TEST_F(AtomicFileTest, ANameAtTheLengthLimitCanBeSaved) {
+    const std::string name = std::string(251, 'n') + ".zlt";
+    ASSERT_TRUE(WriteFileAtomically(Path(name), "new"));
+    EXPECT_EQ(ReadBytes(Path(name)), "new");
+}
+
+// However a write fails, the old file stays byte for byte and no temporary file is left.
+TEST_F(AtomicFileTest, EveryFailureLeavesTheOldFileAsItWas) {
+    const fs::path box = Path("box");
+    const fs::path target = box / "a.zlt";
+    const std::string old = "Version:1.0\r\nold content\r\n";
+    const std::string large(4096, 'x');
+    struct Case {
+        const char* what;
+        fs::perms directory;
+        fs::perms file;
+        ChildLimits limits;
+    };
+    const fs::perms rw = fs::perms::owner_read | fs::perms::owner_write;
+    const fs::perms rwx = fs::perms::owner_all;
+    const fs::perms rx = fs::perms::owner_read | fs::perms::owner_exec;
+    const Case cases[] = {
+        {"read-only file", rwx, fs::perms::owner_read, {.unprivileged = true}},
+        {"read-only directory", rx, rw, {.unprivileged = true}},
+        {"disk full", rwx, rw, {.fileSizeLimit = 1024}},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(box);
+        fs::create_directory(box);
+        WriteBytes(target, old);
+        fs::permissions(target, c.file);
+        fs::permissions(box, c.directory);
+        ASSERT_TRUE(test::GiveToUnprivilegedChild(box)) << c.what;
+        EXPECT_TRUE(RunInChild([&] { return !WriteFileAtomically(target, large); }, c.limits))
+            << c.what;
+        fs::permissions(box, rwx);
+        EXPECT_EQ(ReadBytes(target), old) << c.what;
+        EXPECT_EQ(Tree(box), (std::vector<std::string>{"a.zlt"})) << c.what;
+    }
+}
+
+TEST_F(AtomicFileTest, ADanglingLinkOrADirectoryIsNotReplaced) {
+    fs::create_symlink("nowhere/a.zlt", Path("link.zlt"));
+    EXPECT_FALSE(WriteFileAtomically(Path("link.zlt"), "new"));
+    EXPECT_TRUE(fs::is_symlink(Path("link.zlt")));
+    fs::create_directory(Path("folder"));
+    EXPECT_FALSE(WriteFileAtomically(Path("folder"), "new"));
+    EXPECT_TRUE(fs::is_directory(Path("folder")));
+    EXPECT_EQ(Tree(dir.Path()), (std::vector<std::string>{"folder", "link.zlt"}));
+}
+
+}  // namespace
+}  // namespace zolt
