@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "engine/iterate_point.h"
@@ -73,7 +75,7 @@ TEST(BuildLogicalPalette, PlacesAtMostTheDisplaysColours) {
 
 // A fixture with a 256-colour image of the given size.
 class RenderPassTest : public ::testing::Test {
-protected:
+  protected:
     void Create(int width, int height, int colours = 256) {
         Palette palette;
         ASSERT_TRUE(BuildPalette(colours, palette));
@@ -125,7 +127,7 @@ TEST_F(RenderPassTest, CoarseBlocksTakeTheColourOfTheirTopLeftPoint) {
 
 // Stops the pass when the progress text for a given row fraction is written.
 class StoppingSurface : public HeadlessSurface {
-public:
+  public:
     StoppingSurface(std::atomic<bool>& stop, std::string trigger)
         : stop_(stop), trigger_(std::move(trigger)) {}
     void SetStatusText(int pane, const std::string& text) override {
@@ -134,7 +136,7 @@ public:
             stop_ = true;
     }
 
-private:
+  private:
     std::atomic<bool>& stop_;
     std::string trigger_;
 };
@@ -157,33 +159,49 @@ TEST_F(RenderPassTest, AStoppedPassResumedFromItsPositionLosesNothing) {
     EXPECT_EQ(image.buffer, ref);
 }
 
-TEST_F(RenderPassTest, AStopInTheMiddleOfARowResumesAtThePointNotDrawn) {
-    // Expensive points, so that a stop from another thread lands inside a row.
-    // Points inside the set run to the limit: about a millisecond each.
-    snapshot = {-0.1, 0.1, -0.05, 0.0, 1000000, 200.0};
-    Create(12, 3);
-    const ImageBuffer ref = Reference();
-    bool sawMidRow = false;
-    for (int delayMs : {3, 9, 20}) {
-        ClearImage(image.buffer, 12, 3);
-        stop = false;
-        std::thread stopper([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-            stop = true;
-        });
-        const PassPosition at = Pass({}, 1);
-        stopper.join();
-        if (at.y >= 3)
-            continue;  // finished before the stop arrived
-        sawMidRow = sawMidRow || (at.x > 0 && at.x < 12);
-        if (at.x < 12) {
-            EXPECT_EQ(image.buffer.At(at.x, at.y), kDarkGrey);
-        }
-        stop = false;
-        Pass(at, 1);
-        EXPECT_EQ(image.buffer, ref) << "stopped at " << at.x << "," << at.y;
+// Signals once the pass has shown its first progress text, that is, has begun its first row.
+class StartSignallingSurface : public HeadlessSurface {
+  public:
+    void SetStatusText(int pane, const std::string& text) override {
+        HeadlessSurface::SetStatusText(pane, text);
+        std::lock_guard lock(mutex_);
+        started_ = true;
+        cv_.notify_all();
     }
-    EXPECT_TRUE(sawMidRow);
+    void WaitForStart() {
+        std::unique_lock lock(mutex_);
+        cv_.wait(lock, [this] { return started_; });
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    bool started_ = false;
+};
+
+TEST_F(RenderPassTest, AStopInTheMiddleOfARowResumesAtThePointNotDrawn) {
+    // An 8 by 2 view in which every point escapes at once except the last of the first row,
+    // c = -2 exactly, which runs to the limit: a stop given once the row has begun lands on
+    // that point, however slowly the threads are scheduled.
+    snapshot = {-2.875, -1.875, 0.0, 0.0, 50000000, 200.0};
+    Create(8, 2);
+    const ImageBuffer ref = Reference();
+
+    StartSignallingSurface started;
+    std::thread stopper([&] {
+        started.WaitForStart();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        stop = true;
+    });
+    const PassPosition at = RenderPass(snapshot, Colour(), image, {}, 1, {stop, skip}, started);
+    stopper.join();
+    ASSERT_EQ(at, (PassPosition{7, 0}));
+    EXPECT_EQ(image.buffer.At(6, 0), ref.At(6, 0));  // the points before it are drawn
+    EXPECT_EQ(image.buffer.At(7, 0), kDarkGrey);
+
+    stop = false;
+    Pass(at, 1);
+    EXPECT_EQ(image.buffer, ref);
 }
 
 TEST_F(RenderPassTest, SkipLeavesACoarsePassButNotTheFullResolutionOne) {
