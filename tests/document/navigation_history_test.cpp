@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "document/current_fractal.h"
 #include "shell/command_ids.h"
@@ -13,7 +14,7 @@ namespace zolt {
 namespace {
 
 class HistoryTest : public ::testing::Test {
-protected:
+  protected:
     HistoryTest() { current.EnsureInitialized(); }
 
     void MoveTo(double pstart) {
@@ -82,18 +83,30 @@ TEST_F(HistoryTest, OnlyTheFourCoordinatesBeyondTheToleranceMakeADifference) {
     EXPECT_FALSE(differsWith([](FractalDef& d) { d.Escape = 4; }));
     EXPECT_FALSE(differsWith([](FractalDef& d) { d.Name.Assign("Other"); }));
     EXPECT_FALSE(differsWith([](FractalDef& d) { d.Appearance.Monochrome = true; }));
-    EXPECT_FALSE(differsWith([](FractalDef& d) { d.Pstart += 1e-32; }));
     EXPECT_TRUE(differsWith([](FractalDef& d) { d.Qstart = 0.25; }));
     EXPECT_TRUE(differsWith([](FractalDef& d) { d.Qfinish += 1e-9; }));
     EXPECT_FALSE(
         differsWith([](FractalDef& d) { d.Pfinish = std::numeric_limits<double>::quiet_NaN(); }));
 }
 
+TEST_F(HistoryTest, CoordinatesWithin1eMinus31OfTheEntryCountAsTheSameView) {
+    MoveTo(0.0);  // near zero a double resolves far finer steps than the tolerance
+    current.PushCurrent(true);
+    FractalDef def;
+    CopyDefinition(current.Definition(), def);
+    for (const auto& [pstart, differs] : {std::pair{1e-31, false}, std::pair{-1e-31, false},
+                                          std::pair{1.5e-31, true}, std::pair{-2e-31, true}}) {
+        def.Pstart = pstart;
+        EXPECT_EQ(history.DiffersFromCurrentEntry(def), differs) << pstart;
+    }
+}
+
 TEST_F(HistoryTest, EntriesAreFullCopiesWithTheirOwnPalettes) {
     Appearance appearance;
     ASSERT_TRUE(BuildPalette(16, appearance.Palette));
     appearance.Colours = 16;
-    ASSERT_TRUE(current.SetCurrent("One", NumbersOf(current.Definition()), appearance, false, true));
+    ASSERT_TRUE(
+        current.SetCurrent("One", NumbersOf(current.Definition()), appearance, false, true));
     current.PushCurrent(true);
     ASSERT_TRUE(BuildPalette(4, appearance.Palette));
     current.SetAppearance(appearance);
