@@ -27,8 +27,7 @@ constexpr std::uint32_t Bits(std::initializer_list<int> ids) {
 
 // Off while a generation runs, on again when it ends.
 constexpr std::uint32_t kBusyCommands =
-    Bits({kCmdHome, kCmdGenerate, kCmdRefresh, kCmdNew, kCmdOpen, kCmdOptions}) |
-    kPriorityCommands;
+    Bits({kCmdHome, kCmdGenerate, kCmdRefresh, kCmdNew, kCmdOpen, kCmdOptions}) | kPriorityCommands;
 
 int SaturatingAdd(int a, int b) {
     const long long sum = static_cast<long long>(a) + b;
@@ -63,7 +62,11 @@ struct Generator::Job {
 
 Generator::Generator(UiSurface& ui, CurrentFractal& current, NavigationHistory& history,
                      const GenerationDefaults& defaults, std::function<void()> wake)
-    : ui_(ui), current_(current), history_(history), defaults_(defaults), mailbox_(std::move(wake)) {}
+    : ui_(ui),
+      current_(current),
+      history_(history),
+      defaults_(defaults),
+      mailbox_(std::move(wake)) {}
 
 Generator::~Generator() {
     exiting_ = true;
@@ -132,7 +135,9 @@ void Generator::Stop() {
     ui_.EnableCommands(CommandBit(kCmdStop), false);
 }
 
-void Generator::Continue() { Start(false); }
+void Generator::Continue() {
+    Start(false);
+}
 
 void Generator::Skip() {
     if (initialised_)
@@ -174,6 +179,10 @@ void Generator::Start(bool fresh) {
         worker_ = std::thread(&Generator::GenerationLoop, this, std::move(job));
     } catch (const std::system_error&) {
         running_ = false;
+        // As after the reset above: a fresh start leaves no view behind, a continuation keeps
+        // its saved point so that it can be tried again.
+        if (!resume)
+            snapshot_ = {};
         ui_.ShowMessage("Failed to start fractal thread.");
         return;
     }
@@ -194,7 +203,9 @@ void Generator::Shutdown() {
     shutDown_ = true;
 }
 
-bool Generator::IsRunning() const { return initialised_ && running_; }
+bool Generator::IsRunning() const {
+    return initialised_ && running_;
+}
 
 void Generator::PaintView(const PixelTarget& target) const {
     if (!initialised_)

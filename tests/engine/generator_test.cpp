@@ -8,6 +8,7 @@
 #include "engine/pass_schedule.h"
 #include "engine/thread_priority.h"
 #include "shell/command_ids.h"
+#include "support/child_process.h"
 #include "support/generator_fixture.h"
 
 namespace zolt {
@@ -20,7 +21,7 @@ using Status = HeadlessSurface::StatusChange;
 constexpr std::uint32_t kStartMask = 0x1bf80e3;
 
 class GeneratorTest : public GeneratorFixture {
-protected:
+  protected:
     GeneratorTest() {
         ui.EnableCommands(0x1FFFFFF, true);
         ui.EnableCommands(0xC | 0x10 | 0x700 | 0x407800, false);
@@ -32,8 +33,8 @@ protected:
         std::vector<int> blocks;
         for (const Status& s : ui.StatusHistory()) {
             int block = 0, percent = 0;
-            if (s.pane == 2 && std::sscanf(s.text.c_str(), "Resolution: %d - %d%%", &block,
-                                           &percent) == 2 &&
+            if (s.pane == 2 &&
+                std::sscanf(s.text.c_str(), "Resolution: %d - %d%%", &block, &percent) == 2 &&
                 (blocks.empty() || blocks.back() != block))
                 blocks.push_back(block);
         }
@@ -181,6 +182,41 @@ TEST_F(GeneratorTest, StopInThePassAtFourThenContinueGivesTheUninterruptedImage)
     ASSERT_TRUE(generator.GetSnapshot(after));
     EXPECT_EQ(after, before);
     EXPECT_EQ(generator.CopyImage(), UninterruptedImage());
+}
+
+// In a child process that may not make another thread once a generation has stopped.
+TEST_F(GeneratorTest, AThreadThatCannotStartIsReportedAndChangesNoCommand) {
+    DefineHome();
+    generator.Ready(true, false, false, false);
+    const auto failedStarts = [&] {
+        ui.HoldAt(4);
+        generator.Generate(true, true);
+        if (!ui.WaitHeld())
+            return false;
+        generator.Stop();
+        ui.Release();
+        if (!WaitIdle() || !generator.CanContinue())
+            return false;
+        const std::uint32_t stopped = ui.GetCommandState();
+        const rlimit noThreads{0, 0};
+        if (::setrlimit(RLIMIT_NPROC, &noThreads) != 0)
+            return false;
+
+        // A continuation keeps its saved point, so that it can be tried again.
+        generator.Continue();
+        bool ok = ui.Messages() == std::vector<std::string>{"Failed to start fractal thread."} &&
+                  !generator.IsRunning() && generator.CanContinue() &&
+                  ui.GetCommandState() == stopped;
+        // A fresh start has released the image and cleared the snapshot.
+        generator.Generate(false, false);
+        GenerationSnapshot snapshot;
+        ImageInfo image;
+        ok = ok && ui.Messages().size() == 2 && !generator.IsRunning() &&
+             ui.GetCommandState() == stopped && generator.GetSnapshot(snapshot) &&
+             snapshot == GenerationSnapshot{} && generator.GetImage(image) && !image.created;
+        return ok;
+    };
+    EXPECT_TRUE(test::RunInChild(failedStarts, {.unprivileged = true}));
 }
 
 TEST_F(GeneratorTest, SkipDuringThePassAtEightStartsThePassAtFourAtOnce) {
