@@ -76,7 +76,9 @@ PassPosition RenderPass(const GenerationSnapshot& snapshot, const ColourRule& co
             (skippable && requests.skip.load(std::memory_order_relaxed))) {
             break;
         }
-        // Refresh the view once at each multiple of ten percent that a row reaches.
+        // Refresh the view once at each multiple of ten percent that a row reaches: once for
+        // the whole run of rows sharing that percentage (tall images have several), since every
+        // copy repaints the whole view.
         if (percent % 10 == 0) {
             if (!copyMade) {
                 ui.PresentImage();
@@ -89,7 +91,9 @@ PassPosition RenderPass(const GenerationSnapshot& snapshot, const ColourRule& co
 
     const PassPosition reached{static_cast<int>(std::min<long long>(x, INT32_MAX)),
                                static_cast<int>(std::min<long long>(y, INT32_MAX))};
-    if (requests.stop.load(std::memory_order_relaxed))
+    // A stop that came after the last row leaves a complete pass, which the generation counts
+    // as finished: the view gets its final copy all the same.
+    if (requests.stop.load(std::memory_order_relaxed) && y < height)
         return reached;
     ui.PresentImage();
     return reached;

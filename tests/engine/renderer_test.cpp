@@ -159,6 +159,27 @@ TEST_F(RenderPassTest, AStoppedPassResumedFromItsPositionLosesNothing) {
     EXPECT_EQ(image.buffer, ref);
 }
 
+TEST_F(RenderPassTest, AStopAfterTheLastRowStillGetsTheFinalCopy) {
+    // Stops at the copy made when the last row reaches 100 %, the eleventh: the pass is
+    // complete by then and is counted as finished, so the view must get everything.
+    class StopAtLastRowCopy : public HeadlessSurface {
+      public:
+        explicit StopAtLastRowCopy(std::atomic<bool>& stop) : stop_(stop) {}
+        void PresentImage() override {
+            HeadlessSurface::PresentImage();
+            if (Presents() == 11)
+                stop_ = true;
+        }
+
+      private:
+        std::atomic<bool>& stop_;
+    } late(stop);
+    Create(30, 200);
+    const PassPosition end = RenderPass(snapshot, Colour(), image, {}, 1, {stop, skip}, late);
+    EXPECT_EQ(end.y, 200);
+    EXPECT_EQ(late.Presents(), 12);
+}
+
 // Signals once the pass has shown its first progress text, that is, has begun its first row.
 class StartSignallingSurface : public HeadlessSurface {
   public:
