@@ -16,16 +16,8 @@ std::string DialogName(const std::string& typed) {
             ++end;
         ++characters;
     }
-    std::string name = typed.substr(0, end);
-    // A definition holds at most FractalName::kMaxLength bytes; drop whole characters until the
-    // name fits, so the definition never cuts one in two.
-    while (name.size() > FractalName::kMaxLength) {
-        std::size_t cut = name.size() - 1;
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
-            --cut;
-        name.resize(cut);
-    }
-    return name;
+    // The definition then keeps as many whole characters as fit its byte limit.
+    return FractalName(std::string_view(typed).substr(0, end)).str();
 }
 
 bool AcceptProperties(int mode, const PropertiesEntries& entries, std::optional<int> colours,

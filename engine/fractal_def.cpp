@@ -1,6 +1,16 @@
 #include "engine/fractal_def.h"
 
+#include <algorithm>
+
 namespace zolt {
+
+void FractalName::Assign(std::string_view text) {
+    std::size_t end = std::min(text.size(), kMaxLength);
+    // A continuation byte just past the cut means the cut splits a character: drop all of it.
+    while (end > 0 && end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    text_ = text.substr(0, end);
+}
 
 GenerationSnapshot NumbersOf(const FractalDef& def) {
     return {def.Pstart, def.Pfinish, def.Qstart, def.Qfinish, def.Iterations, def.Escape};
@@ -26,8 +36,8 @@ double DeriveQfinish(double pstart, double pfinish, double qstart, const UiSurfa
 }
 
 GenerationSnapshot HomeView(const UiSurface& ui) {
-    return {kHomePstart,    kHomePfinish,
-            kHomeQstart,    DeriveQfinish(kHomePstart, kHomePfinish, kHomeQstart, ui),
+    return {kHomePstart,     kHomePfinish,
+            kHomeQstart,     DeriveQfinish(kHomePstart, kHomePfinish, kHomeQstart, ui),
             kHomeIterations, kHomeEscape};
 }
 

@@ -11,17 +11,18 @@ namespace zolt {
 
 // A fractal's name: at most 20 characters, whatever a setter is given.
 class FractalName {
-public:
+  public:
     static constexpr std::size_t kMaxLength = 20;
 
     FractalName() = default;
     FractalName(std::string_view text) { Assign(text); }  // NOLINT: names convert from text
-    void Assign(std::string_view text) { text_ = text.substr(0, kMaxLength); }
+    // Names are UTF-8: a name cut to the limit keeps its last character whole.
+    void Assign(std::string_view text);
     const std::string& str() const { return text_; }
     bool empty() const { return text_.empty(); }
     bool operator==(const FractalName&) const = default;
 
-private:
+  private:
     std::string text_;
 };
 

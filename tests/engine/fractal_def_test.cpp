@@ -31,6 +31,29 @@ TEST(FractalName, NeverHoldsMoreThanTwentyCharacters) {
     EXPECT_EQ(name.str(), "short");
 }
 
+TEST(FractalName, ACutNeverSplitsACharacter) {
+    const std::string a = "\xc3\xa4";             // 2 bytes
+    const std::string euro = "\xe2\x82\xac";      // 3 bytes
+    const std::string leaf = "\xf0\x9f\x8d\x81";  // 4 bytes
+    const auto times = [](const std::string& s, int n) {
+        std::string out;
+        for (int i = 0; i < n; ++i)
+            out += s;
+        return out;
+    };
+    const struct {
+        std::string given, kept;
+    } cases[] = {
+        {"x" + times(a, 10), "x" + times(a, 9)},
+        {times(euro, 7), times(euro, 6)},
+        {times(leaf, 5), times(leaf, 5)},  // exactly 20 bytes
+        {times(leaf, 5) + "x", times(leaf, 5)},
+        {"abcdefghijklmnopqrs" + euro, "abcdefghijklmnopqrs"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FractalName(c.given).str(), c.kept) << c.given;
+}
+
 TEST(ResetDefinition, GivesTheHomeViewAndReleasesThePalette) {
     HeadlessSurface ui({600, 450});
     FractalDef def;
