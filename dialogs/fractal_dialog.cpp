@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QDialog>
+#include <QLineEdit>
 
 #include "dialogs/dialog_controls.h"
 #include "dialogs/properties_accept.h"
@@ -63,6 +64,11 @@ void FractalDialog::Open(QDialog& window) {
             EnableControl(window, kOkId, false);
     }
     Fill(window, def);
+    // The name comes first and is selected, so typing replaces it, as on every desktop.
+    if (auto* name = FindControlOf<QLineEdit>(window, kNameId)) {
+        name->setFocus(Qt::OtherFocusReason);
+        name->selectAll();
+    }
 }
 
 void FractalDialog::Fill(QDialog& window, const FractalDef& def) {

@@ -90,6 +90,16 @@ class FractalDialogTest : public QObject {
         QVERIFY(world.ui.Messages().empty());
     }
 
+    void typingAtOnceReplacesTheName() {
+        test::DialogWorld world;
+        RunCommand(world, kNewFractalMode, [](QDialog& window) {
+            QCOMPARE(window.focusWidget(), test::Edit(window, kNameId));
+            QTest::keyClicks(window.focusWidget(), "Leaf");
+            Click(window, kOkId);
+        });
+        QCOMPARE(world.current.Definition().Name.str(), std::string("Leaf"));
+    }
+
     void qfinishFollowsTheCoordinatesWhileEveryNumberReads() {
         test::DialogWorld world;
         RunCommand(world, kNewFractalMode, [](QDialog& window) {
