@@ -41,6 +41,8 @@ bool ParseInt(const std::string& text, int& out, int low, int high) {
 const char* RenderUsage() {
     return "Usage: zolt-render [FILE.zlt] [OPTIONS] -o FILE.png\n"
            "Renders a view of the Mandelbrot set through all passes of a generation.\n"
+           "The view comes from FILE.zlt or from the options --pstart to --colours,\n"
+           "never from both.\n"
            "\n"
            "  --pstart X        real coordinate of the left edge (default -2.5)\n"
            "  --pfinish X       real coordinate of the right edge (default 1.25)\n"
@@ -85,6 +87,14 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
          }},
     };
 
+    // The options that describe the view itself, which a fractal file gives instead.
+    const auto describesView = [](const std::string& name) {
+        return name == "--pstart" || name == "--pfinish" || name == "--qstart" ||
+               name == "--iterations" || name == "--escape" || name == "--monochrome" ||
+               name == "--modulation" || name == "--colours";
+    };
+    std::string viewOption;
+
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         std::optional<std::string> value;
@@ -98,6 +108,8 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
             options.help = true;
             continue;
         }
+        if (viewOption.empty() && describesView(name))
+            viewOption = name;
         if (name == "--monochrome" || name == "--verbose") {
             if (value)
                 return {std::nullopt, name + " takes no value"};
@@ -120,6 +132,8 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
             return {std::nullopt, "more than one input file: '" + name + "'"};
         options.input = name;
     }
+    if (!options.input.empty() && !viewOption.empty())
+        return {std::nullopt, viewOption + " cannot be combined with a fractal file"};
     if (!options.help && options.output.empty())
         return {std::nullopt, "no output file given (-o FILE.png)"};
     return {options, {}};

@@ -27,11 +27,31 @@ TEST(RenderOptions, DefaultsAreTheHomeView) {
 
 TEST(RenderOptions, ReadsEveryOptionWithThePointWhateverTheLocale) {
     std::setlocale(LC_ALL, "de_DE.UTF-8");  // a comma locale, where installed
-    const ParsedOptions parsed = ParseRenderOptions(
-        {"--pstart", "-0.7453", "--pfinish=-0.7433", "--qstart", "1e-1", "--iterations", "5000",
-         "--escape", "4.5", "--monochrome", "--modulation", "3", "--colours", "16", "--width",
-         "100", "--height", "80", "--initial", "4", "--penultimate", "2", "--verbose",
-         "--output", "x.png", "in.zlt"});
+    const ParsedOptions parsed = ParseRenderOptions({"--pstart",
+                                                     "-0.7453",
+                                                     "--pfinish=-0.7433",
+                                                     "--qstart",
+                                                     "1e-1",
+                                                     "--iterations",
+                                                     "5000",
+                                                     "--escape",
+                                                     "4.5",
+                                                     "--monochrome",
+                                                     "--modulation",
+                                                     "3",
+                                                     "--colours",
+                                                     "16",
+                                                     "--width",
+                                                     "100",
+                                                     "--height",
+                                                     "80",
+                                                     "--initial",
+                                                     "4",
+                                                     "--penultimate",
+                                                     "2",
+                                                     "--verbose",
+                                                     "--output",
+                                                     "x.png"});
     std::setlocale(LC_ALL, "C");
     ASSERT_TRUE(parsed.options) << parsed.error;
     const RenderOptions& o = *parsed.options;
@@ -48,7 +68,16 @@ TEST(RenderOptions, ReadsEveryOptionWithThePointWhateverTheLocale) {
     EXPECT_EQ(o.initial, 4);
     EXPECT_EQ(o.penultimate, 2);
     EXPECT_TRUE(o.verbose);
-    EXPECT_EQ(o.input, "in.zlt");
+    EXPECT_EQ(o.input, "");
+
+    // With a file, the options about the image and the passes still apply.
+    const ParsedOptions withFile =
+        ParseRenderOptions({"in.zlt", "--width", "100", "--height", "80", "--initial", "4",
+                            "--penultimate", "2", "--verbose", "-o", "x.png"});
+    ASSERT_TRUE(withFile.options) << withFile.error;
+    EXPECT_EQ(withFile.options->input, "in.zlt");
+    EXPECT_EQ(withFile.options->width, 100);
+    EXPECT_EQ(withFile.options->penultimate, 2);
 }
 
 TEST(RenderOptions, RefusesBadInputWithOneClearLine) {
@@ -68,6 +97,11 @@ TEST(RenderOptions, RefusesBadInputWithOneClearLine) {
         {{"-o", "x.png", "--frobnicate"}, "unknown option --frobnicate"},
         {{"-o", "x.png", "--monochrome=1"}, "--monochrome takes no value"},
         {{"-o", "x.png", "a.zlt", "b.zlt"}, "more than one input file: 'b.zlt'"},
+        // A file gives the view: options that would change it are refused, not ignored.
+        {{"a.zlt", "-o", "x.png", "--colours", "16", "--pstart", "0"},
+         "--colours cannot be combined with a fractal file"},
+        {{"--monochrome", "a.zlt", "-o", "x.png"},
+         "--monochrome cannot be combined with a fractal file"},
     };
     for (const auto& c : cases) {
         const ParsedOptions parsed = ParseRenderOptions(c.args);
