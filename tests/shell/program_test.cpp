@@ -10,6 +10,7 @@
 #include "app_fixture.h"
 #include "shell/command_actions.h"
 #include "shell/command_ids.h"
+#include "shell/fractal_view.h"
 #include "shell/program_commands.h"
 
 namespace zolt::testing {
@@ -110,6 +111,28 @@ class ProgramTest : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(PaneText(*app, 1), QString("Finished"), 20000);
         QCOMPARE(PaneText(*app, 3), QString("1 of 1"));
         QVERIFY(app->Surface().IsCommandEnabled(kCmdSave));
+
+        // An opened file is saved back at once, without a dialog.
+        QFile::remove(file);
+        QTest::keyClick(app->GetMainWindow(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(QFile::exists(file));
+
+        // A zoom generated is a new, untitled view: Save asks for a name again.
+        FractalView* view = app->GetView();
+        QTest::mousePress(view, Qt::LeftButton, {}, QPoint(100, 100));
+        QTest::mouseMove(view, QPoint(200, 180));
+        QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(200, 180));
+        QTest::keyClick(app->GetMainWindow(), Qt::Key_G, Qt::AltModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(PaneText(*app, 1), QString("Finished"), 20000);
+        QCOMPARE(PaneText(*app, 3), QString("2 of 2"));
+        bool asked = false;
+        WhenModal([&](QWidget& modal) {
+            asked = qobject_cast<QFileDialog*>(&modal) != nullptr;
+            static_cast<QDialog&>(modal).reject();  // Cancel
+        });
+        QTest::keyClick(app->GetMainWindow(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(asked);
+        QCOMPARE(app->GetMainWindow()->windowTitle(), QString("Zolt - Leaf"));
     }
 
     void aMissingFileOnTheCommandLineIsReportedOnce() {
