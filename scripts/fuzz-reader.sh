@@ -2,7 +2,8 @@
 # Builds the fractal file reader's fuzz target with clang, AddressSanitizer and UBSan, and runs it
 # for SECONDS seconds (default 60). The growing corpus and any crash input stay in the build
 # directory (ZOLT_FUZZ_BUILD_DIR, default build-fuzz); the seeds are tests/document/fuzz_corpus.
-# Exit code 0 when no crash was found.
+# Exit code 0 when no crash was found. Copy a crash input into tests/document/fuzz_corpus once
+# the reader is mended: every build then replays it (the fractal_file_replay test).
 set -euo pipefail
 
 seconds="${1:-60}"
