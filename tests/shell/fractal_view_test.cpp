@@ -162,14 +162,22 @@ class FractalViewTest : public QObject {
         a = QPoint((at.ox + at.iw) / k - 30, origin.y() + 5);
         const SelectionBox right = drag(a, QPoint(View()->width() + 40, a.y() + 10));
         QCOMPARE(right.left + right.width, at.ox + at.iw);
-        // A click left of the image starts at its left edge (when the view is wider).
-        if (at.ox > 0) {
-            a = QPoint(0, origin.y() + 10);
-            Press(a);
-            Release(a);
-            QCOMPARE(View()->ShownMarker()->left, at.ox);
-            QCOMPARE(View()->ShownMarker()->width, 10);
-        }
+    }
+
+    void aClickLeftOfANarrowerImageStartsAtItsLeftEdge() {
+        QWidget* window = app_->GetMainWindow();
+        const QSize full = window->size();
+        window->resize(full.width() - 100, full.height());
+        QTRY_COMPARE(window->width(), full.width() - 100);
+        Generated();
+        window->resize(full);
+        QTRY_VERIFY(Placed().ox > 0);
+        const Placement at = Placed();
+        const QPoint a(0, at.oy / Ratio() + 10);
+        Press(a);
+        Release(a);
+        QCOMPARE(View()->ShownMarker()->left, at.ox);
+        QCOMPARE(View()->ShownMarker()->width, 10);
     }
 
     void pressBelowTheImageZoomsBelowIt() {

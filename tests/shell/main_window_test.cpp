@@ -207,9 +207,9 @@ class MainWindowTest : public QObject {
         QTRY_COMPARE(PaneText(*app_, 1), QString("Finished"));
     }
 
-    void escapeStopsAndAltCContinues() {
+    void escapeStopsAltCContinuesAndAltSSkips() {
         // A long generation: a deep view with many iterations.
-        QVERIFY(DefineFractal(*app_, {-0.3, -0.2, -0.1, 0.0, 200000, 4.0}));
+        QVERIFY(DefineFractal(*app_, {-0.3, -0.2, -0.1, 0.0, 2000000, 4.0}));
         app_->Current().RefreshAspect();
         app_->GetGenerationDefaults()->values.AutoGenerate = false;
         app_->GetGenerator()->Ready(true, false, false, false);
@@ -228,7 +228,11 @@ class MainWindowTest : public QObject {
 
         QTest::keyClick(window, Qt::Key_C, Qt::AltModifier);
         QVERIFY(app_->GetGenerator()->IsRunning());
-        QTRY_VERIFY(PaneText(*app_, 1).startsWith("Generating@200000"));
+        QTRY_VERIFY(PaneText(*app_, 1).startsWith("Generating@2000000"));
+        // Alt+S leaves the coarse pass for the next one.
+        QVERIFY(PaneText(*app_, 2).startsWith("Resolution: 8 - "));
+        QTest::keyClick(window, Qt::Key_S, Qt::AltModifier);
+        QTRY_VERIFY(PaneText(*app_, 2).startsWith("Resolution: 4 - "));
         QTest::keyClick(window, Qt::Key_Escape);
         QTRY_COMPARE(PaneText(*app_, 1), QString("Stopped"));
     }
