@@ -45,6 +45,9 @@ MainWindow::MainWindow() {
     setObjectName(QString::fromLatin1(kMainWindowName));
     setWindowTitle(QStringLiteral("Zolt"));
     setWindowIcon(ArtIcon(Art::AppEye));
+    // The size of the window itself. The frame is the desktop's business, is only known once
+    // the window manager has framed the window (if it ever tells), and differs between
+    // desktops; centring and clamping do count it.
     resize(kInitialWidth, kInitialHeight);
     actions_ = new CommandActions(this);
     BuildMenu();
