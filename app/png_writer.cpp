@@ -31,8 +31,8 @@ bool WritePng(const ImageBuffer& image, const std::filesystem::path& path) {
     std::vector<unsigned char> bytes(size);
     if (!png_image_write_to_memory(&png, bytes.data(), &size, 0, rgb.data(), stride, nullptr))
         return false;
-    return WriteFileAtomically(
-        path, std::string_view(reinterpret_cast<const char*>(bytes.data()), size));
+    return WriteFileAtomically(path,
+                               std::string_view(reinterpret_cast<const char*>(bytes.data()), size));
 }
 
 }  // namespace zolt

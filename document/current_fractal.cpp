@@ -34,7 +34,9 @@ void CurrentFractal::Rename(std::string_view name) {
     ShowTitle();
 }
 
-void CurrentFractal::SetNumbers(const GenerationSnapshot& numbers) { SetNumbersOf(def_, numbers); }
+void CurrentFractal::SetNumbers(const GenerationSnapshot& numbers) {
+    SetNumbersOf(def_, numbers);
+}
 
 bool CurrentFractal::SetAppearance(const Appearance& appearance) {
     return CopyAppearance(appearance, def_.Appearance);
@@ -50,7 +52,9 @@ void CurrentFractal::ClearUntitled() {
         def_.Untitled = false;
 }
 
-bool CurrentFractal::PushCurrent(bool allowed) { return history_.Push(def_, allowed); }
+bool CurrentFractal::PushCurrent(bool allowed) {
+    return history_.Push(def_, allowed);
+}
 
 void CurrentFractal::Release() {
     def_.Appearance.Palette.Clear();
@@ -71,6 +75,8 @@ void CurrentFractal::SetAspectLock(bool locked, bool refresh) {
         RefreshAspect();
 }
 
-void CurrentFractal::ShowTitle() { ui_.SetTitle("Zolt - " + def_.Name.str()); }
+void CurrentFractal::ShowTitle() {
+    ui_.SetTitle("Zolt - " + def_.Name.str());
+}
 
 }  // namespace zolt

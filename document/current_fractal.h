@@ -12,7 +12,7 @@ class UiSurface;
 // The one definition that is shown, generated and saved, with the window title and the file
 // commands kept in step with it.
 class CurrentFractal {
-public:
+  public:
     CurrentFractal(UiSurface& ui, NavigationHistory& history) : ui_(ui), history_(history) {}
 
     const FractalDef& Definition() const { return def_; }
@@ -37,7 +37,7 @@ public:
     void RefreshAspect();
     void SetAspectLock(bool locked, bool refresh);
 
-private:
+  private:
     void ShowTitle();
 
     UiSurface& ui_;

@@ -13,7 +13,9 @@ namespace zolt {
 namespace {
 
 // A NaN on either side compares false, so it never counts as a difference.
-bool Differs(double a, double b) { return std::fabs(a - b) > 1e-31; }
+bool Differs(double a, double b) {
+    return std::fabs(a - b) > 1e-31;
+}
 
 }  // namespace
 

@@ -10,7 +10,7 @@ class UiSurface;
 
 // The views generated in this run, numbered from 1, with the current one.
 class NavigationHistory {
-public:
+  public:
     explicit NavigationHistory(UiSurface& ui) : ui_(ui) {}
 
     // Records `def` after the current entry, dropping the entries after it. Refused (false) when
@@ -33,7 +33,7 @@ public:
         return entries_[static_cast<std::size_t>(number - 1)];
     }
 
-private:
+  private:
     UiSurface& ui_;
     std::vector<FractalDef> entries_;
     int current_ = 0;

@@ -40,13 +40,14 @@ bool GenerationDefaults::Save(RegistryStore& store, const DefaultValues& in) {
     auto key = store.OpenSection(kSection, true);
     if (!key)
         return false;
-    const bool written = store.WriteBoolean(*key, "AutoGenerate", in.AutoGenerate) &&
-                         store.WriteInteger(*key, "InitialResolution", in.InitialResolution) &&
-                         store.WriteInteger(*key, "PenultimateResolution", in.PenultimateResolution) &&
-                         store.WriteInteger(*key, "IterativeIncrement", in.IterativeIncrement) &&
-                         store.WriteInteger(*key, "GeneratePriority", in.GeneratePriority) &&
-                         store.WriteBoolean(*key, "ShowToolbar", in.ShowToolbar) &&
-                         store.WriteBoolean(*key, "ShowStatusbar", in.ShowStatusbar);
+    const bool written =
+        store.WriteBoolean(*key, "AutoGenerate", in.AutoGenerate) &&
+        store.WriteInteger(*key, "InitialResolution", in.InitialResolution) &&
+        store.WriteInteger(*key, "PenultimateResolution", in.PenultimateResolution) &&
+        store.WriteInteger(*key, "IterativeIncrement", in.IterativeIncrement) &&
+        store.WriteInteger(*key, "GeneratePriority", in.GeneratePriority) &&
+        store.WriteBoolean(*key, "ShowToolbar", in.ShowToolbar) &&
+        store.WriteBoolean(*key, "ShowStatusbar", in.ShowStatusbar);
     if (!written)
         ui_.ShowMessage("Failed to set registry value.");
     store.CloseSection(*key);
@@ -60,6 +61,8 @@ bool GenerationDefaults::Edit() {
     return true;
 }
 
-bool GenerationDefaults::SaveValues() { return store_ != nullptr && Save(*store_, values); }
+bool GenerationDefaults::SaveValues() {
+    return store_ != nullptr && Save(*store_, values);
+}
 
 }  // namespace zolt

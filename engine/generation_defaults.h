@@ -21,7 +21,7 @@ struct DefaultValues {
 
 // A group of settings kept in one section of the store.
 class SettingsSection {
-public:
+  public:
     explicit SettingsSection(UiSurface& ui) : ui_(ui) {}
     virtual ~SettingsSection() = default;
     virtual bool Load(RegistryStore& store, DefaultValues& values) = 0;
@@ -29,12 +29,12 @@ public:
     // Without a dialog of its own a section says so.
     virtual bool Edit();
 
-protected:
+  protected:
     UiSurface& ui_;
 };
 
 class GenerationDefaults : public SettingsSection {
-public:
+  public:
     // Starts from the built-in values and loads the stored ones when a store is given.
     GenerationDefaults(UiSurface& ui, RegistryStore* store);
 
@@ -51,7 +51,7 @@ public:
 
     DefaultValues values;
 
-private:
+  private:
     RegistryStore* store_;
     std::function<void(GenerationDefaults&)> editor_;
 };

@@ -26,7 +26,7 @@ class UiSurface;
 // waits for the user-interface thread, so joining it can never deadlock, and the controller
 // joins it before the image is released or a new generation starts.
 class Generator {
-public:
+  public:
     // `wake` is called from the worker whenever it posted something; it must not block and
     // should make the user-interface thread call DeliverWorkerCalls soon.
     Generator(UiSurface& ui, CurrentFractal& current, NavigationHistory& history,
@@ -62,7 +62,7 @@ public:
     // Runs what the worker posted, in order. Returns the number of calls run.
     int DeliverWorkerCalls() { return mailbox_.Deliver(); }
 
-private:
+  private:
     struct Job;
     void GenerationLoop(Job job);
     void Finish(bool stopped, PassPosition position, int block);

@@ -20,7 +20,8 @@ void ClearImage(ImageBuffer& image, int w, int h) {
     const int x1 = std::clamp(w, 0, image.width);
     const int y1 = std::clamp(h, 0, image.height);
     for (int row = 0; row < y1; ++row)
-        std::fill_n(image.pixels.data() + static_cast<std::size_t>(row) * image.width, x1, kDarkGrey);
+        std::fill_n(image.pixels.data() + static_cast<std::size_t>(row) * image.width, x1,
+                    kDarkGrey);
 }
 
 AxisPlacement PlaceAxis(int client, int image) {
@@ -36,7 +37,8 @@ void BlitImage(const ImageBuffer& image, const PixelTarget& target) {
         return;
     for (int row = 0; row < v.extent; ++row) {
         const Pixel* from = image.pixels.data() + static_cast<std::size_t>(row) * image.width;
-        Pixel* to = target.bits + static_cast<std::size_t>(v.offset + row) * target.stride + h.offset;
+        Pixel* to =
+            target.bits + static_cast<std::size_t>(v.offset + row) * target.stride + h.offset;
         std::memcpy(to, from, static_cast<std::size_t>(h.extent) * sizeof(Pixel));
     }
 }

@@ -27,7 +27,8 @@ bool CreateImage(OffscreenImage& image, int width, int height, int displayColour
     if (width < 0 || height < 0)
         return false;
     try {
-        std::vector<Pixel> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+        std::vector<Pixel> pixels(static_cast<std::size_t>(width) *
+                                  static_cast<std::size_t>(height));
         std::vector<Pixel> colours;
         if (!monochrome)
             colours = BuildLogicalPalette(displayColours, palette);

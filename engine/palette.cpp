@@ -33,7 +33,9 @@ bool Palette::Append(Rgb entry) {
 namespace {
 
 // Maps -1 to 0 and 1 to 255, truncating toward zero.
-std::uint8_t Level(double x) { return static_cast<std::uint8_t>((x * 0.5 + 0.5) * 255); }
+std::uint8_t Level(double x) {
+    return static_cast<std::uint8_t>((x * 0.5 + 0.5) * 255);
+}
 
 }  // namespace
 

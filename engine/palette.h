@@ -19,7 +19,7 @@ struct Rgb {
 // There is no shared traversal cursor: Entries() hands out a view, so every reader keeps its
 // own position and two threads reading the same palette never disturb or refuse each other.
 class Palette {
-public:
+  public:
     void Clear();
     // Clears, then makes room for n entries. Memory grows with the entries actually appended,
     // so a large n that is never filled costs nothing.
@@ -39,7 +39,7 @@ public:
 
     bool operator==(const Palette&) const = default;
 
-private:
+  private:
     std::vector<Rgb> entries_;
     int capacity_ = -1;
 };

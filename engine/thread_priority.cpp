@@ -11,14 +11,22 @@ namespace zolt {
 
 ThreadPriority PriorityFor(int generatePriority) {
     switch (generatePriority) {
-        case 1: return {true, true, 0};
-        case 2: return {true, false, 10};
-        case 3: return {true, false, 5};
-        case 4: return {true, false, 0};
-        case 5: return {true, false, -5};
-        case 6: return {true, false, -10};
-        case 7: return {true, false, -15};
-        default: return {};
+        case 1:
+            return {true, true, 0};
+        case 2:
+            return {true, false, 10};
+        case 3:
+            return {true, false, 5};
+        case 4:
+            return {true, false, 0};
+        case 5:
+            return {true, false, -5};
+        case 6:
+            return {true, false, -10};
+        case 7:
+            return {true, false, -15};
+        default:
+            return {};
     }
 }
 

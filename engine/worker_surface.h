@@ -9,7 +9,7 @@ namespace zolt {
 // straight to the real surface, every other call is posted to the mailbox and carried out on
 // the user-interface thread in the order made.
 class WorkerSurface final : public UiSurface {
-public:
+  public:
     WorkerSurface(UiSurface& ui, UiMailbox& mailbox) : ui_(ui), mailbox_(mailbox) {}
 
     void EnableCommands(std::uint32_t mask, bool enable) override {
@@ -32,7 +32,7 @@ public:
         mailbox_.Post([&ui = ui_] { ui.InvalidateView(); });
     }
 
-private:
+  private:
     UiSurface& ui_;
     UiMailbox& mailbox_;
 };

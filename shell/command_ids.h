@@ -36,7 +36,9 @@ constexpr int kLastCommand = 27;
 constexpr int kLastMaskedCommand = 25;
 
 // Bit n of the command mask enables command n + 1.
-constexpr std::uint32_t CommandBit(int id) { return std::uint32_t{1} << (id - 1); }
+constexpr std::uint32_t CommandBit(int id) {
+    return std::uint32_t{1} << (id - 1);
+}
 
 constexpr std::uint32_t kAllCommands = 0x1FFFFFF;
 constexpr std::uint32_t kPriorityCommands = 0x3F8000;

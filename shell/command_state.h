@@ -8,7 +8,7 @@ namespace zolt {
 // The mask of enabled commands. Both threads change it, so every change is one atomic
 // read-modify-write: concurrent enables and disables of different bits never lose each other.
 class CommandState {
-public:
+  public:
     std::uint32_t Get() const { return bits_.load(std::memory_order_acquire); }
 
     void Change(std::uint32_t mask, bool enable) {
@@ -18,7 +18,7 @@ public:
             bits_.fetch_and(~mask, std::memory_order_acq_rel);
     }
 
-private:
+  private:
     std::atomic<std::uint32_t> bits_{0};
 };
 

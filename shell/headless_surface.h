@@ -16,7 +16,7 @@ namespace zolt {
 // what it was told (pane texts, title, messages, the command mask) and has a view of a fixed
 // size and colour count.
 class HeadlessSurface : public UiSurface {
-public:
+  public:
     struct StatusChange {
         int pane;
         std::string text;
@@ -48,7 +48,7 @@ public:
     int Presents() const { return presents_; }
     int Invalidations() const { return invalidations_; }
 
-private:
+  private:
     mutable std::mutex viewMutex_;
     ViewSize view_;
     int colourCount_;
@@ -64,7 +64,7 @@ private:
 // Stands in for the user-interface thread's event loop: the generator's wake function wakes
 // it, and Run delivers the worker's calls on the calling thread until a condition holds.
 class HeadlessEventLoop {
-public:
+  public:
     std::function<void()> WakeFunction() {
         return [this] {
             {
@@ -79,7 +79,7 @@ public:
     bool RunUntil(const std::function<int()>& deliver, const std::function<bool()>& done,
                   int timeoutMs = 20000);
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable cv_;
     bool woken_ = false;

@@ -10,7 +10,7 @@ namespace zolt {
 // Post never waits for the user-interface thread, so a thread that joins the worker can
 // never deadlock with it; the wake function only asks for a later Deliver and must not block.
 class UiMailbox {
-public:
+  public:
     using Call = std::function<void()>;
 
     explicit UiMailbox(std::function<void()> wake = {}) : wake_(std::move(wake)) {}
@@ -27,7 +27,7 @@ public:
     // User-interface thread: drops what is pending and refuses later posts (program exit).
     void Close();
 
-private:
+  private:
     std::mutex mutex_;
     std::deque<Call> pending_;
     std::function<void()> wake_;

@@ -20,7 +20,7 @@ struct ViewSize {
 // all others belong to the user-interface thread. The generation thread reaches the others
 // only through the generator's mailbox, which carries its calls to the user-interface thread.
 class UiSurface {
-public:
+  public:
     virtual ~UiSurface() = default;
 
     // Enables or disables every command whose bit is set in mask, on the menu and the toolbar.
@@ -47,11 +47,11 @@ public:
     // Marks the whole view for repainting without clearing it first.
     virtual void InvalidateView() = 0;
 
-protected:
+  protected:
     // Brings the widgets in line after the mask changed.
     virtual void ApplyCommands(std::uint32_t /*mask*/, bool /*enable*/) {}
 
-private:
+  private:
     CommandState commands_;
 };
 

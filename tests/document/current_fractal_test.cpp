@@ -10,7 +10,7 @@ namespace zolt {
 namespace {
 
 class CurrentFractalTest : public ::testing::Test {
-protected:
+  protected:
     HeadlessSurface ui{{600, 450}};
     NavigationHistory history{ui};
     CurrentFractal current{ui, history};

@@ -18,7 +18,7 @@ namespace zolt {
 // A recording surface that can hold the generation thread at its n-th image copy, so a test
 // can act (Stop, Skip, Shutdown) at an exact point of a generation from the test thread.
 class GatedSurface : public HeadlessSurface {
-public:
+  public:
     using HeadlessSurface::HeadlessSurface;
 
     void PresentImage() override {
@@ -56,7 +56,7 @@ public:
         onPresent_ = std::move(callback);
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable cv_;
     int presents_ = 0;
@@ -68,9 +68,12 @@ private:
 
 // The program-wide objects of a generation, without a screen.
 class GeneratorFixture : public ::testing::Test {
-protected:
+  protected:
     explicit GeneratorFixture(ViewSize view = {64, 50})
-        : ui(view), history(ui), current(ui, history), defaults(ui, nullptr),
+        : ui(view),
+          history(ui),
+          current(ui, history),
+          defaults(ui, nullptr),
           generator(ui, current, history, defaults, loop.WakeFunction()) {
         defaults.values.AutoGenerate = false;
     }
