@@ -27,31 +27,13 @@ TEST(RenderOptions, DefaultsAreTheHomeView) {
 
 TEST(RenderOptions, ReadsEveryOptionWithThePointWhateverTheLocale) {
     std::setlocale(LC_ALL, "de_DE.UTF-8");  // a comma locale, where installed
-    const ParsedOptions parsed = ParseRenderOptions({"--pstart",
-                                                     "-0.7453",
-                                                     "--pfinish=-0.7433",
-                                                     "--qstart",
-                                                     "1e-1",
-                                                     "--iterations",
-                                                     "5000",
-                                                     "--escape",
-                                                     "4.5",
-                                                     "--monochrome",
-                                                     "--modulation",
-                                                     "3",
-                                                     "--colours",
-                                                     "16",
-                                                     "--width",
-                                                     "100",
-                                                     "--height",
-                                                     "80",
-                                                     "--initial",
-                                                     "4",
-                                                     "--penultimate",
-                                                     "2",
-                                                     "--verbose",
-                                                     "--output",
-                                                     "x.png"});
+    // clang-format off
+    const ParsedOptions parsed = ParseRenderOptions(
+        {"--pstart", "-0.7453", "--pfinish=-0.7433", "--qstart", "1e-1", "--iterations", "5000",
+         "--escape", "4.5", "--monochrome", "--modulation", "3", "--colours", "16",
+         "--width", "100", "--height", "80", "--initial", "4", "--penultimate", "2",
+         "--verbose", "--output", "x.png"});
+    // clang-format on
     std::setlocale(LC_ALL, "C");
     ASSERT_TRUE(parsed.options) << parsed.error;
     const RenderOptions& o = *parsed.options;
