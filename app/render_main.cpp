@@ -10,9 +10,9 @@
 #include "document/current_fractal.h"
 #include "document/fractal_file.h"
 #include "document/navigation_history.h"
-#include "engine/generation_defaults.h"
-#include "engine/generator.h"
-#include "shell/headless_surface.h"
+#include "generation/generation_defaults.h"
+#include "generation/generator.h"
+#include "surface/headless_surface.h"
 
 namespace {
 
@@ -36,9 +36,12 @@ bool SetViewFromOptions(const zolt::RenderOptions& options, zolt::CurrentFractal
         return false;
     }
     const GenerationSnapshot numbers{
-        options.pstart,     options.pfinish,
-        options.qstart,     DeriveQfinish(options.pstart, options.pfinish, options.qstart, ui),
-        options.iterations, options.escape};
+        options.pstart,
+        options.pfinish,
+        options.qstart,
+        DeriveQfinish(options.pstart, options.pfinish, options.qstart, ui.ViewClientSize()),
+        options.iterations,
+        options.escape};
     if (!current.SetCurrent("Fractal", numbers, appearance, false, true)) {
         error = "out of memory";
         return false;

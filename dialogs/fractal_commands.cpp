@@ -2,9 +2,9 @@
 
 #include <QApplication>
 
+#include "commands/app_context.h"
 #include "dialogs/fractal_dialog.h"
-#include "engine/generator.h"
-#include "shell/app_context.h"
+#include "generation/generator.h"
 
 namespace zolt {
 

@@ -8,7 +8,7 @@
 #include "dialogs/properties_accept.h"
 #include "dialogs/properties_layout.h"
 #include "document/current_fractal.h"
-#include "shell/ui_surface.h"
+#include "surface/ui_surface.h"
 
 namespace zolt {
 

@@ -8,7 +8,7 @@
 
 #include "dialogs/dialog_controls.h"
 #include "dialogs/dialog_templates.h"
-#include "shell/ui_surface.h"
+#include "surface/ui_surface.h"
 
 namespace zolt {
 

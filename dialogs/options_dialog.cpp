@@ -9,8 +9,8 @@
 #include "dialogs/options_fields.h"
 #include "dialogs/options_layout.h"
 #include "dialogs/unsigned_field.h"
-#include "engine/generation_defaults.h"
-#include "shell/ui_surface.h"
+#include "generation/generation_defaults.h"
+#include "surface/ui_surface.h"
 
 namespace zolt {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "dialogs/unsigned_field.h"
-#include "engine/generation_defaults.h"
-#include "shell/ui_surface.h"
+#include "generation/generation_defaults.h"
+#include "surface/ui_surface.h"
 
 namespace zolt {
 

@@ -2,7 +2,7 @@
 
 #include "dialogs/unsigned_field.h"
 #include "document/current_fractal.h"
-#include "shell/ui_surface.h"
+#include "surface/ui_surface.h"
 
 namespace zolt {
 

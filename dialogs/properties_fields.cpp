@@ -4,7 +4,8 @@
 
 #include "dialogs/unsigned_field.h"
 #include "document/current_fractal.h"
-#include "document/number_text.h"
+#include "settings/number_text.h"
+#include "surface/ui_surface.h"
 
 namespace zolt {
 
@@ -27,7 +28,7 @@ FractalDef OpeningDefinition(int mode, const CurrentFractal& current, const UiSu
     if (mode == kPropertiesMode) {
         CopyDefinition(current.Definition(), def);
     } else {
-        ResetDefinition(def, ui);
+        ResetDefinition(def, ui.ViewClientSize());
         def.Name.Assign("Fractal");
     }
     return def;
@@ -63,7 +64,7 @@ NumbersFault ReadNumbers(const PropertiesEntries& entries, const UiSurface& ui,
         return NumbersFault::Pfinish;
     if (!ReadRealText(entries.qstart, out.Qstart))
         return NumbersFault::Qstart;
-    out.Qfinish = DeriveQfinish(out.Pstart, out.Pfinish, out.Qstart, ui);
+    out.Qfinish = DeriveQfinish(out.Pstart, out.Pfinish, out.Qstart, ui.ViewClientSize());
     const auto iterations = ReadCountField(entries.iterations);
     if (!iterations || *iterations == 0)
         return NumbersFault::Iterations;

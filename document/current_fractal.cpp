@@ -1,15 +1,15 @@
 #include "document/current_fractal.h"
 
 #include "document/navigation_history.h"
-#include "shell/command_ids.h"
-#include "shell/ui_surface.h"
+#include "surface/command_ids.h"
+#include "surface/ui_surface.h"
 
 namespace zolt {
 
 void CurrentFractal::EnsureInitialized() {
     if (initialized_)
         return;
-    ResetDefinition(def_, ui_);
+    ResetDefinition(def_, ui_.ViewClientSize());
     history_.ResetHistory();
     initialized_ = true;
 }
@@ -64,7 +64,7 @@ void CurrentFractal::Release() {
 void CurrentFractal::RefreshAspect() {
     if (!initialized_ || def_.AspectLocked)
         return;
-    def_.Qfinish = DeriveQfinish(def_.Pstart, def_.Pfinish, def_.Qstart, ui_);
+    def_.Qfinish = DeriveQfinish(def_.Pstart, def_.Pfinish, def_.Qstart, ui_.ViewClientSize());
 }
 
 void CurrentFractal::SetAspectLock(bool locked, bool refresh) {

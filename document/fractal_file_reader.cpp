@@ -4,8 +4,8 @@
 
 #include "document/current_fractal.h"
 #include "document/fractal_file.h"
-#include "document/number_text.h"
-#include "shell/ui_surface.h"
+#include "settings/number_text.h"
+#include "surface/ui_surface.h"
 
 namespace zolt {
 
@@ -92,7 +92,8 @@ bool FractalFile::ReadHeaderLine(long long number, std::string_view text) {
             return true;
         case 4:
             staged_.Qstart = value;
-            staged_.Qfinish = DeriveQfinish(staged_.Pstart, staged_.Pfinish, staged_.Qstart, ui_);
+            staged_.Qfinish = DeriveQfinish(staged_.Pstart, staged_.Pfinish, staged_.Qstart,
+                                            ui_.ViewClientSize());
             return true;
         case 5:
             return TruncateToInt(value, staged_.Iterations);

@@ -4,7 +4,7 @@
 
 #include "document/current_fractal.h"
 #include "document/fractal_file.h"
-#include "document/number_text.h"
+#include "settings/number_text.h"
 
 namespace zolt {
 

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <new>
 
-#include "shell/command_ids.h"
-#include "shell/ui_surface.h"
+#include "surface/command_ids.h"
+#include "surface/ui_surface.h"
 
 namespace zolt {
 

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "document/file_dialogs.h"
+#include "commands/file_dialogs.h"
 #include "document/text_file.h"
 #include "settings/registry_store.h"
 

@@ -31,19 +31,15 @@ double DeriveQfinish(double pstart, double pfinish, double qstart, ViewSize view
     return ((pfinish - pstart) / view.width) * view.height + qstart;
 }
 
-double DeriveQfinish(double pstart, double pfinish, double qstart, const UiSurface& ui) {
-    return DeriveQfinish(pstart, pfinish, qstart, ui.ViewClientSize());
-}
-
-GenerationSnapshot HomeView(const UiSurface& ui) {
+GenerationSnapshot HomeView(ViewSize view) {
     return {kHomePstart,     kHomePfinish,
-            kHomeQstart,     DeriveQfinish(kHomePstart, kHomePfinish, kHomeQstart, ui),
+            kHomeQstart,     DeriveQfinish(kHomePstart, kHomePfinish, kHomeQstart, view),
             kHomeIterations, kHomeEscape};
 }
 
-void ResetDefinition(FractalDef& def, const UiSurface& ui) {
+void ResetDefinition(FractalDef& def, ViewSize view) {
     def.Name.Assign("");
-    SetNumbersOf(def, HomeView(ui));
+    SetNumbersOf(def, HomeView(view));
     def.Appearance.Monochrome = false;
     def.Appearance.Modulation = 2;
     def.Appearance.Colours = 256;

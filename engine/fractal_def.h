@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/image_buffer.h"
 #include "engine/palette.h"
-#include "shell/ui_surface.h"
 
 namespace zolt {
 
@@ -71,12 +71,11 @@ void SetNumbersOf(FractalDef& def, const GenerationSnapshot& numbers);
 
 // Qfinish for square pixels in a view of the given size; 0.0 for a view of width 0.
 double DeriveQfinish(double pstart, double pfinish, double qstart, ViewSize view);
-double DeriveQfinish(double pstart, double pfinish, double qstart, const UiSurface& ui);
 
 // The home view's six values with Qfinish derived for the view.
-GenerationSnapshot HomeView(const UiSurface& ui);
+GenerationSnapshot HomeView(ViewSize view);
 
-void ResetDefinition(FractalDef& def, const UiSurface& ui);
+void ResetDefinition(FractalDef& def, ViewSize view);
 bool CopyAppearance(const Appearance& src, Appearance& dst);
 bool CopyDefinition(const FractalDef& src, FractalDef& dst);
 

@@ -16,6 +16,13 @@ inline constexpr Pixel kDarkGrey = MakePixel(64, 64, 64);  // not yet computed, 
 inline constexpr Pixel kBlack = MakePixel(0, 0, 0);
 inline constexpr Pixel kWhite = MakePixel(255, 255, 255);
 
+// The size of a pixel area: a view's client area, an image.
+struct ViewSize {
+    int width = 0;
+    int height = 0;
+    bool operator==(const ViewSize&) const = default;
+};
+
 // A plain width x height pixel buffer, rows top to bottom.
 struct ImageBuffer {
     int width = 0;

@@ -2,24 +2,16 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <mutex>
 #include <vector>
 
 #include "engine/iterate_point.h"
-#include "shell/ui_surface.h"
 
 namespace zolt {
 
-std::string ProgressText(int block, int percent) {
-    char text[64];
-    std::snprintf(text, sizeof text, "Resolution: %d - %d%%", block, percent);
-    return text;
-}
-
 PassPosition RenderPass(const GenerationSnapshot& snapshot, const ColourRule& colour,
                         OffscreenImage& image, PassPosition start, int block,
-                        const RenderRequests& requests, UiSurface& ui) {
+                        const RenderRequests& requests, PassObserver& observer) {
     // The pass runs on the generation thread and is the only writer of the buffer, so its size
     // can be read without the lock; the painter only ever reads.
     const long long width = image.buffer.width;
@@ -33,8 +25,6 @@ PassPosition RenderPass(const GenerationSnapshot& snapshot, const ColourRule& co
     const long long step = block;
     const bool skippable = block > 1;
 
-    bool progressShown = false;
-    bool copyMade = false;
     std::vector<int> counts;
     counts.reserve(static_cast<std::size_t>(width / step + 1));
 
@@ -42,14 +32,7 @@ PassPosition RenderPass(const GenerationSnapshot& snapshot, const ColourRule& co
     long long y = start.y;
     for (bool firstRow = true; y < height; y += step, firstRow = false) {
         const int percent = static_cast<int>(static_cast<double>(y + 1) * rowPercent);
-        if (percent % 2 == 0) {
-            if (!progressShown) {
-                ui.SetStatusText(2, ProgressText(block, percent));
-                progressShown = true;
-            }
-        } else {
-            progressShown = false;
-        }
+        observer.RowBegun(percent);
 
         const double ci = static_cast<double>(y) * dx + snapshot.Qstart;
         const long long rowStart = firstRow ? start.x : 0;
@@ -76,27 +59,11 @@ PassPosition RenderPass(const GenerationSnapshot& snapshot, const ColourRule& co
             (skippable && requests.skip.load(std::memory_order_relaxed))) {
             break;
         }
-        // Refresh the view once at each multiple of ten percent that a row reaches: once for
-        // the whole run of rows sharing that percentage (tall images have several), since every
-        // copy repaints the whole view.
-        if (percent % 10 == 0) {
-            if (!copyMade) {
-                ui.PresentImage();
-                copyMade = true;
-            }
-        } else {
-            copyMade = false;
-        }
+        observer.RowFinished(percent);
     }
 
-    const PassPosition reached{static_cast<int>(std::min<long long>(x, INT32_MAX)),
-                               static_cast<int>(std::min<long long>(y, INT32_MAX))};
-    // A stop that came after the last row leaves a complete pass, which the generation counts
-    // as finished: the view gets its final copy all the same.
-    if (requests.stop.load(std::memory_order_relaxed) && y < height)
-        return reached;
-    ui.PresentImage();
-    return reached;
+    return {static_cast<int>(std::min<long long>(x, INT32_MAX)),
+            static_cast<int>(std::min<long long>(y, INT32_MAX))};
 }
 
 }  // namespace zolt

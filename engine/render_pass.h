@@ -2,14 +2,11 @@
 
 #include <atomic>
 #include <span>
-#include <string>
 
 #include "engine/fractal_def.h"
 #include "engine/offscreen_image.h"
 
 namespace zolt {
-
-class UiSurface;
 
 // How a count becomes a pixel: bands of white in monochrome mode, the colour table otherwise,
 // black for points that never escaped.
@@ -45,18 +42,24 @@ struct RenderRequests {
     const std::atomic<bool>& skip;
 };
 
-// "Resolution: B - P%", the progress text of a pass.
-std::string ProgressText(int block, int percent);
+// What a pass tells whoever watches it, on the thread that runs the pass: the percentage of
+// each row as it is begun and once it is finished and stored, where a row's percentage is
+// (y + 1) * 100 / height, truncated. Rows are reported from the top, in order.
+class PassObserver {
+  public:
+    virtual ~PassObserver() = default;
+    virtual void RowBegun(int percent) = 0;
+    virtual void RowFinished(int percent) = 0;
+};
 
 // Renders one pass at block size `block` from `start`, top to bottom, filling each block with
-// the colour of its top-left point. Writes the progress into status pane 2 of `ui` and asks it
-// to present the image at each tenth of the rows and at the end.
+// the colour of its top-left point, and reports its rows to `observer`.
 //
 // Returns where the pass stopped: the point not drawn when stopped, past the last row when the
 // pass completed. A pass resumed from there completes the image exactly as an uninterrupted
 // one would. Block sizes below 1 and empty images return `start` at once.
 PassPosition RenderPass(const GenerationSnapshot& snapshot, const ColourRule& colour,
                         OffscreenImage& image, PassPosition start, int block,
-                        const RenderRequests& requests, UiSurface& ui);
+                        const RenderRequests& requests, PassObserver& observer);
 
 }  // namespace zolt

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "shell/command_ids.h"
+#include "surface/command_ids.h"
 
 class QAction;
 class QWidget;

@@ -1,13 +1,13 @@
 #include "shell/command_dispatch.h"
 
-#include "document/navigation_commands.h"
-#include "engine/generation_defaults.h"
-#include "engine/generator.h"
-#include "shell/app_context.h"
+#include "commands/app_context.h"
+#include "commands/navigation_commands.h"
+#include "generation/generation_defaults.h"
+#include "generation/generator.h"
 #include "shell/command_hooks.h"
-#include "shell/command_ids.h"
 #include "shell/shell_operations.h"
-#include "shell/ui_surface.h"
+#include "surface/command_ids.h"
+#include "surface/ui_surface.h"
 
 namespace zolt {
 

@@ -1,6 +1,6 @@
 #include "shell/command_table.h"
 
-#include "shell/command_ids.h"
+#include "surface/command_ids.h"
 
 namespace zolt {
 

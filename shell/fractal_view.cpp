@@ -5,12 +5,12 @@
 #include <QScreen>
 #include <cmath>
 
-#include "engine/generator.h"
+#include "commands/zoom_selection.h"
 #include "engine/image_buffer.h"
+#include "generation/generator.h"
 #include "shell/control_ids.h"
 #include "shell/selection_marker.h"
 #include "shell/view_metrics.h"
-#include "shell/zoom_selection.h"
 
 namespace zolt {
 

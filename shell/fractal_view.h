@@ -4,8 +4,8 @@
 #include <QWidget>
 #include <optional>
 
-#include "shell/selection_geometry.h"
 #include "shell/thread_wake.h"
+#include "surface/selection_geometry.h"
 
 namespace zolt {
 

@@ -13,7 +13,7 @@
 #include "shell/fractal_view.h"
 #include "shell/menu_layout.h"
 #include "shell/pane_status_bar.h"
-#include "shell/window_placement.h"
+#include "surface/window_placement.h"
 
 namespace zolt {
 

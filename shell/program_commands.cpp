@@ -2,10 +2,10 @@
 
 #include <QCoreApplication>
 
+#include "commands/file_commands.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/fractal_commands.h"
 #include "dialogs/options_dialog.h"
-#include "document/file_commands.h"
 #include "shell/main_window.h"
 #include "shell/zolt_application.h"
 

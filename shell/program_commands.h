@@ -2,8 +2,8 @@
 
 #include <memory>
 
+#include "dialogs/qt_file_dialogs.h"
 #include "document/fractal_file.h"
-#include "shell/qt_file_dialogs.h"
 
 namespace zolt {
 

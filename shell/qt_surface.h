@@ -2,8 +2,8 @@
 
 #include <atomic>
 
-#include "shell/ui_surface.h"
 #include "shell/view_metrics.h"
+#include "surface/ui_surface.h"
 
 class QWidget;
 

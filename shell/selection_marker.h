@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/image_buffer.h"
-#include "shell/selection_geometry.h"
+#include "surface/selection_geometry.h"
 
 namespace zolt {
 

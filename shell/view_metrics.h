@@ -3,7 +3,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "shell/ui_surface.h"
+#include "surface/ui_surface.h"
 
 namespace zolt {
 

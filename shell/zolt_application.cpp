@@ -5,17 +5,17 @@
 #include <QToolBar>
 #include <QUrl>
 
-#include "engine/generation_defaults.h"
-#include "engine/generator.h"
+#include "commands/zoom_selection.h"
+#include "generation/generation_defaults.h"
+#include "generation/generator.h"
 #include "shell/command_actions.h"
 #include "shell/command_dispatch.h"
-#include "shell/command_ids.h"
 #include "shell/command_table.h"
 #include "shell/contact.h"
 #include "shell/fractal_view.h"
 #include "shell/main_window.h"
 #include "shell/pane_status_bar.h"
-#include "shell/zoom_selection.h"
+#include "surface/command_ids.h"
 
 namespace zolt {
 

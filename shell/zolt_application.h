@@ -4,10 +4,10 @@
 #include <optional>
 #include <span>
 
+#include "commands/app_context.h"
 #include "document/current_fractal.h"
 #include "document/navigation_history.h"
 #include "settings/registry_store.h"
-#include "shell/app_context.h"
 #include "shell/command_hooks.h"
 #include "shell/qt_surface.h"
 #include "shell/shell_operations.h"

@@ -5,7 +5,7 @@
 #include "dialog_driver.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/about_layout.h"
-#include "shell/headless_surface.h"
+#include "surface/headless_surface.h"
 
 namespace zolt {
 

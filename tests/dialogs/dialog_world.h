@@ -1,12 +1,12 @@
 #pragma once
 
+#include "commands/app_context.h"
 #include "document/current_fractal.h"
 #include "document/navigation_history.h"
-#include "engine/generation_defaults.h"
-#include "engine/generator.h"
+#include "generation/generation_defaults.h"
+#include "generation/generator.h"
 #include "settings/registry_store.h"
-#include "shell/app_context.h"
-#include "shell/headless_surface.h"
+#include "surface/headless_surface.h"
 
 namespace zolt::test {
 

@@ -6,7 +6,7 @@
 #include "dialogs/fractal_commands.h"
 #include "dialogs/fractal_dialog.h"
 #include "dialogs/properties_layout.h"
-#include "document/number_text.h"
+#include "settings/number_text.h"
 
 namespace zolt {
 
@@ -45,7 +45,8 @@ void LoadCurrent(test::DialogWorld& world, int colours, bool untitled = false) {
     appearance.Palette.Allocate(colours);
     for (int i = 1; i <= colours; ++i)
         appearance.Palette.Append({static_cast<std::uint8_t>(i), 7, 9});
-    world.current.SetCurrent("Leaf", HomeView(world.ui), appearance, false, untitled);
+    world.current.SetCurrent("Leaf", HomeView(world.ui.ViewClientSize()), appearance, false,
+                             untitled);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include "dialogs/properties_layout.h"
 #include "document/current_fractal.h"
 #include "document/navigation_history.h"
-#include "shell/headless_surface.h"
+#include "surface/headless_surface.h"
 
 namespace zolt {
 

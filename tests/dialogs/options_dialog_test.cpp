@@ -5,8 +5,8 @@
 #include "dialog_test_dir.h"
 #include "dialogs/options_dialog.h"
 #include "dialogs/options_layout.h"
-#include "engine/generation_defaults.h"
-#include "shell/headless_surface.h"
+#include "generation/generation_defaults.h"
+#include "surface/headless_surface.h"
 
 namespace zolt {
 

@@ -5,7 +5,7 @@
 
 #include "document/current_fractal.h"
 #include "document/navigation_history.h"
-#include "shell/headless_surface.h"
+#include "surface/headless_surface.h"
 
 namespace zolt {
 namespace {

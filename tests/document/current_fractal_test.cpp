@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "document/navigation_history.h"
-#include "shell/command_ids.h"
-#include "shell/headless_surface.h"
+#include "surface/command_ids.h"
+#include "surface/headless_surface.h"
 
 namespace zolt {
 namespace {

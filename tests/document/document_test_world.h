@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "commands/file_dialogs.h"
 #include "document/current_fractal.h"
-#include "document/file_dialogs.h"
 #include "document/fractal_file.h"
 #include "document/navigation_history.h"
 #include "settings/registry_store.h"
-#include "shell/headless_surface.h"
+#include "surface/headless_surface.h"
 
 namespace zolt::test {
 
@@ -88,7 +88,7 @@ struct DocumentWorld {
         Appearance appearance;
         appearance.Colours = colours;
         BuildPalette(colours, appearance.Palette);
-        current.SetCurrent(name, HomeView(ui), appearance, false, untitled);
+        current.SetCurrent(name, HomeView(ui.ViewClientSize()), appearance, false, untitled);
     }
 };
 

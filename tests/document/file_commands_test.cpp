@@ -1,11 +1,11 @@
-#include "document/file_commands.h"
+#include "commands/file_commands.h"
 
 #include <gtest/gtest.h>
 
+#include "commands/app_context.h"
 #include "document_test_world.h"
-#include "engine/generation_defaults.h"
-#include "engine/generator.h"
-#include "shell/app_context.h"
+#include "generation/generation_defaults.h"
+#include "generation/generator.h"
 #include "support/child_process.h"
 
 namespace zolt {

@@ -11,7 +11,7 @@
 #include "document/current_fractal.h"
 #include "document/fractal_file.h"
 #include "document/navigation_history.h"
-#include "shell/headless_surface.h"
+#include "surface/headless_surface.h"
 
 namespace {
 

@@ -127,7 +127,7 @@ TEST_F(FractalFileTest, SaveFailsWithoutPaletteStorageOrWithoutFiniteNumbers) {
     w.current.SetNumbers({-2.5, HUGE_VAL, -1.5, 0, 250, 200});
     EXPECT_FALSE(Save("Old.zlt"));
     Appearance none;  // no palette storage
-    w.current.SetCurrent("Fractal", HomeView(w.ui), none, false, false);
+    w.current.SetCurrent("Fractal", HomeView(w.ui.ViewClientSize()), none, false, false);
     EXPECT_FALSE(Save("Old.zlt"));
     EXPECT_EQ(ReadBytes(Path("Old.zlt")), "old");
     EXPECT_EQ(Def().Name.str(), "Fractal");

@@ -7,8 +7,8 @@
 #include <utility>
 
 #include "document/current_fractal.h"
-#include "shell/command_ids.h"
-#include "shell/headless_surface.h"
+#include "surface/command_ids.h"
+#include "surface/headless_surface.h"
 
 namespace zolt {
 namespace {

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/headless_surface.h"
-
 namespace zolt {
 namespace {
 
@@ -16,8 +14,7 @@ TEST(DeriveQfinish, GivesSquarePixelsForTheView) {
 
 TEST(DeriveQfinish, AViewWithoutWidthGivesZero) {
     EXPECT_EQ(DeriveQfinish(-2.5, 1.25, -1.5, ViewSize{0, 450}), 0.0);
-    HeadlessSurface noView({0, 0}, 0);
-    EXPECT_EQ(DeriveQfinish(-2.5, 1.25, -1.5, noView), 0.0);
+    EXPECT_EQ(DeriveQfinish(-2.5, 1.25, -1.5, ViewSize{0, 0}), 0.0);
 }
 
 TEST(DeriveQfinish, AMirroredRangeIsAcceptedAndRunsUpwards) {
@@ -55,14 +52,13 @@ TEST(FractalName, ACutNeverSplitsACharacter) {
 }
 
 TEST(ResetDefinition, GivesTheHomeViewAndReleasesThePalette) {
-    HeadlessSurface ui({600, 450});
     FractalDef def;
     def.Name.Assign("x");
     def.Iterations = 9;
     def.Untitled = false;
     def.AspectLocked = true;
     ASSERT_TRUE(BuildPalette(16, def.Appearance.Palette));
-    ResetDefinition(def, ui);
+    ResetDefinition(def, ViewSize{600, 450});
     EXPECT_EQ(def.Name.str(), "");
     EXPECT_EQ(NumbersOf(def), (GenerationSnapshot{-2.5, 1.25, -1.5, 1.3125, 250, 200.0}));
     EXPECT_FALSE(def.Appearance.Monochrome);
@@ -94,9 +90,8 @@ TEST(CopyAppearance, CopiesEmptyAndFullPalettesInOrder) {
 }
 
 TEST(CopyDefinition, CopiesEverythingIncludingTheFlags) {
-    HeadlessSurface ui;
     FractalDef src;
-    ResetDefinition(src, ui);
+    ResetDefinition(src, ViewSize{760, 620});
     src.Name.Assign("Leaf");
     src.Pstart = 0.25;
     src.Untitled = false;

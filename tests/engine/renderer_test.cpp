@@ -2,13 +2,13 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 
 #include "engine/iterate_point.h"
 #include "engine/offscreen_image.h"
 #include "engine/render_pass.h"
-#include "shell/headless_surface.h"
 
 namespace zolt {
 namespace {
@@ -73,6 +73,26 @@ TEST(BuildLogicalPalette, PlacesAtMostTheDisplaysColours) {
     EXPECT_EQ(BuildLogicalPalette(256, small).size(), 4u);
 }
 
+// Records the rows a pass reports, and can act when one is begun or finished.
+class RecordingObserver : public PassObserver {
+  public:
+    void RowBegun(int percent) override {
+        begun.push_back(percent);
+        if (onBegun)
+            onBegun(percent);
+    }
+    void RowFinished(int percent) override {
+        finished.push_back(percent);
+        if (onFinished)
+            onFinished(percent);
+    }
+
+    std::vector<int> begun;
+    std::vector<int> finished;
+    std::function<void(int)> onBegun;
+    std::function<void(int)> onFinished;
+};
+
 // A fixture with a 256-colour image of the given size.
 class RenderPassTest : public ::testing::Test {
   protected:
@@ -84,7 +104,7 @@ class RenderPassTest : public ::testing::Test {
     }
     ColourRule Colour() const { return {false, 2, snapshot.Iterations, image.colours}; }
     PassPosition Pass(PassPosition start, int block) {
-        return RenderPass(snapshot, Colour(), image, start, block, {stop, skip}, ui);
+        return RenderPass(snapshot, Colour(), image, start, block, {stop, skip}, observer);
     }
 
     // The image a plain per-pixel loop gives.
@@ -105,7 +125,7 @@ class RenderPassTest : public ::testing::Test {
     OffscreenImage image;
     std::atomic<bool> stop{false};
     std::atomic<bool> skip{false};
-    HeadlessSurface ui;
+    RecordingObserver observer;
 };
 
 TEST_F(RenderPassTest, AFullResolutionPassEqualsThePlainLoop) {
@@ -125,80 +145,35 @@ TEST_F(RenderPassTest, CoarseBlocksTakeTheColourOfTheirTopLeftPoint) {
             ASSERT_EQ(image.buffer.At(x, y), ref.At(x / 8 * 8, y / 8 * 8)) << x << "," << y;
 }
 
-// Stops the pass when the progress text for a given row fraction is written.
-class StoppingSurface : public HeadlessSurface {
-  public:
-    StoppingSurface(std::atomic<bool>& stop, std::string trigger)
-        : stop_(stop), trigger_(std::move(trigger)) {}
-    void SetStatusText(int pane, const std::string& text) override {
-        HeadlessSurface::SetStatusText(pane, text);
-        if (text == trigger_)
-            stop_ = true;
-    }
-
-  private:
-    std::atomic<bool>& stop_;
-    std::string trigger_;
-};
-
 TEST_F(RenderPassTest, AStoppedPassResumedFromItsPositionLosesNothing) {
     Create(30, 200);
     const ImageBuffer ref = Reference();
 
-    StoppingSurface stopper(stop, ProgressText(1, 40));
-    const PassPosition stoppedAt =
-        RenderPass(snapshot, Colour(), image, {}, 1, {stop, skip}, stopper);
+    observer.onBegun = [this](int percent) {
+        if (percent == 40)
+            stop = true;
+    };
+    const PassPosition stoppedAt = Pass({}, 1);
     EXPECT_EQ(stoppedAt, (PassPosition{0, 79}));  // the first row at 40 %, not drawn
     EXPECT_EQ(image.buffer.At(0, 79), kDarkGrey);
     EXPECT_EQ(image.buffer.At(29, 78), ref.At(29, 78));
-    // Copies at 0, 10, 20 and 30 %; a stopped pass makes no final copy.
-    EXPECT_EQ(stopper.Presents(), 4);
+    EXPECT_EQ(observer.finished.size(), 79u);
 
     stop = false;
+    observer.onBegun = nullptr;
     Pass(stoppedAt, 1);
     EXPECT_EQ(image.buffer, ref);
 }
 
-TEST_F(RenderPassTest, AStopAfterTheLastRowStillGetsTheFinalCopy) {
-    // Stops at the copy made when the last row reaches 100 %, the eleventh: the pass is
-    // complete by then and is counted as finished, so the view must get everything.
-    class StopAtLastRowCopy : public HeadlessSurface {
-      public:
-        explicit StopAtLastRowCopy(std::atomic<bool>& stop) : stop_(stop) {}
-        void PresentImage() override {
-            HeadlessSurface::PresentImage();
-            if (Presents() == 11)
-                stop_ = true;
-        }
-
-      private:
-        std::atomic<bool>& stop_;
-    } late(stop);
+TEST_F(RenderPassTest, AStopAfterTheLastRowLeavesACompletePass) {
     Create(30, 200);
-    const PassPosition end = RenderPass(snapshot, Colour(), image, {}, 1, {stop, skip}, late);
-    EXPECT_EQ(end.y, 200);
-    EXPECT_EQ(late.Presents(), 12);
+    observer.onFinished = [this](int percent) {
+        if (percent == 100)
+            stop = true;
+    };
+    EXPECT_EQ(Pass({}, 1).y, 200);
+    EXPECT_EQ(image.buffer, Reference());
 }
-
-// Signals once the pass has shown its first progress text, that is, has begun its first row.
-class StartSignallingSurface : public HeadlessSurface {
-  public:
-    void SetStatusText(int pane, const std::string& text) override {
-        HeadlessSurface::SetStatusText(pane, text);
-        std::lock_guard lock(mutex_);
-        started_ = true;
-        cv_.notify_all();
-    }
-    void WaitForStart() {
-        std::unique_lock lock(mutex_);
-        cv_.wait(lock, [this] { return started_; });
-    }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    bool started_ = false;
-};
 
 TEST_F(RenderPassTest, AStopInTheMiddleOfARowResumesAtThePointNotDrawn) {
     // An 8 by 2 view in which every point escapes at once except the last of the first row,
@@ -208,19 +183,30 @@ TEST_F(RenderPassTest, AStopInTheMiddleOfARowResumesAtThePointNotDrawn) {
     Create(8, 2);
     const ImageBuffer ref = Reference();
 
-    StartSignallingSurface started;
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool started = false;
+    observer.onBegun = [&](int) {
+        std::lock_guard lock(mutex);
+        started = true;
+        cv.notify_all();
+    };
     std::thread stopper([&] {
-        started.WaitForStart();
+        {
+            std::unique_lock lock(mutex);
+            cv.wait(lock, [&] { return started; });
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         stop = true;
     });
-    const PassPosition at = RenderPass(snapshot, Colour(), image, {}, 1, {stop, skip}, started);
+    const PassPosition at = Pass({}, 1);
     stopper.join();
     ASSERT_EQ(at, (PassPosition{7, 0}));
     EXPECT_EQ(image.buffer.At(6, 0), ref.At(6, 0));  // the points before it are drawn
     EXPECT_EQ(image.buffer.At(7, 0), kDarkGrey);
 
     stop = false;
+    observer.onBegun = nullptr;
     Pass(at, 1);
     EXPECT_EQ(image.buffer, ref);
 }
@@ -246,32 +232,16 @@ TEST_F(RenderPassTest, EmptyImagesAndEmptyBlocksReturnAtOnce) {
     Create(10, 10);
     EXPECT_EQ(Pass({}, 0), (PassPosition{0, 0}));
     EXPECT_EQ(Pass({}, -8), (PassPosition{0, 0}));
-    EXPECT_TRUE(ui.StatusHistory().empty());
-    EXPECT_EQ(ui.Presents(), 0);
+    EXPECT_TRUE(observer.begun.empty());
 }
 
-TEST_F(RenderPassTest, ProgressOfFourHundredRowsAtBlockEight) {
-    Create(16, 400);
-    Pass({}, 8);
-    // Rows 0, 8, 16, ... give 0, 2, 4, ... percent: all even, so one text for the whole pass.
-    ASSERT_EQ(ui.StatusHistory().size(), 1u);
-    EXPECT_EQ(ui.StatusHistory()[0], (HeadlessSurface::StatusChange{2, "Resolution: 8 - 0%"}));
-    // Copies at 0, 10, ..., 90 percent, and the final one.
-    EXPECT_EQ(ui.Presents(), 11);
-}
-
-TEST_F(RenderPassTest, ProgressTextAtEachRunOfEvenPercentages) {
-    Create(4, 50);
-    Pass({}, 1);
-    // Row y has (y + 1) * 2 percent: every row even, so again one text.
-    EXPECT_EQ(ui.StatusHistory().size(), 1u);
-    ui.ClearStatusHistory();
+TEST_F(RenderPassTest, RowsAreReportedWithTheirPercentages) {
     Create(4, 200);
-    Pass({}, 1);
-    // Two rows per percent: the text appears at the first row of each even percent.
-    ASSERT_EQ(ui.StatusHistory().size(), 51u);
-    EXPECT_EQ(ui.StatusHistory()[1].text, "Resolution: 1 - 2%");
-    EXPECT_EQ(ui.StatusHistory()[50].text, "Resolution: 1 - 100%");
+    Pass({}, 8);
+    // Rows 0, 8, 16, ... of 200: (y + 1) / 2 percent.
+    ASSERT_EQ(observer.begun.size(), 25u);
+    EXPECT_EQ(observer.begun[1], 4);
+    EXPECT_EQ(observer.begun, observer.finished);
 }
 
 TEST(BlitImage, CentresASmallerImageAndCropsALargerOne) {

@@ -9,9 +9,9 @@
 #include <memory>
 
 #include "document/current_fractal.h"
-#include "engine/generation_defaults.h"
-#include "engine/generator.h"
 #include "engine/palette.h"
+#include "generation/generation_defaults.h"
+#include "generation/generator.h"
 #include "shell/fractal_view.h"
 #include "shell/main_window.h"
 #include "shell/pane_status_bar.h"
@@ -48,7 +48,7 @@ inline bool DefineFractal(ZoltApplication& app, const GenerationSnapshot& number
 }
 
 inline GenerationSnapshot Home(ZoltApplication& app) {
-    return HomeView(app.Surface());
+    return HomeView(app.Surface().ViewClientSize());
 }
 
 // Counts the paint events of the widgets it filters.

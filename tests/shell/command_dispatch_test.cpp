@@ -5,16 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "commands/app_context.h"
 #include "document/current_fractal.h"
 #include "document/navigation_history.h"
-#include "engine/generation_defaults.h"
-#include "engine/generator.h"
-#include "shell/app_context.h"
+#include "generation/generation_defaults.h"
+#include "generation/generator.h"
 #include "shell/command_hooks.h"
-#include "shell/command_ids.h"
 #include "shell/command_table.h"
-#include "shell/headless_surface.h"
 #include "shell/shell_operations.h"
+#include "surface/command_ids.h"
+#include "surface/headless_surface.h"
 
 namespace zolt {
 namespace {

@@ -1,4 +1,4 @@
-#include "shell/command_state.h"
+#include "surface/command_state.h"
 
 #include <gtest/gtest.h>
 

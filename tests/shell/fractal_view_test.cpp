@@ -10,7 +10,7 @@
 #include "app_fixture.h"
 #include "document/navigation_history.h"
 #include "shell/command_actions.h"
-#include "shell/command_ids.h"
+#include "surface/command_ids.h"
 
 using namespace zolt;
 using namespace zolt::testing;

@@ -12,7 +12,7 @@
 
 #include "app_fixture.h"
 #include "shell/command_actions.h"
-#include "shell/command_ids.h"
+#include "surface/command_ids.h"
 
 using namespace zolt;
 using namespace zolt::testing;

@@ -9,9 +9,9 @@
 
 #include "app_fixture.h"
 #include "shell/command_actions.h"
-#include "shell/command_ids.h"
 #include "shell/fractal_view.h"
 #include "shell/program_commands.h"
+#include "surface/command_ids.h"
 
 namespace zolt::testing {
 namespace {

@@ -6,10 +6,10 @@
 #include <thread>
 
 #include "app_fixture.h"
-#include "engine/worker_surface.h"
+#include "generation/worker_surface.h"
 #include "shell/command_actions.h"
-#include "shell/command_ids.h"
 #include "shell/thread_wake.h"
+#include "surface/command_ids.h"
 
 using namespace zolt;
 using namespace zolt::testing;

@@ -1,4 +1,4 @@
-#include "shell/window_placement.h"
+#include "surface/window_placement.h"
 
 #include <gtest/gtest.h>
 

@@ -9,9 +9,9 @@
 
 #include "document/current_fractal.h"
 #include "document/navigation_history.h"
-#include "engine/generation_defaults.h"
-#include "engine/generator.h"
-#include "shell/headless_surface.h"
+#include "generation/generation_defaults.h"
+#include "generation/generator.h"
+#include "surface/headless_surface.h"
 
 namespace zolt {
 
@@ -87,7 +87,7 @@ class GeneratorFixture : public ::testing::Test {
         Appearance appearance;
         ASSERT_TRUE(BuildPalette(colours, appearance.Palette));
         appearance.Colours = colours;
-        GenerationSnapshot numbers = HomeView(ui);
+        GenerationSnapshot numbers = HomeView(ui.ViewClientSize());
         numbers.Iterations = iterations;
         ASSERT_TRUE(current.SetCurrent("Fractal", numbers, appearance, false, true));
     }
@@ -97,7 +97,7 @@ class GeneratorFixture : public ::testing::Test {
         numbers.Pstart = pstart;
         numbers.Pfinish = pfinish;
         numbers.Qstart = qstart;
-        numbers.Qfinish = DeriveQfinish(pstart, pfinish, qstart, ui);
+        numbers.Qfinish = DeriveQfinish(pstart, pfinish, qstart, ui.ViewClientSize());
         current.SetNumbers(numbers);
         generator.Ready(false, false, false, false);
     }

@@ -4,7 +4,7 @@
 
 #include "engine/fractal_def.h"
 #include "engine/offscreen_image.h"
-#include "shell/ui_surface.h"
+#include "surface/ui_surface.h"
 
 namespace zolt {
 

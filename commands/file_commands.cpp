@@ -1,10 +1,10 @@
-#include "document/file_commands.h"
+#include "commands/file_commands.h"
 
+#include "commands/app_context.h"
 #include "document/current_fractal.h"
 #include "document/fractal_file.h"
-#include "engine/generator.h"
-#include "shell/app_context.h"
-#include "shell/ui_surface.h"
+#include "generation/generator.h"
+#include "surface/ui_surface.h"
 
 namespace zolt {
 

@@ -1,4 +1,4 @@
-#include "shell/headless_surface.h"
+#include "surface/headless_surface.h"
 
 #include <chrono>
 

@@ -1,6 +1,6 @@
-#include "shell/ui_surface.h"
+#include "surface/ui_surface.h"
 
-#include "shell/command_ids.h"
+#include "surface/command_ids.h"
 
 namespace zolt {
 

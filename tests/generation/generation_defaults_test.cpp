@@ -1,11 +1,11 @@
-#include "engine/generation_defaults.h"
+#include "generation/generation_defaults.h"
 
 #include <gtest/gtest.h>
 
 #include "settings/key_file.h"
 #include "settings/registry_store.h"
 #include "settings/scratch_dir.h"
-#include "shell/headless_surface.h"
+#include "surface/headless_surface.h"
 
 namespace zolt {
 namespace {

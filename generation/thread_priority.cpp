@@ -1,4 +1,4 @@
-#include "engine/thread_priority.h"
+#include "generation/thread_priority.h"
 
 #include <sched.h>
 #include <sys/resource.h>

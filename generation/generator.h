@@ -7,7 +7,7 @@
 #include "engine/fractal_def.h"
 #include "engine/offscreen_image.h"
 #include "engine/render_pass.h"
-#include "shell/ui_mailbox.h"
+#include "surface/ui_mailbox.h"
 
 namespace zolt {
 

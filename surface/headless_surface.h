@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/ui_surface.h"
+#include "surface/ui_surface.h"
 
 namespace zolt {
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "document/file_dialogs.h"
+#include "commands/file_dialogs.h"
 
 class QWidget;
 

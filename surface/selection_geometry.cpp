@@ -1,4 +1,4 @@
-#include "shell/selection_geometry.h"
+#include "surface/selection_geometry.h"
 
 #include <algorithm>
 #include <cmath>

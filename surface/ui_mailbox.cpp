@@ -1,4 +1,4 @@
-#include "shell/ui_mailbox.h"
+#include "surface/ui_mailbox.h"
 
 #include <utility>
 

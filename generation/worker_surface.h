@@ -1,7 +1,7 @@
 #pragma once
 
-#include "shell/ui_mailbox.h"
-#include "shell/ui_surface.h"
+#include "surface/ui_mailbox.h"
+#include "surface/ui_surface.h"
 
 namespace zolt {
 

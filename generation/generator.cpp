@@ -1,4 +1,4 @@
-#include "engine/generator.h"
+#include "generation/generator.h"
 
 #include <cstdio>
 #include <limits>
@@ -7,12 +7,12 @@
 
 #include "document/current_fractal.h"
 #include "document/navigation_history.h"
-#include "engine/generation_defaults.h"
-#include "engine/pass_schedule.h"
-#include "engine/thread_priority.h"
-#include "engine/worker_surface.h"
-#include "shell/command_ids.h"
-#include "shell/ui_surface.h"
+#include "generation/generation_defaults.h"
+#include "generation/pass_schedule.h"
+#include "generation/thread_priority.h"
+#include "generation/worker_surface.h"
+#include "surface/command_ids.h"
+#include "surface/ui_surface.h"
 
 namespace zolt {
 
@@ -264,15 +264,21 @@ void Generator::GenerationLoop(Job job) {
     const ColourRule colour{job.monochrome, job.modulation, job.snapshot.Iterations,
                             image_.colours};
     const RenderRequests requests{stopRequested_, skipRequested_};
+    const int width = image_.buffer.width;
     const int height = image_.buffer.height;
     int block = job.block;
     PassPosition position = job.start;
     bool stopped = false;
     ui.EnableCommands(CommandBit(kCmdSkip), block > 1);
     for (;;) {
-        position = RenderPass(job.snapshot, colour, image_, position, block, requests, ui);
+        PassProgress progress(ui, block);
+        position = RenderPass(job.snapshot, colour, image_, position, block, requests, progress);
         if (exiting_)
             return;
+        // Every pass ends with a copy into the view, except one cut short by Stop. A stop that
+        // comes after the last row leaves a complete pass, which is shown all the same.
+        if (width > 0 && height > 0 && !(stopRequested_ && position.y < height))
+            ui.PresentImage();
         const int next = NextBlockSize(block, job.penultimate);
         if (stopRequested_) {
             // A stop that arrives once the last pass is complete finds nothing left to do.

@@ -1,14 +1,14 @@
-#include "document/navigation_commands.h"
+#include "commands/navigation_commands.h"
 
 #include "document/current_fractal.h"
 #include "document/navigation_history.h"
-#include "engine/generator.h"
-#include "shell/ui_surface.h"
+#include "generation/generator.h"
+#include "surface/ui_surface.h"
 
 namespace zolt {
 
 void GoHome(CurrentFractal& current, Generator& generator, const UiSurface& ui) {
-    current.SetNumbers(HomeView(ui));
+    current.SetNumbers(HomeView(ui.ViewClientSize()));
     generator.Ready(true, true, true, false);
 }
 
@@ -21,7 +21,7 @@ void Step(bool back, CurrentFractal& current, NavigationHistory& history, Genera
     history.ShowPosition();
     // The entry takes the proportions of the view as it is now, and keeps them.
     FractalDef& entry = history.Entry(history.Current());
-    entry.Qfinish = DeriveQfinish(entry.Pstart, entry.Pfinish, entry.Qstart, ui);
+    entry.Qfinish = DeriveQfinish(entry.Pstart, entry.Pfinish, entry.Qstart, ui.ViewClientSize());
     current.Rename(entry.Name.str());
     current.SetNumbers(NumbersOf(entry));
     current.SetAppearance(entry.Appearance);

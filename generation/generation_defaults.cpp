@@ -1,7 +1,7 @@
-#include "engine/generation_defaults.h"
+#include "generation/generation_defaults.h"
 
 #include "settings/registry_store.h"
-#include "shell/ui_surface.h"
+#include "surface/ui_surface.h"
 
 namespace zolt {
 

@@ -1,8 +1,8 @@
-#include "shell/zoom_selection.h"
+#include "commands/zoom_selection.h"
 
 #include "document/current_fractal.h"
-#include "engine/generator.h"
-#include "shell/ui_surface.h"
+#include "generation/generator.h"
+#include "surface/ui_surface.h"
 
 namespace zolt {
 

@@ -3,15 +3,10 @@
 #include <cstdint>
 #include <string>
 
-#include "shell/command_state.h"
+#include "engine/image_buffer.h"
+#include "surface/command_state.h"
 
 namespace zolt {
-
-struct ViewSize {
-    int width = 0;
-    int height = 0;
-    bool operator==(const ViewSize&) const = default;
-};
 
 // Everything the core needs of the user interface. The desktop program implements it with
 // widgets, zolt-render and the tests with a recording stand-in.

@@ -1,15 +1,15 @@
-#include "engine/generator.h"
+#include "generation/generator.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 
-#include "document/navigation_commands.h"
-#include "engine/pass_schedule.h"
-#include "engine/thread_priority.h"
-#include "shell/command_ids.h"
+#include "commands/navigation_commands.h"
+#include "generation/pass_schedule.h"
+#include "generation/thread_priority.h"
 #include "support/child_process.h"
 #include "support/generator_fixture.h"
+#include "surface/command_ids.h"
 
 namespace zolt {
 namespace {

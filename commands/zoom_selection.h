@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "shell/selection_geometry.h"
+#include "surface/selection_geometry.h"
 
 namespace zolt {
 

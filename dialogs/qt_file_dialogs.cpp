@@ -1,4 +1,4 @@
-#include "shell/qt_file_dialogs.h"
+#include "dialogs/qt_file_dialogs.h"
 
 #include <QFile>
 #include <QGuiApplication>

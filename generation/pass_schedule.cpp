@@ -1,0 +1,37 @@
+#include "generation/pass_schedule.h"
+
+#include <cstdio>
+
+#include "surface/ui_surface.h"
+
+namespace zolt {
+
+std::string ProgressText(int block, int percent) {
+    char text[64];
+    std::snprintf(text, sizeof text, "Resolution: %d - %d%%", block, percent);
+    return text;
+}
+
+void PassProgress::RowBegun(int percent) {
+    if (percent % 2 != 0) {
+        textShown_ = false;
+        return;
+    }
+    if (!textShown_) {
+        ui_.SetStatusText(2, ProgressText(block_, percent));
+        textShown_ = true;
+    }
+}
+
+void PassProgress::RowFinished(int percent) {
+    if (percent % 10 != 0) {
+        copyMade_ = false;
+        return;
+    }
+    if (!copyMade_) {
+        ui_.PresentImage();
+        copyMade_ = true;
+    }
+}
+
+}  // namespace zolt
