@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <span>
 
-#include "shell/program_commands.h"
 #include "shell/zolt_application.h"
 
 int main(int argc, char** argv) {
@@ -16,7 +15,6 @@ int main(int argc, char** argv) {
         app.DestroyAppObjects();
         return 0;
     }
-    zolt::ProgramCommands commands(app);
     app.ShowMainWindow();
     app.OpenCommandLine(std::span<const char* const>(argv + 1, static_cast<std::size_t>(argc - 1)));
     return QApplication::exec();

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "settings/atomic_file.h"
+#include "settings/safe_file.h"
 
 namespace zolt {
 

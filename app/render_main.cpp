@@ -7,11 +7,8 @@
 
 #include "app/png_writer.h"
 #include "app/render_options.h"
-#include "document/current_fractal.h"
+#include "commands/workspace.h"
 #include "document/fractal_file.h"
-#include "document/navigation_history.h"
-#include "generation/generation_defaults.h"
-#include "generation/generator.h"
 #include "surface/headless_surface.h"
 
 namespace {
@@ -24,8 +21,8 @@ int Fail(const std::string& message) {
 }
 
 // The view given by the options.
-bool SetViewFromOptions(const zolt::RenderOptions& options, zolt::CurrentFractal& current,
-                        const zolt::UiSurface& ui, std::string& error) {
+bool SetViewFromOptions(const zolt::RenderOptions& options, zolt::Workspace& work,
+                        std::string& error) {
     using namespace zolt;
     Appearance appearance;
     appearance.Monochrome = options.monochrome;
@@ -39,10 +36,10 @@ bool SetViewFromOptions(const zolt::RenderOptions& options, zolt::CurrentFractal
         options.pstart,
         options.pfinish,
         options.qstart,
-        DeriveQfinish(options.pstart, options.pfinish, options.qstart, ui.ViewClientSize()),
+        DeriveQfinish(options.pstart, options.pfinish, options.qstart, work.ui.ViewClientSize()),
         options.iterations,
         options.escape};
-    if (!current.SetCurrent("Fractal", numbers, appearance, false, true)) {
+    if (!work.current.SetCurrent("Fractal", numbers, appearance, {.untitled = true})) {
         error = "out of memory";
         return false;
     }
@@ -50,18 +47,32 @@ bool SetViewFromOptions(const zolt::RenderOptions& options, zolt::CurrentFractal
 }
 
 // The view saved in a fractal file; Qfinish follows from the image's proportions.
-bool SetViewFromFile(const std::string& path, zolt::CurrentFractal& current,
-                     zolt::HeadlessSurface& ui, std::string& error) {
+bool SetViewFromFile(const std::string& path, zolt::Workspace& work, std::string& error) {
     using namespace zolt;
-    FractalFile file(current, ui);
-    if (file.RunPass(PassMode::Read, PathText(path)))
-        return true;
-    error = "cannot load '" + path + "'";
-    for (const std::string& message : ui.Messages())
-        error += ": " + message;
-    if (ui.Messages().empty())
-        error += ": not a readable fractal file";
-    return false;
+    std::string reason;
+    const auto lines = ReadTextFile(path, &reason);
+    if (!lines) {
+        error = "cannot load '" + path + "': " + reason;
+        return false;
+    }
+    const FractalRead read =
+        ReadFractalLines(*lines, work.ui.ViewClientSize(), work.ui.ViewColourCount());
+    if (!read.content) {
+        error = "cannot load '" + path + "': ";
+        if (!read.message.empty())
+            error += read.message;
+        else if (read.line > 0)
+            error += "line " + std::to_string(read.line) + " is not valid";
+        else
+            error += "not a fractal file";
+        return false;
+    }
+    if (!work.current.SetCurrent(PathText(path).BaseName(), read.content->numbers,
+                                 read.content->appearance, {})) {
+        error = "out of memory";
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -79,27 +90,25 @@ int main(int argc, char** argv) {
     }
 
     HeadlessSurface ui({options.width, options.height}, 256);
-    NavigationHistory history(ui);
-    CurrentFractal current(ui, history);
-    GenerationDefaults defaults(ui, nullptr);
-    defaults.values.InitialResolution = options.initial;
-    defaults.values.PenultimateResolution = options.penultimate;
     HeadlessEventLoop loop;
-    Generator generator(ui, current, history, defaults, loop.WakeFunction());
+    Workspace work(ui, nullptr, loop.WakeFunction());
+    work.defaults.values.InitialResolution = options.initial;
+    work.defaults.values.PenultimateResolution = options.penultimate;
+    Generator& generator = work.generator;
 
     std::string error;
-    const bool viewSet = options.input.empty() ? SetViewFromOptions(options, current, ui, error)
-                                               : SetViewFromFile(options.input, current, ui, error);
+    const bool viewSet = options.input.empty() ? SetViewFromOptions(options, work, error)
+                                               : SetViewFromFile(options.input, work, error);
     if (!viewSet)
         return Fail(error);
 
-    generator.Ready(false, false, false, false);
+    generator.Ready({});
     if (options.verbose) {
         ui.SetStatusListener([](const HeadlessSurface::StatusChange& change) {
             std::cerr << "pane " << change.pane << ": " << change.text << '\n';
         });
     }
-    generator.Generate(false, false);
+    generator.Generate({});
     const bool finished = loop.RunUntil([&] { return generator.DeliverWorkerCalls(); },
                                         [&] { return !generator.IsRunning(); }, 24 * 3600 * 1000);
     if (!finished || ui.StatusText(1) != "Finished")

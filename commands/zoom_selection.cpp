@@ -58,7 +58,8 @@ bool ZoomSelection::EndSelection(int x, int y) {
         return false;
     marker_ = *box;
     current_.SetNumbers(*zoomed);
-    generator_.Ready(false, false, false, false);
+    // The old picture stays until the user generates the new view.
+    generator_.Ready({});
     return true;
 }
 

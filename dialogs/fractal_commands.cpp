@@ -2,33 +2,33 @@
 
 #include <QApplication>
 
-#include "commands/app_context.h"
+#include "commands/workspace.h"
 #include "dialogs/fractal_dialog.h"
-#include "generation/generator.h"
 
 namespace zolt {
 
 namespace {
 
-bool RunFractalDialog(AppContext& app, QWidget* parent, int mode) {
-    FractalDialog dialog(QCoreApplication::instance(), app.ui, app.current, parent);
+bool RunFractalDialog(Workspace& workspace, QWidget* parent, int mode) {
+    FractalDialog dialog(QCoreApplication::instance(), workspace.ui, workspace.current, parent);
     dialog.RunInMode(mode);
     return dialog.WasAccepted();
 }
 
 }  // namespace
 
-bool NewFractal(AppContext& app, QWidget* parent) {
-    if (!RunFractalDialog(app, parent, kNewFractalMode))
+bool NewFractal(Workspace& workspace, QWidget* parent) {
+    if (!RunFractalDialog(workspace, parent, kNewFractalMode))
         return false;
-    app.generator.Ready(true, true, true, false);
+    workspace.generator.Ready({.discard = true, .autoGenerate = true, .generate = {.push = true}});
     return true;
 }
 
-bool EditProperties(AppContext& app, QWidget* parent) {
-    if (!RunFractalDialog(app, parent, kPropertiesMode))
+bool EditProperties(Workspace& workspace, QWidget* parent) {
+    if (!RunFractalDialog(workspace, parent, kPropertiesMode))
         return false;
-    app.generator.Ready(true, true, true, true);
+    workspace.generator.Ready(
+        {.discard = true, .autoGenerate = true, .generate = {.push = true, .increment = true}});
     return true;
 }
 

@@ -64,9 +64,10 @@ bool AcceptProperties(int mode, const PropertiesEntries& entries, std::optional<
     appearance.Colours = *colours;
 
     const FractalDef& def = current.Definition();
-    const bool aspectLocked = mode == kNewFractalMode ? false : def.AspectLocked;
-    const bool untitled = mode == kNewFractalMode ? true : def.Untitled;
-    return current.SetCurrent(name, numbers, appearance, aspectLocked, untitled);
+    const DefinitionFlags flags = mode == kNewFractalMode
+                                      ? DefinitionFlags{.untitled = true}
+                                      : DefinitionFlags{def.AspectLocked, def.Untitled};
+    return current.SetCurrent(name, numbers, appearance, flags);
 }
 
 }  // namespace zolt

@@ -15,14 +15,14 @@ void CurrentFractal::EnsureInitialized() {
 }
 
 bool CurrentFractal::SetCurrent(std::string_view name, const GenerationSnapshot& numbers,
-                                const Appearance& appearance, bool aspectLocked, bool untitled) {
+                                const Appearance& appearance, DefinitionFlags flags) {
     EnsureInitialized();
     def_.Name.Assign(name);
     SetNumbersOf(def_, numbers);
     if (!CopyAppearance(appearance, def_.Appearance))
         return false;
-    def_.AspectLocked = aspectLocked;
-    def_.Untitled = untitled;
+    def_.AspectLocked = flags.aspectLocked;
+    def_.Untitled = flags.untitled;
     ShowTitle();
     ui_.EnableCommands(CommandBit(kCmdSave) | CommandBit(kCmdSaveAs) | CommandBit(kCmdProperties),
                        true);
@@ -67,12 +67,16 @@ void CurrentFractal::RefreshAspect() {
     def_.Qfinish = DeriveQfinish(def_.Pstart, def_.Pfinish, def_.Qstart, ui_.ViewClientSize());
 }
 
-void CurrentFractal::SetAspectLock(bool locked, bool refresh) {
+void CurrentFractal::LockAspect() {
+    if (initialized_)
+        def_.AspectLocked = true;
+}
+
+void CurrentFractal::UnlockAspect() {
     if (!initialized_)
         return;
-    def_.AspectLocked = locked;
-    if (refresh)
-        RefreshAspect();
+    def_.AspectLocked = false;
+    RefreshAspect();
 }
 
 void CurrentFractal::ShowTitle() {

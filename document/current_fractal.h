@@ -9,6 +9,12 @@ namespace zolt {
 class NavigationHistory;
 class UiSurface;
 
+// The flags a definition is made current with.
+struct DefinitionFlags {
+    bool aspectLocked = false;  // a generation holds the aspect
+    bool untitled = false;      // Save must ask for a file name
+};
+
 // The one definition that is shown, generated and saved, with the window title and the file
 // commands kept in step with it.
 class CurrentFractal {
@@ -23,7 +29,7 @@ class CurrentFractal {
     // Makes a new or loaded fractal current. False when its palette could not be copied; the
     // name and numbers are then already set, the flags, title and commands not.
     bool SetCurrent(std::string_view name, const GenerationSnapshot& numbers,
-                    const Appearance& appearance, bool aspectLocked, bool untitled);
+                    const Appearance& appearance, DefinitionFlags flags);
     void Rename(std::string_view name);
     void SetNumbers(const GenerationSnapshot& numbers);
     bool SetAppearance(const Appearance& appearance);
@@ -35,7 +41,11 @@ class CurrentFractal {
     // Re-derives Qfinish for the view's present shape, unless no fractal is defined yet or a
     // generation holds the aspect.
     void RefreshAspect();
-    void SetAspectLock(bool locked, bool refresh);
+    // A generation holds the aspect while it runs: Qfinish stays what the generation started
+    // with, however the view is resized.
+    void LockAspect();
+    // The generation has ended: Qfinish follows the view's shape again, from now.
+    void UnlockAspect();
 
   private:
     void ShowTitle();

@@ -1,47 +1,46 @@
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "document/text_file.h"
 #include "engine/fractal_def.h"
 
 namespace zolt {
 
-class CurrentFractal;
-class UiSurface;
-
 // Fractal definition files (.zlt): a version line, eight number lines, an empty line, one
-// "rrggbb" line per palette entry and a final empty line, each ending in CR LF.
-//
-// Writing saves the current definition. Reading collects a file in a staging definition of
-// its own and makes it current only when the whole file was read, so a failed load changes
-// nothing. Coordinates are written with 32 significant digits and read back bit for bit.
-class FractalFile : public TextFile {
-  public:
-    FractalFile(CurrentFractal& current, UiSurface& ui, std::string standby = HomeDirectory())
-        : TextFile(std::move(standby)), current_(current), ui_(ui) {}
+// "rrggbb" line per palette entry and a final empty line. Coordinates are written with 32
+// significant digits and read back bit for bit. Reading and writing are pure: lines in, a
+// definition or a reason out, and a definition in, lines out; the commands decide what to show
+// and what to change.
 
-  protected:
-    bool OnRead(TextEvent event, std::string_view text, long long number, bool& stop) override;
-    bool OnWrite(TextEvent event, std::string& line, long long number, bool& stop) override;
-
-  private:
-    bool ReadHeaderLine(long long number, std::string_view text);
-    bool FinishLoad(std::string_view baseName, long long lines);
-
-    CurrentFractal& current_;
-    UiSurface& ui_;
-
-    // The load in progress.
-    std::string version_;
-    GenerationSnapshot staged_;
-    Appearance stagedAppearance_;
-
-    // The save in progress: the palette being written, entry by entry.
-    std::span<const Rgb> writing_;
+// What a file defines: the six numbers, with Qfinish derived for the view it is read for, and the
+// appearance.
+struct FractalFileContent {
+    GenerationSnapshot numbers;
+    Appearance appearance;
 };
+
+// A file read: its content, or why it was refused.
+struct FractalRead {
+    std::optional<FractalFileContent> content;
+    // The user's message for a refusal that has one ("Unknown format."); empty otherwise.
+    std::string message;
+    // The line that refused the file, counted from 1; 0 when the file as a whole fell short.
+    long long line = 0;
+};
+
+// Reads the lines of a fractal file for a view of the given size and colour count. The lines
+// after the palette are not looked at. A palette that is missing or cut short is not used in
+// part: the content then has a fresh one of `viewColours` entries.
+FractalRead ReadFractalLines(std::span<const TextLine> lines, ViewSize view, int viewColours);
+
+// The lines of the file for `def`, without line ends; none when they could not be read back
+// (a number that is not finite, a palette without storage).
+std::optional<std::vector<std::string>> FractalFileLines(const FractalDef& def);
 
 // The file name Save uses for a definition name: the name with the extension "zlt". A '/' in
 // the name would put the file into another directory, so it becomes '_'.

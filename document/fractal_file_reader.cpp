@@ -1,11 +1,9 @@
-// Loading a fractal file into the current definition.
+// Reading a fractal file.
 
 #include <optional>
 
-#include "document/current_fractal.h"
 #include "document/fractal_file.h"
 #include "settings/number_text.h"
-#include "surface/ui_surface.h"
 
 namespace zolt {
 
@@ -36,100 +34,90 @@ std::uint8_t HexPair(std::string_view line, std::size_t i) {
     return static_cast<std::uint8_t>(*high * 16 + *low);
 }
 
-}  // namespace
-
-bool FractalFile::OnRead(TextEvent event, std::string_view text, long long number, bool& stop) {
-    switch (event) {
-        case TextEvent::Begin:
-            version_.clear();
-            staged_ = {};
-            stagedAppearance_.Colours = 0;
-            stagedAppearance_.Palette.Clear();
-            return true;
-        case TextEvent::End:
-            return FinishLoad(text, number);
-        case TextEvent::LineRead:
-            break;
-        case TextEvent::LineWanted:
-            return false;
-    }
-    if (number == 1) {
-        // The first eight characters ("Version:") are not compared.
-        version_ = text.size() > 8 ? std::string(text.substr(8)) : std::string();
-        return true;
-    }
-    if (version_ == "0.0") {
-        ui_.ShowMessage("Cannot load this format.");
-        return false;
-    }
-    if (version_ != "1.0") {
-        ui_.ShowMessage("Unknown format.");
-        return false;
-    }
-    if (number <= kHeaderLines) {
-        if (!ReadHeaderLine(number, text))
-            return false;
-    } else if (number > kSeparatorLine) {
-        if (!stagedAppearance_.Palette.Append(
-                {HexPair(text, 0), HexPair(text, 1), HexPair(text, 2)}))
-            return false;
-    }
-    if (number == kSeparatorLine + stagedAppearance_.Colours)
-        stop = true;
-    return true;
-}
-
-bool FractalFile::ReadHeaderLine(long long number, std::string_view text) {
+// Header line `number` (2 to 9) into the content; false when it is not a number of its kind.
+bool ReadHeaderLine(long long number, std::string_view text, ViewSize view,
+                    FractalFileContent& content) {
+    GenerationSnapshot& numbers = content.numbers;
+    Appearance& appearance = content.appearance;
     double value = 0.0;
     if (!ParseReal(text, value))
         return false;
     switch (number) {
         case 2:
-            staged_.Pstart = value;
+            numbers.Pstart = value;
             return true;
         case 3:
-            staged_.Pfinish = value;
+            numbers.Pfinish = value;
             return true;
         case 4:
-            staged_.Qstart = value;
-            staged_.Qfinish = DeriveQfinish(staged_.Pstart, staged_.Pfinish, staged_.Qstart,
-                                            ui_.ViewClientSize());
+            numbers.Qstart = value;
+            numbers.Qfinish = DeriveQfinish(numbers.Pstart, numbers.Pfinish, numbers.Qstart, view);
             return true;
         case 5:
-            return TruncateToInt(value, staged_.Iterations);
+            return TruncateToInt(value, numbers.Iterations);
         case 6:
             // Taken as written, so that a saved Escape such as 2.500000 comes back unchanged.
-            staged_.Escape = value;
+            numbers.Escape = value;
             return true;
         case 7:
-            stagedAppearance_.Monochrome = value == 1.0;
+            appearance.Monochrome = value == 1.0;
             return true;
         case 8:
-            return TruncateToInt(value, stagedAppearance_.Modulation);
+            return TruncateToInt(value, appearance.Modulation);
         case 9:
             // Allocate reserves nothing, so a huge count in a short file costs no memory.
-            return TruncateToInt(value, stagedAppearance_.Colours) &&
-                   stagedAppearance_.Colours >= 0 &&
-                   stagedAppearance_.Palette.Allocate(stagedAppearance_.Colours);
+            return TruncateToInt(value, appearance.Colours) && appearance.Colours >= 0 &&
+                   appearance.Palette.Allocate(appearance.Colours);
         default:
             return false;
     }
 }
 
-bool FractalFile::FinishLoad(std::string_view baseName, long long lines) {
-    if (lines < kHeaderLines)
-        return false;
-    Appearance& appearance = stagedAppearance_;
-    // A missing or short palette is not used in part: the file gets a fresh one for this display.
-    if (appearance.Colours == 0 || lines != kSeparatorLine + appearance.Colours) {
-        appearance.Colours = ui_.ViewColourCount();
-        if (!BuildPalette(appearance.Colours, appearance.Palette))
-            return false;
+FractalRead Refused(long long line, std::string message = {}) {
+    return {std::nullopt, std::move(message), line};
+}
+
+}  // namespace
+
+FractalRead ReadFractalLines(std::span<const TextLine> lines, ViewSize view, int viewColours) {
+    FractalFileContent content;
+    content.appearance.Colours = 0;
+    std::string version;
+    long long read = 0;
+    for (const TextLine& line : lines) {
+        const long long number = ++read;
+        const std::string_view text = line.text;
+        if (number == 1) {
+            // The first eight characters ("Version:") are not compared.
+            version = text.size() > 8 ? std::string(text.substr(8)) : std::string();
+            continue;
+        }
+        if (version == "0.0")
+            return Refused(number, "Cannot load this format.");
+        if (version != "1.0")
+            return Refused(number, "Unknown format.");
+        if (number <= kHeaderLines) {
+            if (!ReadHeaderLine(number, text, view, content))
+                return Refused(number);
+        } else if (number > kSeparatorLine) {
+            Palette& palette = content.appearance.Palette;
+            if (!palette.Append({HexPair(text, 0), HexPair(text, 1), HexPair(text, 2)}))
+                return Refused(number);
+        }
+        // The rest of the file is not read.
+        if (number == kSeparatorLine + content.appearance.Colours)
+            break;
     }
-    if (!current_.SetCurrent(baseName, staged_, appearance, false, false))
-        return false;
-    ui_.InvalidateView();
-    return true;
+    if (read < kHeaderLines)
+        return Refused(0);
+    Appearance& appearance = content.appearance;
+    // A missing or short palette is not used in part: the file gets a fresh one for this view.
+    if (appearance.Colours == 0 || read != kSeparatorLine + appearance.Colours) {
+        appearance.Colours = viewColours;
+        if (!BuildPalette(appearance.Colours, appearance.Palette))
+            return Refused(0);
+    }
+    return {std::move(content), {}, 0};
 }
 
 }  // namespace zolt

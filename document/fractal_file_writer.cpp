@@ -1,8 +1,7 @@
-// Saving the current definition as a fractal file.
+// Writing a fractal file.
 
 #include <cmath>
 
-#include "document/current_fractal.h"
 #include "document/fractal_file.h"
 #include "settings/number_text.h"
 
@@ -24,76 +23,38 @@ std::string HexLine(const Rgb& rgb) {
 // 1e119 on); then the 32 significant digits that read back as the same value.
 std::string EscapeText(double escape) {
     std::string text = FormatFixed6(escape);
-    if (text.size() > TextFile::kLongestReadBackLine)
+    if (text.size() > kLongestReadBackLine)
         text = WriteRealText(escape);
     return text;
 }
 
 }  // namespace
 
-bool FractalFile::OnWrite(TextEvent event, std::string& line, long long number, bool& stop) {
-    const FractalDef& def = current_.Definition();
-    switch (event) {
-        case TextEvent::Begin:
-            writing_ = {};
-            return true;
-        case TextEvent::End:
-            // The aspect lock is left alone: it belongs to a generation that may still run,
-            // and unlocking it would let a resize or a zoom change the view under it.
-            current_.Rename(line);
-            current_.ClearUntitled();
-            return true;
-        case TextEvent::LineWanted:
-            break;
-        case TextEvent::LineRead:
-            return false;
-    }
+std::optional<std::vector<std::string>> FractalFileLines(const FractalDef& def) {
     // A value without digits would make a file that cannot be loaded again.
-    const auto real = [&line](double value) {
-        line = WriteRealText(value);
-        return std::isfinite(value);
+    for (double value : {def.Pstart, def.Pfinish, def.Qstart, def.Escape}) {
+        if (!std::isfinite(value))
+            return std::nullopt;
+    }
+    const Appearance& appearance = def.Appearance;
+    if (!appearance.Palette.HasStorage())
+        return std::nullopt;
+    std::vector<std::string> lines = {
+        "Version:1.0",
+        WriteRealText(def.Pstart),
+        WriteRealText(def.Pfinish),
+        WriteRealText(def.Qstart),
+        FormatInt(def.Iterations),
+        EscapeText(def.Escape),
+        FormatInt(appearance.Monochrome ? 1 : 0),
+        FormatInt(appearance.Modulation),
+        FormatInt(appearance.Colours),
+        "",
     };
-    switch (number) {
-        case 1:
-            line = "Version:1.0";
-            return true;
-        case 2:
-            return real(def.Pstart);
-        case 3:
-            return real(def.Pfinish);
-        case 4:
-            return real(def.Qstart);
-        case 5:
-            line = FormatInt(def.Iterations);
-            return true;
-        case 6:
-            line = EscapeText(def.Escape);
-            return std::isfinite(def.Escape);
-        case 7:
-            line = FormatInt(def.Appearance.Monochrome ? 1 : 0);
-            return true;
-        case 8:
-            line = FormatInt(def.Appearance.Modulation);
-            return true;
-        case 9:
-            line = FormatInt(def.Appearance.Colours);
-            return true;
-        case 10:
-            if (!def.Appearance.Palette.HasStorage())
-                return false;
-            writing_ = def.Appearance.Palette.Entries();
-            return true;
-        default:
-            break;
-    }
-    const auto index = static_cast<std::size_t>(number - 11);
-    if (index < writing_.size()) {
-        line = HexLine(writing_[index]);
-    } else {
-        writing_ = {};
-        stop = true;
-    }
-    return true;
+    for (const Rgb& rgb : appearance.Palette.Entries())
+        lines.push_back(HexLine(rgb));
+    lines.emplace_back();
+    return lines;
 }
 
 std::string SafeFileStem(std::string_view name) {

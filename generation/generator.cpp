@@ -18,16 +18,10 @@ namespace zolt {
 
 namespace {
 
-constexpr std::uint32_t Bits(std::initializer_list<int> ids) {
-    std::uint32_t mask = 0;
-    for (int id : ids)
-        mask |= CommandBit(id);
-    return mask;
-}
-
 // Off while a generation runs, on again when it ends.
 constexpr std::uint32_t kBusyCommands =
-    Bits({kCmdHome, kCmdGenerate, kCmdRefresh, kCmdNew, kCmdOpen, kCmdOptions}) | kPriorityCommands;
+    CommandBits({kCmdHome, kCmdGenerate, kCmdRefresh, kCmdNew, kCmdOpen, kCmdOptions}) |
+    kPriorityCommands;
 
 int SaturatingAdd(int a, int b) {
     const long long sum = static_cast<long long>(a) + b;
@@ -74,22 +68,22 @@ Generator::~Generator() {
     JoinWorker();
 }
 
-void Generator::Ready(bool discard, bool autoGenerate, bool push, bool increment) {
+void Generator::Ready(ReadyOptions options) {
     if (shutDown_)
         return;
-    if (discard && initialised_) {
+    if (options.discard && initialised_) {
         Stop();
         ui_.InvalidateView();
     }
-    Reset(discard);
-    ui_.EnableCommands(Bits({kCmdHome, kCmdGenerate, kCmdRefresh, kCmdOptions}) | kPriorityCommands,
-                       true);
+    Reset(options.discard);
+    ui_.EnableCommands(
+        CommandBits({kCmdHome, kCmdGenerate, kCmdRefresh, kCmdOptions}) | kPriorityCommands, true);
     history_.UpdateNavigationCommands(true);
-    ui_.EnableCommands(Bits({kCmdStop, kCmdContinue, kCmdSkip}), false);
+    ui_.EnableCommands(CommandBits({kCmdStop, kCmdContinue, kCmdSkip}), false);
     ui_.SetStatusText(1, "Ready");
     ui_.SetStatusText(2, "");
-    if (autoGenerate && defaults_.values.AutoGenerate)
-        Generate(push, increment);
+    if (options.autoGenerate && defaults_.values.AutoGenerate)
+        Generate(options.generate);
 }
 
 void Generator::Reset(bool full) {
@@ -112,17 +106,17 @@ void Generator::Reset(bool full) {
     initialised_ = true;
 }
 
-void Generator::Generate(bool push, bool increment) {
+void Generator::Generate(GenerateOptions options) {
     if (!initialised_ || shutDown_)
         return;
     const FractalDef& def = current_.Definition();
-    if (increment && history_.DiffersFromCurrentEntry(def)) {
+    if (options.increment && history_.DiffersFromCurrentEntry(def)) {
         GenerationSnapshot numbers = NumbersOf(def);
         numbers.Iterations = SaturatingAdd(numbers.Iterations, defaults_.values.IterativeIncrement);
         current_.SetNumbers(numbers);
         current_.MarkUntitled();
     }
-    if (push)
+    if (options.push)
         current_.PushCurrent(!IsRunning());
     Start(true);
 }
@@ -186,9 +180,9 @@ void Generator::Start(bool fresh) {
         ui_.ShowMessage("Failed to start fractal thread.");
         return;
     }
-    current_.SetAspectLock(true, false);
-    ui_.EnableCommands(Bits({kCmdStop, kCmdSkip}), true);
-    ui_.EnableCommands(kBusyCommands | Bits({kCmdBack, kCmdForward, kCmdContinue}), false);
+    current_.LockAspect();
+    ui_.EnableCommands(CommandBits({kCmdStop, kCmdSkip}), true);
+    ui_.EnableCommands(kBusyCommands | CommandBits({kCmdBack, kCmdForward, kCmdContinue}), false);
 }
 
 void Generator::Shutdown() {
@@ -317,7 +311,7 @@ void Generator::Finish(bool stopped, PassPosition position, int block) {
         ui_.SetStatusText(2, "");
     }
     EnableIdleCommands(stopped);
-    current_.SetAspectLock(false, true);
+    current_.UnlockAspect();
 }
 
 void Generator::FinishWithoutImage() {
@@ -329,13 +323,13 @@ void Generator::FinishWithoutImage() {
     savedBlock_ = 0;
     canContinue_ = false;
     EnableIdleCommands(false);
-    current_.SetAspectLock(false, true);
+    current_.UnlockAspect();
 }
 
 void Generator::EnableIdleCommands(bool canContinue) {
     ui_.EnableCommands(kBusyCommands, true);
     history_.UpdateNavigationCommands(true);
-    ui_.EnableCommands(Bits({kCmdStop, kCmdSkip}), false);
+    ui_.EnableCommands(CommandBits({kCmdStop, kCmdSkip}), false);
     ui_.EnableCommands(CommandBit(kCmdContinue), canContinue);
 }
 

@@ -16,6 +16,21 @@ class GenerationDefaults;
 class NavigationHistory;
 class UiSurface;
 
+// How a generation treats its view: records it in the history (push), and first raises the
+// iterations by the increment when the view differs from the history's current entry.
+struct GenerateOptions {
+    bool push = false;
+    bool increment = false;
+};
+
+// What Ready does besides making the generator ready: drop the image shown (discard), and
+// generate at once when automatic generation is on (autoGenerate), with `generate`.
+struct ReadyOptions {
+    bool discard = false;
+    bool autoGenerate = false;
+    GenerateOptions generate = {};
+};
+
 // Computes the current fractal on a worker thread in passes of growing resolution, with Stop,
 // Continue and Skip, and keeps the commands and the status bar in step.
 //
@@ -35,9 +50,9 @@ class Generator {
     Generator(const Generator&) = delete;
     Generator& operator=(const Generator&) = delete;
 
-    void Ready(bool discard, bool autoGenerate, bool push, bool increment);
+    void Ready(ReadyOptions options);
     void Reset(bool full);
-    void Generate(bool push, bool increment);
+    void Generate(GenerateOptions options);
     void Stop();
     void Continue();
     void Skip();

@@ -1,11 +1,5 @@
 #include "settings/key_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-
 namespace zolt {
 
 namespace {
@@ -162,33 +156,6 @@ std::string FormatKeyFile(const KeyFile& file) {
         out += '\n';
     }
     return out;
-}
-
-KeyFileRead ReadKeyFile(const std::filesystem::path& file, std::string& bytes) {
-    bytes.clear();
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        return errno == ENOENT ? KeyFileRead::kMissing : KeyFileRead::kFailed;
-    struct stat info {};
-    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-              static_cast<std::size_t>(info.st_size) <= kMaxKeyFileBytes;
-    // The file may grow while it is read: give up as soon as it passes the limit.
-    char buffer[4096];
-    while (ok) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0) {
-            ok = errno == EINTR;
-            continue;
-        }
-        if (got == 0)
-            break;
-        bytes.append(buffer, static_cast<std::size_t>(got));
-        ok = bytes.size() <= kMaxKeyFileBytes;
-    }
-    ::close(fd);
-    if (!ok)
-        bytes.clear();
-    return ok ? KeyFileRead::kOk : KeyFileRead::kFailed;
 }
 
 }  // namespace zolt

@@ -45,13 +45,4 @@ std::optional<std::string> UnescapeKeyText(std::string_view text);
 // No key file of ours comes near this; a larger one is not read rather than loaded into memory.
 constexpr std::size_t kMaxKeyFileBytes = std::size_t{1} << 20;
 
-enum class KeyFileRead {
-    kOk,
-    kMissing,  // no file: a key without values
-    kFailed,   // not a regular file, too large, or could not be read
-};
-
-// Never blocks on a FIFO or a device placed at the path.
-KeyFileRead ReadKeyFile(const std::filesystem::path& file, std::string& bytes);
-
 }  // namespace zolt

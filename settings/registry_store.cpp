@@ -8,8 +8,8 @@
 #include <ctime>
 #include <system_error>
 
-#include "settings/atomic_file.h"
 #include "settings/key_file.h"
+#include "settings/safe_file.h"
 
 // Layout on disk: a key with values is the file <root>/<maker>/<product>/<name>.conf in the form
 // described in key_file.h; the product key itself is the directory. So the user's sections are
@@ -167,7 +167,7 @@ bool RegistryStore::ReadValue(const SectionKey& key, std::string_view name,
     if (!IsOpen(key))
         return false;
     std::string bytes;
-    if (ReadKeyFile(key.file_, bytes) != KeyFileRead::kOk)
+    if (ReadRegularFile(key.file_, kMaxKeyFileBytes, bytes) != FileRead::kOk)
         return false;
     const KeyFile values = ParseKeyFile(bytes);
     const std::string* value = values.Find(name);
@@ -208,7 +208,7 @@ bool RegistryStore::WriteString(const SectionKey& key, std::string_view name,
     // A file that is there but cannot be read is not replaced: its values would be lost unseen.
     // One that reads but holds malformed lines keeps its good values and loses the rest.
     std::string bytes;
-    if (ReadKeyFile(key.file_, bytes) == KeyFileRead::kFailed)
+    if (ReadRegularFile(key.file_, kMaxKeyFileBytes, bytes) == FileRead::kFailed)
         return false;
     KeyFile values = ParseKeyFile(bytes);
     values.Set(name, text);

@@ -5,11 +5,13 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include "commands/workspace.h"
 #include "commands/zoom_selection.h"
-#include "generation/generation_defaults.h"
-#include "generation/generator.h"
+#include "dialogs/about_dialog.h"
+#include "dialogs/fractal_commands.h"
+#include "dialogs/options_dialog.h"
+#include "dialogs/qt_file_dialogs.h"
 #include "shell/command_actions.h"
-#include "shell/command_dispatch.h"
 #include "shell/command_table.h"
 #include "shell/contact.h"
 #include "shell/fractal_view.h"
@@ -23,10 +25,8 @@ namespace {
 
 // Commands that wait for a definition or a generation: off at start.
 constexpr std::uint32_t kOffAtStart =
-    CommandBit(kCmdSave) | CommandBit(kCmdSaveAs) | CommandBit(kCmdProperties) |
-    CommandBit(kCmdHome) | CommandBit(kCmdBack) | CommandBit(kCmdForward) |
-    CommandBit(kCmdGenerate) | CommandBit(kCmdStop) | CommandBit(kCmdContinue) |
-    CommandBit(kCmdSkip) | CommandBit(kCmdRefresh);
+    CommandBits({kCmdSave, kCmdSaveAs, kCmdProperties, kCmdHome, kCmdBack, kCmdForward,
+                 kCmdGenerate, kCmdStop, kCmdContinue, kCmdSkip, kCmdRefresh});
 
 }  // namespace
 
@@ -51,34 +51,38 @@ bool ZoltApplication::InitInstance() {
     window->CentreOnScreen();
 
     store_ = std::make_unique<RegistryStore>("JKV", "Zolt", "1.0", roots_);
-    defaults_ = std::make_unique<GenerationDefaults>(surface_, store_.get());
-    generator_ = std::make_unique<Generator>(surface_, current_, history_, *defaults_,
-                                             [this] { workerWake_.Request(); });
-    context_.emplace(
-        AppContext{surface_, store_.get(), *defaults_, history_, current_, *generator_});
+    workspace_ =
+        std::make_unique<Workspace>(surface_, store_.get(), [this] { workerWake_.Request(); });
+    const DefaultValues& values = workspace_->defaults.values;
 
     window->CreateToolBar();
-    window->ShowToolbar(defaults_->values.ShowToolbar);
+    window->ShowToolbar(values.ShowToolbar);
     PaneStatusBar* statusBar = window->CreateStatusBar();
-    window->ShowStatusbar(defaults_->values.ShowStatusbar);
+    window->ShowStatusbar(values.ShowStatusbar);
 
     FractalView* view = window->CreateView(surface_.Metrics());
-    selection_ = std::make_unique<ZoomSelection>(current_, *generator_, surface_);
-    view->Attach(generator_.get(), selection_.get());
-    QObject::connect(view, &FractalView::Resized, window, [this] { current_.RefreshAspect(); });
+    selection_ =
+        std::make_unique<ZoomSelection>(workspace_->current, workspace_->generator, surface_);
+    view->Attach(&workspace_->generator, selection_.get());
+    QObject::connect(view, &FractalView::Resized, window,
+                     [this] { workspace_->current.RefreshAspect(); });
 
-    surface_.Attach(
-        {window, &window->Actions(), defaults_->values.ShowStatusbar ? statusBar : nullptr, view});
+    fileDialogs_ = std::make_unique<QtFileDialogs>(window);
+    about_ = std::make_unique<AboutDialog>(QCoreApplication::instance(), surface_, window);
+    InstallOptionsDialog(workspace_->defaults, surface_, window);
+
+    surface_.Attach({window, &window->Actions(), values.ShowStatusbar ? statusBar : nullptr, view});
     ApplyInitialCommandState();
     return true;
 }
 
 void ZoltApplication::ApplyInitialCommandState() {
+    const DefaultValues& values = workspace_->defaults.values;
     surface_.EnableCommands(kAllCommands, true);
     surface_.EnableCommands(kOffAtStart, false);
-    surface_.SetCommandChecked(kCmdToolbar, defaults_->values.ShowToolbar);
-    surface_.SetCommandChecked(kCmdStatusBar, defaults_->values.ShowStatusbar);
-    if (const auto command = PriorityCommand(defaults_->values.GeneratePriority))
+    surface_.SetCommandChecked(kCmdToolbar, values.ShowToolbar);
+    surface_.SetCommandChecked(kCmdStatusBar, values.ShowStatusbar);
+    if (const auto command = PriorityCommand(values.GeneratePriority))
         surface_.SetCommandChecked(*command, true);
 }
 
@@ -88,42 +92,113 @@ void ZoltApplication::ShowMainWindow() {
 }
 
 void ZoltApplication::OpenCommandLine(std::span<const char* const> arguments) {
-    if (!arguments.empty() && hooks_.openCommandLine && !quitting_)
-        hooks_.openCommandLine(arguments);
+    if (!workspace_ || quitting_)
+        return;
+    if (const std::string path = JoinCommandLine(arguments); !path.empty())
+        workspace_->OpenNamed(path);
 }
 
 void ZoltApplication::RunCommand(int id) {
-    if (!context_ || quitting_ || !surface_.IsCommandEnabled(id))
+    // Menus, keys and buttons of a disabled command are off already; this keeps any other route
+    // (a queued trigger, a test) from running it either.
+    if (!workspace_ || quitting_ || !surface_.IsCommandEnabled(id))
         return;
     // A command given while the mouse drags a selection ends that selection: what the command
     // does (a generation above all) would leave the zoom pointing at a view that is gone.
     if (FractalView* view = GetView())
         view->CancelSelection();
-    DispatchCommand(id, *context_, *this, hooks_);
+    Workspace& work = *workspace_;
+    Generator& generator = work.generator;
+    switch (id) {
+        case kCmdNew:
+            NewFractal(work, window_.get());
+            break;
+        case kCmdOpen:
+            work.Open(*fileDialogs_);
+            break;
+        case kCmdSave:
+            work.Save(*fileDialogs_);
+            break;
+        case kCmdSaveAs:
+            work.SaveAs(*fileDialogs_);
+            break;
+        case kCmdProperties:
+            EditProperties(work, window_.get());
+            break;
+        case kCmdExit:
+            QuitApplication();
+            break;
+        case kCmdOptions:
+            work.defaults.Edit();
+            break;
+        case kCmdAbout:
+            about_->Run();
+            break;
+        case kCmdHome:
+            work.Home();
+            break;
+        case kCmdBack:
+            work.Back();
+            break;
+        case kCmdForward:
+            work.Forward();
+            break;
+        case kCmdGenerate:
+            generator.Generate({.push = true, .increment = true});
+            break;
+        case kCmdStop:
+            generator.Stop();
+            break;
+        case kCmdContinue:
+            generator.Continue();
+            break;
+        case kCmdSkip:
+            generator.Skip();
+            break;
+        case kCmdRefresh:
+            surface_.InvalidateView();
+            break;
+        case kCmdToolbar:
+            ToggleToolbar();
+            break;
+        case kCmdStatusBar:
+            ToggleStatusbar();
+            break;
+        case kCmdMail:
+            QDesktopServices::openUrl(QUrl(QString::fromLatin1(kContactMail)));
+            break;
+        case kCmdWeb:
+            QDesktopServices::openUrl(QUrl(QString::fromLatin1(kContactWeb)));
+            break;
+        default:  // the seven priorities, Lowest to Highest
+            SetPriority(id - kCmdPriorityLowest + 1);
+            break;
+    }
 }
 
 void ZoltApplication::ToggleToolbar() {
-    DefaultValues& values = defaults_->values;
+    GenerationDefaults& defaults = workspace_->defaults;
+    DefaultValues& values = defaults.values;
     values.ShowToolbar = !values.ShowToolbar;
     window_->ShowToolbar(values.ShowToolbar);
     surface_.SetCommandChecked(kCmdToolbar, values.ShowToolbar);
-    if (defaults_->Store() != nullptr)
-        defaults_->SaveValues();
+    defaults.SaveValues();
 }
 
 void ZoltApplication::ToggleStatusbar() {
-    DefaultValues& values = defaults_->values;
+    GenerationDefaults& defaults = workspace_->defaults;
+    DefaultValues& values = defaults.values;
     values.ShowStatusbar = !values.ShowStatusbar;
     window_->ShowStatusbar(values.ShowStatusbar);
     surface_.SetStatusBar(values.ShowStatusbar ? window_->StatusBar() : nullptr);
     surface_.SetCommandChecked(kCmdStatusBar, values.ShowStatusbar);
-    history_.ShowPosition();
-    if (defaults_->Store() != nullptr)
-        defaults_->SaveValues();
+    workspace_->history.ShowPosition();
+    defaults.SaveValues();
 }
 
 void ZoltApplication::SetPriority(int priority) {
-    DefaultValues& values = defaults_->values;
+    GenerationDefaults& defaults = workspace_->defaults;
+    DefaultValues& values = defaults.values;
     // A stored priority the menu does not know is left as it is: the Options dialog is where
     // it can be put right.
     const auto previous = PriorityCommand(values.GeneratePriority);
@@ -135,15 +210,7 @@ void ZoltApplication::SetPriority(int priority) {
         return;
     surface_.SetCommandChecked(*chosen, true);
     values.GeneratePriority = priority;
-    if (defaults_->Store() != nullptr)
-        defaults_->SaveValues();
-}
-
-void ZoltApplication::OpenContact(bool mail, bool web) {
-    if (mail)
-        QDesktopServices::openUrl(QUrl(QString::fromLatin1(kContactMail)));
-    else if (web)
-        QDesktopServices::openUrl(QUrl(QString::fromLatin1(kContactWeb)));
+    defaults.SaveValues();
 }
 
 void ZoltApplication::QuitApplication() {
@@ -157,10 +224,11 @@ void ZoltApplication::QuitApplication() {
 
 void ZoltApplication::Teardown() {
     // The worker is joined first: after this nothing runs on another thread.
-    if (generator_ != nullptr)
-        generator_->Shutdown();
-    history_.ClearHistory();
-    current_.Release();
+    if (workspace_ != nullptr) {
+        workspace_->generator.Shutdown();
+        workspace_->history.ClearHistory();
+        workspace_->current.Release();
+    }
     DestroyAppObjects();
 }
 
@@ -170,16 +238,16 @@ void ZoltApplication::DestroyAppObjects() {
     surface_.Detach();
     // Reverse order of creation: the generator reads the defaults and the defaults the store.
     // The window and its bars and view go last, with this object.
+    about_.reset();
+    fileDialogs_.reset();
     selection_.reset();
-    context_.reset();
-    generator_.reset();
-    defaults_.reset();
+    workspace_.reset();
     store_.reset();
 }
 
 void ZoltApplication::DeliverWorkerCalls() {
-    if (generator_ != nullptr)
-        generator_->DeliverWorkerCalls();
+    if (workspace_ != nullptr)
+        workspace_->generator.DeliverWorkerCalls();
 }
 
 }  // namespace zolt

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <initializer_list>
 
 namespace zolt {
 
@@ -40,7 +42,32 @@ constexpr std::uint32_t CommandBit(int id) {
     return std::uint32_t{1} << (id - 1);
 }
 
+// The mask of the commands listed.
+constexpr std::uint32_t CommandBits(std::initializer_list<int> ids) {
+    std::uint32_t mask = 0;
+    for (int id : ids)
+        mask |= CommandBit(id);
+    return mask;
+}
+
 constexpr std::uint32_t kAllCommands = 0x1FFFFFF;
-constexpr std::uint32_t kPriorityCommands = 0x3F8000;
+constexpr std::uint32_t kPriorityCommands = CommandBits({16, 17, 18, 19, 20, 21, 22});
+
+// The mask of enabled commands. Both threads change it, so every change is one atomic
+// read-modify-write: concurrent enables and disables of different bits never lose each other.
+class CommandState {
+  public:
+    std::uint32_t Get() const { return bits_.load(std::memory_order_acquire); }
+
+    void Change(std::uint32_t mask, bool enable) {
+        if (enable)
+            bits_.fetch_or(mask, std::memory_order_acq_rel);
+        else
+            bits_.fetch_and(~mask, std::memory_order_acq_rel);
+    }
+
+  private:
+    std::atomic<std::uint32_t> bits_{0};
+};
 
 }  // namespace zolt

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "engine/image_buffer.h"
-#include "surface/command_state.h"
+#include "surface/command_ids.h"
 
 namespace zolt {
 

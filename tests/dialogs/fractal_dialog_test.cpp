@@ -2,11 +2,11 @@
 #include <QtTest>
 
 #include "dialog_driver.h"
-#include "dialog_world.h"
 #include "dialogs/fractal_commands.h"
 #include "dialogs/fractal_dialog.h"
 #include "dialogs/properties_layout.h"
 #include "settings/number_text.h"
+#include "support/test_workspace.h"
 
 namespace zolt {
 
@@ -20,7 +20,7 @@ using test::Type;
 namespace {
 
 // Runs the dialog of New or Properties through its command, driving it with `drive`.
-bool RunCommand(test::DialogWorld& world, int mode, const std::function<void(QDialog&)>& drive) {
+bool RunCommand(TestWorkspace& world, int mode, const std::function<void(QDialog&)>& drive) {
     // The command builds its own dialog object; the driver finds its window as the user sees
     // it, the active modal window.
     bool result = false;
@@ -33,20 +33,20 @@ bool RunCommand(test::DialogWorld& world, int mode, const std::function<void(QDi
         if (window->isVisible())
             window->reject();
     });
-    result = mode == kNewFractalMode ? NewFractal(world.app, nullptr)
-                                     : EditProperties(world.app, nullptr);
+    result = mode == kNewFractalMode ? NewFractal(world.work, nullptr)
+                                     : EditProperties(world.work, nullptr);
     return result;
 }
 
 // A current definition as a loaded file leaves it: titled, with its own palette.
-void LoadCurrent(test::DialogWorld& world, int colours, bool untitled = false) {
+void LoadCurrent(TestWorkspace& world, int colours, bool untitled = false) {
     Appearance appearance;
     appearance.Colours = colours;
     appearance.Palette.Allocate(colours);
     for (int i = 1; i <= colours; ++i)
         appearance.Palette.Append({static_cast<std::uint8_t>(i), 7, 9});
-    world.current.SetCurrent("Leaf", HomeView(world.ui.ViewClientSize()), appearance, false,
-                             untitled);
+    world.work.current.SetCurrent("Leaf", HomeView(world.ui.ViewClientSize()), appearance,
+                                  {.untitled = untitled});
 }
 
 }  // namespace
@@ -56,7 +56,7 @@ class FractalDialogTest : public QObject {
 
   private slots:
     void newOpensWithTheHomeViewAndAcceptsIt() {
-        test::DialogWorld world;
+        TestWorkspace world;
         const bool accepted = RunCommand(world, kNewFractalMode, [](QDialog& window) {
             QCOMPARE(window.objectName(), QString("ObjectDlg"));
             QCOMPARE(window.windowTitle(), QString("New fractal"));
@@ -78,7 +78,7 @@ class FractalDialogTest : public QObject {
             Click(window, kOkId);
         });
         QVERIFY(accepted);
-        const FractalDef& def = world.current.Definition();
+        const FractalDef& def = world.work.current.Definition();
         QCOMPARE(def.Name.str(), std::string("Fractal"));
         QCOMPARE(def.Pstart, -2.5);
         QCOMPARE(def.Iterations, 250);
@@ -92,17 +92,17 @@ class FractalDialogTest : public QObject {
     }
 
     void typingAtOnceReplacesTheName() {
-        test::DialogWorld world;
+        TestWorkspace world;
         RunCommand(world, kNewFractalMode, [](QDialog& window) {
             QCOMPARE(window.focusWidget(), test::Edit(window, kNameId));
             QTest::keyClicks(window.focusWidget(), "Leaf");
             Click(window, kOkId);
         });
-        QCOMPARE(world.current.Definition().Name.str(), std::string("Leaf"));
+        QCOMPARE(world.work.current.Definition().Name.str(), std::string("Leaf"));
     }
 
     void qfinishFollowsTheCoordinatesWhileEveryNumberReads() {
-        test::DialogWorld world;
+        TestWorkspace world;
         RunCommand(world, kNewFractalMode, [](QDialog& window) {
             const QString opening = Text(window, kQfinishId);
             Type(window, kPfinishId, "4.5");
@@ -124,9 +124,9 @@ class FractalDialogTest : public QObject {
     }
 
     void okReportsOnlyTheFirstInvalidFieldAndStaysOpen() {
-        test::DialogWorld world;
+        TestWorkspace world;
         LoadCurrent(world, 16);
-        const FractalDef before = world.current.Definition();
+        const FractalDef before = world.work.current.Definition();
         const bool accepted = RunCommand(world, kPropertiesMode, [&](QDialog& window) {
             Type(window, kNameId, "");
             Type(window, kPstartId, "left");
@@ -149,7 +149,7 @@ class FractalDialogTest : public QObject {
             // Every entry is kept as typed through the refusals.
             QCOMPARE(Text(window, kNameId), QString("Renamed"));
             QCOMPARE(Text(window, kEscapeId), QString("2,5"));
-            QVERIFY(world.current.Definition().Name.str() == "Leaf");
+            QVERIFY(world.work.current.Definition().Name.str() == "Leaf");
             Click(window, kCancelId);
         });
         QVERIFY(!accepted);
@@ -158,13 +158,13 @@ class FractalDialogTest : public QObject {
                      "You must provide a name.", "Pstart not valid.", "Pfinish not valid.",
                      "Iterations not valid.", "Iterations not valid.", "Iterations not valid.",
                      "Iterations not valid.", "Iterations not valid.", "Escape value not valid."}));
-        QCOMPARE(world.current.Definition().Pstart, before.Pstart);
-        QCOMPARE(world.current.Definition().Appearance.Palette, before.Appearance.Palette);
+        QCOMPARE(world.work.current.Definition().Pstart, before.Pstart);
+        QCOMPARE(world.work.current.Definition().Appearance.Palette, before.Appearance.Palette);
         QCOMPARE(world.ui.StatusText(1), std::string());
     }
 
     void modulationIsCheckedOnlyInMonochrome() {
-        test::DialogWorld world;
+        TestWorkspace world;
         const bool accepted = RunCommand(world, kNewFractalMode, [&](QDialog& window) {
             Click(window, kMonochromeId);
             QVERIFY(Enabled(window, kModulationId));
@@ -182,23 +182,23 @@ class FractalDialogTest : public QObject {
         });
         QVERIFY(accepted);
         QCOMPARE(world.ui.Messages().size(), std::size_t{2});
-        QVERIFY(!world.current.Definition().Appearance.Monochrome);
-        QCOMPARE(world.current.Definition().Appearance.Modulation, 2);
+        QVERIFY(!world.work.current.Definition().Appearance.Monochrome);
+        QCOMPARE(world.work.current.Definition().Appearance.Modulation, 2);
     }
 
     void monochromeWithAModulationIsStored() {
-        test::DialogWorld world;
+        TestWorkspace world;
         RunCommand(world, kNewFractalMode, [](QDialog& window) {
             Click(window, kMonochromeId);
             Type(window, kModulationId, " 12");
             Click(window, kOkId);
         });
-        QVERIFY(world.current.Definition().Appearance.Monochrome);
-        QCOMPARE(world.current.Definition().Appearance.Modulation, 12);
+        QVERIFY(world.work.current.Definition().Appearance.Monochrome);
+        QCOMPARE(world.work.current.Definition().Appearance.Modulation, 12);
     }
 
     void aColourCountNotOfferedOpensUnselectedAndOkWaitsForAChoice() {
-        test::DialogWorld world;
+        TestWorkspace world;
         LoadCurrent(world, 100);
         const bool accepted = RunCommand(world, kPropertiesMode, [&](QDialog& window) {
             QCOMPARE(window.windowTitle(), QString("Properties"));
@@ -210,18 +210,18 @@ class FractalDialogTest : public QObject {
             Click(window, kOkId);
         });
         QVERIFY(accepted);
-        QCOMPARE(world.current.Definition().Appearance.Colours, 64);
+        QCOMPARE(world.work.current.Definition().Appearance.Colours, 64);
         Palette built;
         BuildPalette(64, built);
-        QCOMPARE(world.current.Definition().Appearance.Palette, built);
+        QCOMPARE(world.work.current.Definition().Appearance.Palette, built);
     }
 
     void propertiesKeepThePaletteAndTheFlagsAndRaiseTheIterations() {
-        test::DialogWorld world;
-        world.defaults.values.AutoGenerate = true;
+        TestWorkspace world;
+        world.work.defaults.values.AutoGenerate = true;
         LoadCurrent(world, 16, false);
-        world.current.PushCurrent(true);
-        const Palette palette = world.current.Definition().Appearance.Palette;
+        world.work.current.PushCurrent(true);
+        const Palette palette = world.work.current.Definition().Appearance.Palette;
         const bool accepted = RunCommand(world, kPropertiesMode, [](QDialog& window) {
             QCOMPARE(Selected(window, kColoursId), QString("16"));
             Type(window, kNameId, "A name typed with 25 chrs");
@@ -229,30 +229,30 @@ class FractalDialogTest : public QObject {
             Click(window, kOkId);
         });
         QVERIFY(accepted);
-        world.generator.Stop();
-        const FractalDef& def = world.current.Definition();
+        world.work.generator.Stop();
+        const FractalDef& def = world.work.current.Definition();
         // The name field stops at 19 characters.
         QCOMPARE(def.Name.str(), std::string("A name typed with 2"));
         QCOMPARE(def.Pstart, -1.5);
         QCOMPARE(def.Appearance.Palette, palette);
         // The view changed, so the automatic generation raised the iterations and recorded it,
         // which also makes the definition untitled.
-        QCOMPARE(def.Iterations, 250 + world.defaults.values.IterativeIncrement);
-        QCOMPARE(world.history.Count(), 2);
+        QCOMPARE(def.Iterations, 250 + world.work.defaults.values.IterativeIncrement);
+        QCOMPARE(world.work.history.Count(), 2);
         QVERIFY(def.Untitled);
     }
 
     void propertiesOfAnUnchangedViewKeepTheUntitledFlag() {
-        test::DialogWorld world;
+        TestWorkspace world;
         LoadCurrent(world, 16, false);
         QVERIFY(RunCommand(world, kPropertiesMode, [](QDialog& window) { Click(window, kOkId); }));
-        QVERIFY(!world.current.Definition().Untitled);
+        QVERIFY(!world.work.current.Definition().Untitled);
     }
 
     void aRunningGenerationKeepsPropertiesFromBeingConfirmed() {
-        test::DialogWorld world;
+        TestWorkspace world;
         LoadCurrent(world, 16);
-        world.current.SetAspectLock(true, false);
+        world.work.current.LockAspect();
         const bool accepted = RunCommand(world, kPropertiesMode, [](QDialog& window) {
             QVERIFY(!Enabled(window, kOkId));
             Type(window, kNameId, "Changed");
@@ -262,38 +262,38 @@ class FractalDialogTest : public QObject {
             Click(window, kCancelId);
         });
         QVERIFY(!accepted);
-        QCOMPARE(world.current.Definition().Name.str(), std::string("Leaf"));
+        QCOMPARE(world.work.current.Definition().Name.str(), std::string("Leaf"));
     }
 
     void aViewOfSixteenColoursOffersSixteenToFour() {
-        test::DialogWorld world(16);
+        TestWorkspace world({760, 620}, 16);
         RunCommand(world, kNewFractalMode, [](QDialog& window) {
             QCOMPARE(Entries(window, kColoursId), QStringList({"16", "8", "4"}));
             QCOMPARE(Selected(window, kColoursId), QString("16"));
             Click(window, kOkId);
         });
-        QCOMPARE(world.current.Definition().Appearance.Colours, 16);
+        QCOMPARE(world.work.current.Definition().Appearance.Colours, 16);
     }
 
     void escapeAndTheCloseBoxCancelWithoutReadyingTheGenerator() {
-        test::DialogWorld world;
+        TestWorkspace world;
         LoadCurrent(world, 16);
         QVERIFY(!RunCommand(world, kPropertiesMode, [](QDialog& window) {
             Type(window, kPstartId, "-1");
             QTest::keyClick(&window, Qt::Key_Escape);
         }));
         QVERIFY(!RunCommand(world, kNewFractalMode, [](QDialog& window) { window.close(); }));
-        QCOMPARE(world.current.Definition().Pstart, -2.5);
-        QCOMPARE(world.current.Definition().Name.str(), std::string("Leaf"));
+        QCOMPARE(world.work.current.Definition().Pstart, -2.5);
+        QCOMPARE(world.work.current.Definition().Name.str(), std::string("Leaf"));
         QCOMPARE(world.ui.StatusText(1), std::string());
     }
 
     void theDialogFitsItsContentAndCentresOverItsOwner() {
-        test::DialogWorld world;
+        TestWorkspace world;
         QWidget owner;
         owner.setGeometry(100, 50, 760, 710);
         owner.show();
-        FractalDialog dialog(QCoreApplication::instance(), world.ui, world.current, &owner);
+        FractalDialog dialog(QCoreApplication::instance(), world.ui, world.work.current, &owner);
         test::RunDriven(
             dialog, [&] { return dialog.RunInMode(kNewFractalMode); },
             [&](QDialog& window) {

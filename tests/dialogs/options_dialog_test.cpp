@@ -2,10 +2,10 @@
 #include <QtTest>
 
 #include "dialog_driver.h"
-#include "dialog_test_dir.h"
 #include "dialogs/options_dialog.h"
 #include "dialogs/options_layout.h"
 #include "generation/generation_defaults.h"
+#include "support/temp_dir.h"
 #include "surface/headless_surface.h"
 
 namespace zolt {
@@ -22,7 +22,7 @@ namespace {
 
 // Defaults kept in a settings store of their own, edited through the installed dialog.
 struct OptionsWorld {
-    test::SettingsDir dir;
+    test::TempDir dir;
     RegistryStore store{"JKV", "Zolt", "1.0", dir.Roots()};
     HeadlessSurface ui;
     GenerationDefaults defaults{ui, &store};

@@ -21,7 +21,8 @@ TEST_F(CurrentFractalTest, SetCurrentInitialisesNamesAndEnablesTheFileCommands) 
     Appearance appearance;
     ASSERT_TRUE(BuildPalette(8, appearance.Palette));
     const GenerationSnapshot numbers{-1, 1, -1, 0.5, 100, 4};
-    ASSERT_TRUE(current.SetCurrent("A name of twenty-five chr", numbers, appearance, false, true));
+    ASSERT_TRUE(
+        current.SetCurrent("A name of twenty-five chr", numbers, appearance, {.untitled = true}));
     EXPECT_TRUE(current.Initialized());
     EXPECT_EQ(current.Definition().Name.str(), "A name of twenty-fiv");
     EXPECT_EQ(ui.Title(), "Zolt - A name of twenty-fiv");
@@ -34,7 +35,7 @@ TEST_F(CurrentFractalTest, SetCurrentInitialisesNamesAndEnablesTheFileCommands) 
 TEST_F(CurrentFractalTest, TheFirstInitialisationEmptiesTheHistoryButLaterOnesKeepIt) {
     current.EnsureInitialized();
     current.PushCurrent(true);
-    ASSERT_TRUE(current.SetCurrent("Next", {0, 1, 0, 1, 5, 4}, Appearance{}, false, false));
+    ASSERT_TRUE(current.SetCurrent("Next", {0, 1, 0, 1, 5, 4}, Appearance{}, {}));
     EXPECT_EQ(history.Count(), 1);
     EXPECT_EQ(current.Definition().Name.str(), "Next");
 }
@@ -42,7 +43,8 @@ TEST_F(CurrentFractalTest, TheFirstInitialisationEmptiesTheHistoryButLaterOnesKe
 TEST_F(CurrentFractalTest, GuardedOperationsDoNothingBeforeInitialisation) {
     current.MarkUntitled();
     current.ClearUntitled();
-    current.SetAspectLock(true, true);
+    current.LockAspect();
+    current.UnlockAspect();
     current.RefreshAspect();
     EXPECT_FALSE(current.Definition().AspectLocked);
     EXPECT_EQ(current.Definition().Qfinish, 0.0);
@@ -51,11 +53,11 @@ TEST_F(CurrentFractalTest, GuardedOperationsDoNothingBeforeInitialisation) {
 TEST_F(CurrentFractalTest, TheAspectIsKeptWhileLockedAndDerivedWhenReleased) {
     current.EnsureInitialized();
     EXPECT_DOUBLE_EQ(current.Definition().Qfinish, 1.3125);
-    current.SetAspectLock(true, false);
+    current.LockAspect();
     ui.SetViewSize({300, 450});
     current.RefreshAspect();
     EXPECT_DOUBLE_EQ(current.Definition().Qfinish, 1.3125);
-    current.SetAspectLock(false, true);
+    current.UnlockAspect();
     EXPECT_DOUBLE_EQ(current.Definition().Qfinish, 4.125);
 }
 

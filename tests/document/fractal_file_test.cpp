@@ -7,13 +7,10 @@
 #include <cmath>
 #include <cstdio>
 
-#include "document_test_world.h"
+#include "support/temp_dir.h"
 
 namespace zolt {
 namespace {
-
-using test::ReadBytes;
-using test::WriteBytes;
 
 std::string Hex(const Rgb& rgb) {
     char text[8];
@@ -43,39 +40,37 @@ std::vector<std::string> WithLine(std::vector<std::string> lines, std::size_t nu
     return lines;
 }
 
-class FractalFileTest : public ::testing::Test {
-  protected:
-    std::string Path(const std::string& name) const { return (w.dir.Path() / name).string(); }
-    bool Load(const std::string& bytes, const std::string& name = "Loaded.zlt") {
-        WriteBytes(Path(name), bytes);
-        return w.file.RunPass(PassMode::Read, PathText(Path(name)));
-    }
-    bool Save(const std::string& name) {
-        return w.file.RunPass(PassMode::Write, PathText(Path(name)));
-    }
-    const FractalDef& Def() const { return w.current.Definition(); }
+// The definition a New of `colours` colours gives, with the home view.
+FractalDef Defined(int colours,
+                   const GenerationSnapshot& numbers = {-2.5, 1.25, -1.5, 1.0, 250, 200.0}) {
+    FractalDef def;
+    def.Name.Assign("Fractal");
+    SetNumbersOf(def, numbers);
+    def.Appearance.Colours = colours;
+    BuildPalette(colours, def.Appearance.Palette);
+    return def;
+}
 
-    test::DocumentWorld w;
-};
+FractalRead Read(const std::string& bytes, ViewSize view = {760, 620}) {
+    return ReadFractalLines(SplitTextLines(bytes), view, 256);
+}
 
-TEST_F(FractalFileTest, DefaultDefinitionIs267LinesToTheByte) {
-    w.MakeCurrent("Fractal");
-    ASSERT_TRUE(Save("Leaf.zlt"));
+TEST(FractalFile, DefaultDefinitionIs267Lines) {
+    const auto lines = FractalFileLines(Defined(256));
+    ASSERT_TRUE(lines);
     std::vector<std::string> expected = {"Version:1.0", "-2.5", "1.25", "-1.5", "250",
                                          "200.000000",  "0",    "2",    "256",  ""};
-    for (const Rgb& rgb : Def().Appearance.Palette.Entries())
+    Palette palette;
+    BuildPalette(256, palette);
+    for (const Rgb& rgb : palette.Entries())
         expected.push_back(Hex(rgb));
     expected.push_back("");
     ASSERT_EQ(expected.size(), 267u);
     EXPECT_EQ(expected[10], "7f007f");
-    EXPECT_EQ(ReadBytes(Path("Leaf.zlt")), Lines(expected));
-    // The saved file names the definition and makes it titled.
-    EXPECT_EQ(Def().Name.str(), "Leaf");
-    EXPECT_FALSE(Def().Untitled);
-    EXPECT_EQ(w.ui.Title(), "Zolt - Leaf");
+    EXPECT_EQ(*lines, expected);
 }
 
-TEST_F(FractalFileTest, RoundTripKeepsCoordinatesBitForBitAndDerivesQfinish) {
+TEST(FractalFile, RoundTripKeepsCoordinatesBitForBitAndDerivesQfinish) {
     const GenerationSnapshot views[] = {
         {-2.5, 1.25, -1.5, 0, 250, 200.0},
         {0.1, 0.30000000000000004, -0.0, 0, 1, 2.5},
@@ -84,140 +79,118 @@ TEST_F(FractalFileTest, RoundTripKeepsCoordinatesBitForBitAndDerivesQfinish) {
         {-0.7436438870371587, -0.7436438870371577, 0.13182590420531, 0, 100000, 9.9e117},
     };
     for (const GenerationSnapshot& view : views) {
-        w.MakeCurrent("Fractal", 7);
-        w.current.SetNumbers(view);
-        ASSERT_TRUE(Save("Round.zlt"));
-        w.ui.SetViewSize({400, 300});
-        w.MakeCurrent("Other", 16);
-        ASSERT_TRUE(w.file.RunPass(PassMode::Read, PathText(Path("Round.zlt"))));
+        const auto lines = FractalFileLines(Defined(7, view));
+        ASSERT_TRUE(lines);
+        const FractalRead read = Read(Lines(*lines), {400, 300});
+        ASSERT_TRUE(read.content);
+        const GenerationSnapshot& back = read.content->numbers;
         const auto bits = [](double v) { return std::bit_cast<std::uint64_t>(v); };
-        EXPECT_EQ(bits(Def().Pstart), bits(view.Pstart));
-        EXPECT_EQ(bits(Def().Pfinish), bits(view.Pfinish));
-        EXPECT_EQ(bits(Def().Qstart), bits(view.Qstart));
-        EXPECT_EQ(Def().Qfinish,
+        EXPECT_EQ(bits(back.Pstart), bits(view.Pstart));
+        EXPECT_EQ(bits(back.Pfinish), bits(view.Pfinish));
+        EXPECT_EQ(bits(back.Qstart), bits(view.Qstart));
+        EXPECT_EQ(back.Qfinish,
                   DeriveQfinish(view.Pstart, view.Pfinish, view.Qstart, ViewSize{400, 300}));
-        EXPECT_EQ(Def().Iterations, view.Iterations);
-        EXPECT_EQ(Def().Escape, view.Escape);
-        EXPECT_EQ(Def().Appearance.Colours, 7);
+        EXPECT_EQ(back.Iterations, view.Iterations);
+        EXPECT_EQ(back.Escape, view.Escape);
+        EXPECT_EQ(read.content->appearance.Colours, 7);
         Palette seven;
         BuildPalette(7, seven);
-        EXPECT_EQ(Def().Appearance.Palette, seven);
-        EXPECT_EQ(Def().Name.str(), "Round");
-        w.ui.SetViewSize({760, 620});
+        EXPECT_EQ(read.content->appearance.Palette, seven);
     }
 }
 
 // "%f" of an Escape from about 1e118 on would not read back as one line.
-TEST_F(FractalFileTest, HugeEscapeIsWrittenSoThatItReadsBack) {
+TEST(FractalFile, HugeEscapeIsWrittenSoThatItReadsBack) {
     for (double escape : {9.9e117, 1e118, 1e121, DBL_MAX, -DBL_MAX}) {
-        w.MakeCurrent("Fractal", 4);
-        w.current.SetNumbers({-2.5, 1.25, -1.5, 0, 250, escape});
-        ASSERT_TRUE(Save("Escape.zlt"));
-        const std::string bytes = ReadBytes(Path("Escape.zlt"));
-        EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 15) << escape;
-        ASSERT_TRUE(w.file.RunPass(PassMode::Read, PathText(Path("Escape.zlt"))));
-        EXPECT_EQ(Def().Escape, escape);
-        EXPECT_EQ(Def().Appearance.Palette.Count(), 4);
+        const auto lines = FractalFileLines(Defined(4, {-2.5, 1.25, -1.5, 0, 250, escape}));
+        ASSERT_TRUE(lines);
+        EXPECT_EQ(lines->size(), 15u) << escape;
+        const FractalRead read = Read(Lines(*lines));
+        ASSERT_TRUE(read.content);
+        EXPECT_EQ(read.content->numbers.Escape, escape);
+        EXPECT_EQ(read.content->appearance.Palette.Count(), 4);
     }
 }
 
-TEST_F(FractalFileTest, SaveFailsWithoutPaletteStorageOrWithoutFiniteNumbers) {
-    WriteBytes(Path("Old.zlt"), "old");
-    w.MakeCurrent("Fractal", 4);
-    w.current.SetNumbers({-2.5, HUGE_VAL, -1.5, 0, 250, 200});
-    EXPECT_FALSE(Save("Old.zlt"));
-    Appearance none;  // no palette storage
-    w.current.SetCurrent("Fractal", HomeView(w.ui.ViewClientSize()), none, false, false);
-    EXPECT_FALSE(Save("Old.zlt"));
-    EXPECT_EQ(ReadBytes(Path("Old.zlt")), "old");
-    EXPECT_EQ(Def().Name.str(), "Fractal");
+TEST(FractalFile, NoLinesWithoutPaletteStorageOrWithoutFiniteNumbers) {
+    EXPECT_FALSE(FractalFileLines(Defined(4, {-2.5, HUGE_VAL, -1.5, 0, 250, 200})));
+    EXPECT_FALSE(FractalFileLines(Defined(4, {-2.5, 1.25, -1.5, 0, 250, NAN})));
+    FractalDef none = Defined(4);
+    none.Appearance.Palette.Clear();  // no storage
+    EXPECT_FALSE(FractalFileLines(none));
 }
 
 struct LoadCase {
     const char* what;
     std::string bytes;
     bool loads;
-    std::vector<std::string> messages;
+    std::string message;
+    long long line;  // the line that refused the file
 };
 
-// Each malformed file fails (or loads) without touching a definition loaded before.
-TEST_F(FractalFileTest, MalformedFiles) {
+TEST(FractalFile, MalformedFiles) {
     const std::vector<std::string> full = Join(kHeader, kPalette);
     const LoadCase cases[] = {
-        {"empty", "", false, {}},
-        {"version line only", "Version:1.0\r\n", false, {}},
-        {"eight header lines", Lines({kHeader.begin(), kHeader.end() - 1}), false, {}},
-        {"bad header line", Lines(WithLine(full, 5, "abc")), false, {}},
-        {"blank after a number", Lines(WithLine(full, 5, "250 ")), false, {}},
-        {"NUL in a number", Lines(WithLine(full, 3, std::string("1\0", 2))), false, {}},
-        {"version 0.0",
-         Lines(WithLine(full, 1, "Version:0.0")),
-         false,
-         {"Cannot load this format."}},
-        {"blank before version",
-         Lines(WithLine(full, 1, "Version: 1.0")),
-         false,
-         {"Unknown format."}},
-        {"no version text", Lines(WithLine(full, 1, "Version:")), false, {"Unknown format."}},
+        {"empty", "", false, "", 0},
+        {"version line only", "Version:1.0\r\n", false, "", 0},
+        {"eight header lines", Lines({kHeader.begin(), kHeader.end() - 1}), false, "", 0},
+        {"bad header line", Lines(WithLine(full, 5, "abc")), false, "", 5},
+        {"blank after a number", Lines(WithLine(full, 5, "250 ")), false, "", 5},
+        {"NUL in a number", Lines(WithLine(full, 3, std::string("1\0", 2))), false, "", 3},
+        {"version 0.0", Lines(WithLine(full, 1, "Version:0.0")), false, "Cannot load this format.",
+         2},
+        {"blank before version", Lines(WithLine(full, 1, "Version: 1.0")), false, "Unknown format.",
+         2},
+        {"no version text", Lines(WithLine(full, 1, "Version:")), false, "Unknown format.", 2},
         {"200-character version line",
-         Lines(WithLine(full, 1, "Version:1.0" + std::string(189, ' '))),
-         false,
-         {"Unknown format."}},
-        {"Iterations 1e300", Lines(WithLine(full, 5, "1e300")), false, {}},
-        {"Iterations nan", Lines(WithLine(full, 5, "nan")), false, {}},
-        {"Modulation inf", Lines(WithLine(full, 8, "inf")), false, {}},
-        {"Colours 3000000000", Lines(WithLine(full, 9, "3000000000")), false, {}},
-        {"Colours -1", Lines(WithLine(full, 9, "-1")), false, {}},
+         Lines(WithLine(full, 1, "Version:1.0" + std::string(189, ' '))), false, "Unknown format.",
+         2},
+        {"Iterations 1e300", Lines(WithLine(full, 5, "1e300")), false, "", 5},
+        {"Iterations nan", Lines(WithLine(full, 5, "nan")), false, "", 5},
+        {"Modulation inf", Lines(WithLine(full, 8, "inf")), false, "", 8},
+        {"Colours 3000000000", Lines(WithLine(full, 9, "3000000000")), false, "", 9},
+        {"Colours -1", Lines(WithLine(full, 9, "-1")), false, "", 9},
         {"any eight characters before 1.0",
          Lines(WithLine(full, 1,
                         "12345678"
                         "1.0")),
-         true,
-         {}},
-        {"leading blank", Lines(WithLine(full, 5, " 250")), true, {}},
-        {"LF line ends", Lines(full, "\n"), true, {}},
-        {"Modulation not checked", Lines(WithLine(full, 8, "-7.9")), true, {}},
+         true, "", 0},
+        {"leading blank", Lines(WithLine(full, 5, " 250")), true, "", 0},
+        {"LF line ends", Lines(full, "\n"), true, "", 0},
+        {"Modulation not checked", Lines(WithLine(full, 8, "-7.9")), true, "", 0},
     };
     for (const LoadCase& c : cases) {
-        w.MakeCurrent("Before", 4);
-        const FractalDef before = Def();
-        const auto shown = static_cast<std::ptrdiff_t>(w.ui.Messages().size());
-        EXPECT_EQ(Load(c.bytes), c.loads) << c.what;
-        EXPECT_EQ(std::vector<std::string>(w.ui.Messages().begin() + shown, w.ui.Messages().end()),
-                  c.messages)
-            << c.what;
-        if (!c.loads) {
-            EXPECT_EQ(Def().Name, before.Name) << c.what;
-            EXPECT_EQ(NumbersOf(Def()), NumbersOf(before)) << c.what;
-            EXPECT_EQ(w.ui.Title(), "Zolt - Before") << c.what;
-        }
+        const FractalRead read = Read(c.bytes);
+        EXPECT_EQ(read.content.has_value(), c.loads) << c.what;
+        EXPECT_EQ(read.message, c.message) << c.what;
+        EXPECT_EQ(read.line, c.line) << c.what;
     }
 }
 
-TEST_F(FractalFileTest, HeaderValues) {
+TEST(FractalFile, HeaderValues) {
     const std::vector<std::string> full = Join(kHeader, kPalette);
-    ASSERT_TRUE(Load(Lines(WithLine(WithLine(full, 6, "2.500000"), 7, "1.0"))));
-    EXPECT_EQ(Def().Escape, 2.5);
-    EXPECT_TRUE(Def().Appearance.Monochrome);
-    ASSERT_TRUE(Load(Lines(WithLine(WithLine(full, 5, "-12.9"), 7, "2"))));
-    EXPECT_FALSE(Def().Appearance.Monochrome);
-    EXPECT_EQ(Def().Iterations, -12);
-    EXPECT_FALSE(Def().Untitled);
-    EXPECT_FALSE(Def().AspectLocked);
-    EXPECT_GT(w.ui.Invalidations(), 0);
+    FractalRead read = Read(Lines(WithLine(WithLine(full, 6, "2.500000"), 7, "1.0")));
+    ASSERT_TRUE(read.content);
+    EXPECT_EQ(read.content->numbers.Escape, 2.5);
+    EXPECT_TRUE(read.content->appearance.Monochrome);
+    read = Read(Lines(WithLine(WithLine(full, 5, "-12.9"), 7, "2")));
+    ASSERT_TRUE(read.content);
+    EXPECT_FALSE(read.content->appearance.Monochrome);
+    EXPECT_EQ(read.content->numbers.Iterations, -12);
 }
 
-TEST_F(FractalFileTest, PaletteLines) {
+TEST(FractalFile, PaletteLines) {
     const std::vector<std::string> palette = {"", "FF8000xyz", "ff", "zz80A0", "0f0", "", "junk"};
-    ASSERT_TRUE(Load(Lines(Join(kHeader, palette), "\n")));
+    const FractalRead read = Read(Lines(Join(kHeader, palette), "\n"));
+    ASSERT_TRUE(read.content);
     const std::vector<Rgb> expected{{255, 128, 0}, {255, 0, 0}, {0, 128, 160}, {15, 0, 0}};
-    const auto entries = Def().Appearance.Palette.Entries();
+    const auto entries = read.content->appearance.Palette.Entries();
     EXPECT_EQ(std::vector<Rgb>(entries.begin(), entries.end()), expected);
-    EXPECT_EQ(Def().Appearance.Colours, 4);
+    EXPECT_EQ(read.content->appearance.Colours, 4);
 }
 
 // A missing or short palette is replaced by a fresh one of the view's colour count.
-TEST_F(FractalFileTest, MissingOrShortPaletteIsRebuilt) {
+TEST(FractalFile, MissingOrShortPaletteIsRebuilt) {
     Palette rebuilt;
     BuildPalette(256, rebuilt);
     const std::vector<std::string> cases[] = {
@@ -227,27 +200,11 @@ TEST_F(FractalFileTest, MissingOrShortPaletteIsRebuilt) {
         Join(WithLine(kHeader, 9, "2147483647"), {"", "ff0000", ""}),  // huge Colours, few lines
     };
     for (const auto& lines : cases) {
-        ASSERT_TRUE(Load(Lines(lines)));
-        EXPECT_EQ(Def().Appearance.Colours, 256);
-        EXPECT_EQ(Def().Appearance.Palette, rebuilt);
+        const FractalRead read = Read(Lines(lines));
+        ASSERT_TRUE(read.content);
+        EXPECT_EQ(read.content->appearance.Colours, 256);
+        EXPECT_EQ(read.content->appearance.Palette, rebuilt);
     }
-}
-
-TEST_F(FractalFileTest, NameComesFromTheFileName) {
-    const std::string bytes = Lines(Join(kHeader, kPalette));
-    ASSERT_TRUE(Load(bytes, "Big.Spiral.zlt"));
-    EXPECT_EQ(Def().Name.str(), "Big.Spiral");
-    ASSERT_TRUE(Load(bytes, "abcdefghijklmnopqrstuvwxy.zlt"));
-    EXPECT_EQ(Def().Name.str(), "abcdefghijklmnopqrst");
-    EXPECT_EQ(w.ui.Title(), "Zolt - abcdefghijklmnopqrst");
-}
-
-TEST_F(FractalFileTest, ASaveDuringAGenerationKeepsItsAspectLocked) {
-    w.MakeCurrent("Busy", 4, true);
-    w.current.SetAspectLock(true, false);  // as a running generation holds it
-    ASSERT_TRUE(Save("Busy.zlt"));
-    EXPECT_TRUE(Def().AspectLocked);
-    EXPECT_FALSE(Def().Untitled);
 }
 
 }  // namespace

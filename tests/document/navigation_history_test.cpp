@@ -106,7 +106,7 @@ TEST_F(HistoryTest, EntriesAreFullCopiesWithTheirOwnPalettes) {
     ASSERT_TRUE(BuildPalette(16, appearance.Palette));
     appearance.Colours = 16;
     ASSERT_TRUE(
-        current.SetCurrent("One", NumbersOf(current.Definition()), appearance, false, true));
+        current.SetCurrent("One", NumbersOf(current.Definition()), appearance, {.untitled = true}));
     current.PushCurrent(true);
     ASSERT_TRUE(BuildPalette(4, appearance.Palette));
     current.SetAppearance(appearance);

@@ -1,150 +1,99 @@
 #include "document/text_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
-#include "document_test_world.h"
+#include "support/child_process.h"
+#include "support/temp_dir.h"
 
 namespace zolt {
 namespace {
 
 using test::ReadBytes;
-using test::TempDir;
 using test::WriteBytes;
 
-// Records what a pass tells it; writes the lines it is given.
-class RecordingFile : public TextFile {
-  public:
-    using TextFile::TextFile;
+std::vector<std::string> Texts(const std::vector<TextLine>& lines) {
+    std::vector<std::string> texts;
+    for (const TextLine& line : lines)
+        texts.push_back(line.text);
+    return texts;
+}
 
-    std::vector<std::string> lines;  // read, or to write
-    long long stopAt = 0;
-    long long refuseAt = -1;
-    bool ended = false;
-    std::string endText;
-    long long endNumber = -1;
+TEST(SplitTextLines, LinesEndInLfOrCrLfAndEmptyOnesCount) {
+    const auto lines = SplitTextLines("one\r\ntwo\n\r\n\nmid\rcr\r\r\nlast");
+    EXPECT_EQ(Texts(lines), (std::vector<std::string>{"one", "two", "", "", "mid\rcr\r", "last"}));
+    for (const TextLine& line : lines)
+        EXPECT_FALSE(line.cut);
+}
 
-  protected:
-    bool OnRead(TextEvent event, std::string_view text, long long number, bool& stop) override {
-        if (event == TextEvent::End)
-            return End(text, number);
-        if (event == TextEvent::LineRead) {
-            lines.emplace_back(text);
-            stop = number == stopAt;
-        }
-        return number != refuseAt;
+TEST(SplitTextLines, LongLinesArriveInPiecesOf127BytesMarkedCut) {
+    const auto lines = SplitTextLines(std::string(200, 'a') + "\r\n" + std::string(125, 'b') +
+                                      "\r\n" + std::string(126, 'c') + "\r\n");
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0], (TextLine{std::string(127, 'a'), true}));
+    EXPECT_EQ(lines[1], (TextLine{std::string(73, 'a'), false}));
+    // The longest line that reads back whole; one more and its CR LF no longer fits a piece.
+    EXPECT_EQ(lines[2], (TextLine{std::string(125, 'b'), false}));
+    EXPECT_EQ(lines[3], (TextLine{std::string(126, 'c'), true}));
+    EXPECT_EQ(lines[4], (TextLine{"", false}));
+}
+
+TEST(ReadTextFile, RefusesWhatIsNoRegularFileOfAFewMegabytes) {
+    test::TempDir dir;
+    const std::string path = (dir.Path() / "in.txt").string();
+    WriteBytes(path, "a\nb");
+    std::string reason;
+    ASSERT_TRUE(ReadTextFile(path, &reason));
+    EXPECT_EQ(Texts(*ReadTextFile(path, &reason)), (std::vector<std::string>{"a", "b"}));
+
+    ASSERT_EQ(::mkfifo((dir.Path() / "fifo").c_str(), 0600), 0);
+    WriteBytes(dir.Path() / "huge", std::string(kMaxTextFileBytes + 1, '\n'));
+    const struct {
+        std::string path;
+        const char* reason;
+    } refused[] = {
+        {(dir.Path() / "missing").string(), "No such file or directory"},
+        {dir.Path().string(), "Is a directory"},
+        {(dir.Path() / "fifo").string(), "not a regular file"},  // nobody writes: no hang
+        {(dir.Path() / "huge").string(), "larger than 4194304 bytes"},
+        {path + std::string(1, '\0') + "x", "not a file name"},
+        {"", "not a file name"},
+    };
+    for (const auto& c : refused) {
+        EXPECT_FALSE(ReadTextFile(c.path, &reason)) << c.path;
+        EXPECT_EQ(reason, c.reason) << c.path;
     }
-    bool OnWrite(TextEvent event, std::string& line, long long number, bool& stop) override {
-        if (event == TextEvent::End)
-            return End(line, number);
-        if (event == TextEvent::LineWanted) {
-            EXPECT_TRUE(line.empty());
-            line = lines.at(static_cast<std::size_t>(number - 1));
-            stop = number == static_cast<long long>(lines.size()) || number == stopAt;
-        }
-        return number != refuseAt;
-    }
+}
 
-  private:
-    bool End(std::string_view text, long long number) {
-        ended = true;
-        endText = text;
-        endNumber = number;
-        return true;
-    }
-};
-
-class TextFileTest : public ::testing::Test {
+class WriteTextFileTest : public ::testing::Test {
   protected:
     std::string Path(const std::string& name) const { return (dir.Path() / name).string(); }
-    bool Read(const std::string& bytes) {
-        WriteBytes(Path("in.txt"), bytes);
-        return file.RunPass(PassMode::Read, PathText(Path("in.txt")));
-    }
-
-    TempDir dir;
-    RecordingFile file{dir.Path().string()};
+    test::TempDir dir;
 };
 
-TEST_F(TextFileTest, ReadsLinesEndingInLfOrCrLfAndCountsEmptyOnes) {
-    ASSERT_TRUE(Read("one\r\ntwo\n\r\n\nmid\rcr\r\r\nlast"));
-    EXPECT_EQ(file.lines, (std::vector<std::string>{"one", "two", "", "", "mid\rcr\r", "last"}));
-    EXPECT_EQ(file.endNumber, 6);
-    EXPECT_EQ(file.endText, "in");
+TEST_F(WriteTextFileTest, WritesCrLfAfterEveryLine) {
+    const std::vector<std::string> lines = {"Version", "", std::string(128, 'x'), ""};
+    ASSERT_TRUE(WriteTextFile(Path("out.zlt"), lines));
+    EXPECT_EQ(ReadBytes(Path("out.zlt")), "Version\r\n\r\n" + std::string(128, 'x') + "\r\n\r\n");
 }
 
-TEST_F(TextFileTest, LongLinesArriveInPiecesOf127Bytes) {
-    ASSERT_TRUE(Read(std::string(200, 'a') + "\r\n"));
-    ASSERT_EQ(file.lines.size(), 2u);
-    EXPECT_EQ(file.lines[0].size(), 127u);
-    EXPECT_EQ(file.lines[1].size(), 73u);
-}
-
-TEST_F(TextFileTest, StopFlagMakesTheLineTheLast) {
-    file.stopAt = 3;
-    ASSERT_TRUE(Read("1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n"));
-    EXPECT_EQ(file.lines.size(), 3u);
-    EXPECT_EQ(file.endNumber, 3);
-}
-
-TEST_F(TextFileTest, RefusedLineFailsWithoutEnd) {
-    file.refuseAt = 2;
-    EXPECT_FALSE(Read("1\n2\n3\n"));
-    EXPECT_FALSE(file.ended);
-}
-
-TEST_F(TextFileTest, UnreadablePathsFail) {
-    for (const std::string& path : {std::string(), Path("missing.txt"), dir.Path().string(),
-                                    Path("in.txt") + std::string(1, '\0') + "x"}) {
-        WriteBytes(Path("in.txt"), "a\n");
-        EXPECT_FALSE(file.RunPass(PassMode::Read, PathText(path))) << path;
-    }
-    EXPECT_FALSE(file.RunPass(static_cast<PassMode>(3), PathText(Path("in.txt"))));
-    EXPECT_FALSE(file.ended);
-}
-
-TEST_F(TextFileTest, WritesCrLfIncludingTheStopLine) {
-    file.lines = {"Version", "", std::string(128, 'x'), ""};
-    ASSERT_TRUE(file.RunPass(PassMode::Write, PathText(Path("out.a.zlt"))));
-    EXPECT_EQ(ReadBytes(Path("out.a.zlt")), "Version\r\n\r\n" + std::string(128, 'x') + "\r\n\r\n");
-    EXPECT_EQ(file.endNumber, 4);
-    EXPECT_EQ(file.endText, "out.a");
-}
-
-// Every failure of a write pass leaves the file as it was.
-TEST_F(TextFileTest, FailedWriteLeavesTheOldFileByteForByte) {
+// Every failed write leaves the file as it was.
+TEST_F(WriteTextFileTest, AFailedWriteLeavesTheOldFileByteForByte) {
     const std::string old = "old\r\ncontent\r\n";
-    struct Case {
-        const char* what;
-        std::vector<std::string> lines;
-        long long refuseAt;
-        bool diskFull;
-    };
-    const Case cases[] = {
-        {"refused at Begin", {"a", "b"}, 0, false},
-        {"refused at the first line", {"a", "b"}, 1, false},
-        {"refused later", {"a", "b", "c"}, 3, false},
-        {"line over 128 characters", {"a", std::string(129, 'x'), "c"}, -1, false},
-        {"disk full", {"a", "b"}, -1, true},
-    };
-    for (const Case& c : cases) {
-        WriteBytes(Path("keep.zlt"), old);
-        RecordingFile writer(dir.Path().string());
-        writer.lines = c.lines;
-        writer.refuseAt = c.refuseAt;
-        if (c.diskFull)
-            writer.SetFileWriter(
-                [](const std::filesystem::path&, std::string_view) { return false; });
-        EXPECT_FALSE(writer.RunPass(PassMode::Write, PathText(Path("keep.zlt")))) << c.what;
-        EXPECT_EQ(ReadBytes(Path("keep.zlt")), old) << c.what;
-        EXPECT_FALSE(writer.ended) << c.what;
-    }
-}
+    WriteBytes(Path("keep.zlt"), old);
+    EXPECT_FALSE(
+        WriteTextFile(Path("keep.zlt"), std::vector<std::string>{"a", std::string(129, 'x')}));
+    EXPECT_EQ(ReadBytes(Path("keep.zlt")), old);
 
-TEST_F(TextFileTest, WriteIntoMissingDirectoryFailsAndCreatesNothing) {
-    file.lines = {"a"};
-    EXPECT_FALSE(file.RunPass(PassMode::Write, PathText(Path("no/such/dir/a.zlt"))));
+    // A full disk, imitated by a file size limit in a child process.
+    ASSERT_TRUE(test::RunInChild(
+        [&] { return !WriteTextFile(Path("keep.zlt"), std::vector<std::string>(100, "line")); },
+        {.fileSizeLimit = 64}));
+    EXPECT_EQ(ReadBytes(Path("keep.zlt")), old);
+    EXPECT_EQ(test::Tree(dir.Path()), std::vector<std::string>{"keep.zlt"});
+
+    EXPECT_FALSE(WriteTextFile(Path("no/such/dir/a.zlt"), std::vector<std::string>{"a"}));
     EXPECT_FALSE(std::filesystem::exists(dir.Path() / "no"));
-    EXPECT_FALSE(file.ended);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include "settings/key_file.h"
 #include "settings/registry_store.h"
-#include "settings/scratch_dir.h"
+#include "support/temp_dir.h"
 #include "surface/headless_surface.h"
 
 namespace zolt {
@@ -21,7 +21,7 @@ class GenerationDefaultsTest : public ::testing::Test {
         test::WriteBytes(DefaultsFile(), bytes);
     }
 
-    test::ScratchDir dir;
+    test::TempDir dir;
     RegistryStore store{"JKV", "Zolt", "1.0", dir.Roots()};
     HeadlessSurface ui;
 };

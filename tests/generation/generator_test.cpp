@@ -4,11 +4,10 @@
 
 #include <chrono>
 
-#include "commands/navigation_commands.h"
 #include "generation/pass_schedule.h"
 #include "generation/thread_priority.h"
 #include "support/child_process.h"
-#include "support/generator_fixture.h"
+#include "support/test_workspace.h"
 #include "surface/command_ids.h"
 
 namespace zolt {
@@ -16,15 +15,43 @@ namespace {
 
 using Status = HeadlessSurface::StatusChange;
 
-// The command state the program starts with: New, Open, Exit, Options, About, the
-// priorities and the two bars.
-constexpr std::uint32_t kStartMask = 0x1bf80e3;
+// The command states a generation goes through, named.
+constexpr std::uint32_t kAlwaysOn = CommandBits({kCmdExit, kCmdAbout, kCmdToolbar, kCmdStatusBar});
+constexpr std::uint32_t kFileCommands = CommandBits({kCmdSave, kCmdSaveAs, kCmdProperties});
+// What the program starts with: New, Open, Options and the priorities besides those always on.
+constexpr std::uint32_t kStartMask =
+    kAlwaysOn | kPriorityCommands | CommandBits({kCmdNew, kCmdOpen, kCmdOptions});
+constexpr std::uint32_t kIdle =
+    kStartMask | kFileCommands | CommandBits({kCmdHome, kCmdGenerate, kCmdRefresh});
+constexpr std::uint32_t kRunning = kAlwaysOn | kFileCommands | CommandBits({kCmdStop, kCmdSkip});
+constexpr std::uint32_t kEnding = kRunning & ~CommandBit(kCmdStop);
+constexpr std::uint32_t kStopped = kIdle | CommandBit(kCmdContinue);
 
-class GeneratorTest : public GeneratorFixture {
+// A test with a workspace over a small view, its objects at hand by their names.
+class WorkspaceTest : public ::testing::Test {
+  protected:
+    explicit WorkspaceTest(ViewSize view = {64, 50}) : world(view) {}
+
+    void DefineHome(int iterations = 250, int colours = 256) {
+        ASSERT_TRUE(world.DefineHome("Fractal", colours, iterations));
+    }
+    void Zoom(double pstart, double pfinish, double qstart) { world.Zoom(pstart, pfinish, qstart); }
+    bool WaitIdle(int timeoutMs = 20000) { return world.WaitIdle(timeoutMs); }
+
+    TestWorkspace world;
+    GatedSurface& ui = world.ui;
+    HeadlessEventLoop& loop = world.loop;
+    NavigationHistory& history = world.work.history;
+    CurrentFractal& current = world.work.current;
+    GenerationDefaults& defaults = world.work.defaults;
+    Generator& generator = world.work.generator;
+};
+
+class GeneratorTest : public WorkspaceTest {
   protected:
     GeneratorTest() {
-        ui.EnableCommands(0x1FFFFFF, true);
-        ui.EnableCommands(0xC | 0x10 | 0x700 | 0x407800, false);
+        ui.EnableCommands(kAllCommands, true);
+        ui.EnableCommands(kAllCommands & ~kStartMask, false);
     }
 
     // The block sizes of the passes, read from the progress texts at 0 percent... of the rows
@@ -42,19 +69,16 @@ class GeneratorTest : public GeneratorFixture {
     }
 
     ImageBuffer UninterruptedImage() {
-        // Another generator over the same definition, never disturbed.
-        GatedSurface otherUi(ui.ViewClientSize());
-        NavigationHistory otherHistory(otherUi);
-        CurrentFractal other(otherUi, otherHistory);
+        // Another workspace over the same definition, never disturbed.
+        TestWorkspace other(ui.ViewClientSize());
         const FractalDef& def = current.Definition();
-        EXPECT_TRUE(other.SetCurrent("Same", NumbersOf(def), def.Appearance, false, true));
-        HeadlessEventLoop otherLoop;
-        Generator otherGenerator(otherUi, other, otherHistory, defaults, otherLoop.WakeFunction());
-        otherGenerator.Ready(false, false, false, false);
-        otherGenerator.Generate(false, false);
-        EXPECT_TRUE(otherLoop.RunUntil([&] { return otherGenerator.DeliverWorkerCalls(); },
-                                       [&] { return !otherGenerator.IsRunning(); }));
-        return otherGenerator.CopyImage();
+        EXPECT_TRUE(other.work.current.SetCurrent("Same", NumbersOf(def), def.Appearance,
+                                                  {.untitled = true}));
+        other.work.defaults.values = defaults.values;
+        other.work.generator.Ready({});
+        other.work.generator.Generate({});
+        EXPECT_TRUE(other.WaitIdle());
+        return other.work.generator.CopyImage();
     }
 };
 
@@ -91,7 +115,7 @@ TEST(ThreadPriority, MapsTheSevenLevelsAndLeavesOthersAlone) {
 
 TEST_F(GeneratorTest, NothingHappensBeforeTheFirstReady) {
     DefineHome();
-    generator.Generate(true, true);
+    generator.Generate({.push = true, .increment = true});
     generator.Stop();
     EXPECT_FALSE(generator.IsRunning());
     ImageInfo info;
@@ -104,30 +128,30 @@ TEST_F(GeneratorTest, NothingHappensBeforeTheFirstReady) {
 TEST_F(GeneratorTest, CommandMaskAfterEveryTransition) {
     EXPECT_EQ(ui.GetCommandState(), kStartMask);
     DefineHome();
-    EXPECT_EQ(ui.GetCommandState(), 0x1bf80ffu);  // Save, Save As, Properties
-    generator.Ready(true, false, false, false);
-    EXPECT_EQ(ui.GetCommandState(), 0x1ff89ffu);
+    EXPECT_EQ(ui.GetCommandState(), kStartMask | kFileCommands);
+    generator.Ready({.discard = true});
+    EXPECT_EQ(ui.GetCommandState(), kIdle);
 
     ui.HoldAt(1);  // the cleared image, before the first pass
-    generator.Generate(true, true);
-    EXPECT_EQ(ui.GetCommandState(), 0x18050bcu);  // running: Stop and Skip on
+    generator.Generate({.push = true, .increment = true});
+    EXPECT_EQ(ui.GetCommandState(), kRunning);
     ASSERT_TRUE(ui.WaitHeld());
     generator.Stop();
-    EXPECT_EQ(ui.GetCommandState(), 0x18040bcu);  // ending: Stop off too
+    EXPECT_EQ(ui.GetCommandState(), kEnding);
     ui.Release();
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(ui.GetCommandState(), 0x1ffa9ffu);  // stopped: Continue on
+    EXPECT_EQ(ui.GetCommandState(), kStopped);
     EXPECT_EQ(ui.StatusText(1), "Stopped");
 
     generator.Continue();
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(ui.GetCommandState(), 0x1ff89ffu);  // finished
+    EXPECT_EQ(ui.GetCommandState(), kIdle);
     EXPECT_EQ(ui.StatusText(1), "Finished");
 
     // A zoom: Ready without flags keeps the picture and turns Continue off.
     generator.Stop();
     Zoom(-1.0, 0.0, -0.5);
-    EXPECT_EQ(ui.GetCommandState(), 0x1ff89ffu);
+    EXPECT_EQ(ui.GetCommandState(), kIdle);
     ImageInfo info;
     ASSERT_TRUE(generator.GetImage(info));
     EXPECT_TRUE(info.created);
@@ -136,9 +160,9 @@ TEST_F(GeneratorTest, CommandMaskAfterEveryTransition) {
 TEST_F(GeneratorTest, StatusTextsOfAFullGeneration) {
     ui.SetViewSize({16, 16});
     DefineHome();
-    generator.Ready(true, false, false, false);
+    generator.Ready({.discard = true});
     ui.ClearStatusHistory();
-    generator.Generate(true, true);
+    generator.Generate({.push = true, .increment = true});
     ASSERT_TRUE(WaitIdle());
     const std::vector<Status> expected{
         {3, "1 of 1"},
@@ -158,11 +182,11 @@ TEST_F(GeneratorTest, StatusTextsOfAFullGeneration) {
 
 TEST_F(GeneratorTest, StopInThePassAtFourThenContinueGivesTheUninterruptedImage) {
     DefineHome();
-    generator.Ready(true, false, false, false);
+    generator.Ready({.discard = true});
     // Copies of a 64 x 50 view: 1 the cleared image; pass 8: 2 at 50 %, 3 its end;
     // pass 4: 4 at 10 %.
     ui.HoldAt(4);
-    generator.Generate(true, true);
+    generator.Generate({.push = true, .increment = true});
     ASSERT_TRUE(ui.WaitHeld());
     generator.Stop();
     ui.Release();
@@ -187,10 +211,10 @@ TEST_F(GeneratorTest, StopInThePassAtFourThenContinueGivesTheUninterruptedImage)
 // In a child process that may not make another thread once a generation has stopped.
 TEST_F(GeneratorTest, AThreadThatCannotStartIsReportedAndChangesNoCommand) {
     DefineHome();
-    generator.Ready(true, false, false, false);
+    generator.Ready({.discard = true});
     const auto failedStarts = [&] {
         ui.HoldAt(4);
-        generator.Generate(true, true);
+        generator.Generate({.push = true, .increment = true});
         if (!ui.WaitHeld())
             return false;
         generator.Stop();
@@ -208,7 +232,7 @@ TEST_F(GeneratorTest, AThreadThatCannotStartIsReportedAndChangesNoCommand) {
                   !generator.IsRunning() && generator.CanContinue() &&
                   ui.GetCommandState() == stopped;
         // A fresh start has released the image and cleared the snapshot.
-        generator.Generate(false, false);
+        generator.Generate({});
         GenerationSnapshot snapshot;
         ImageInfo image;
         ok = ok && ui.Messages().size() == 2 && !generator.IsRunning() &&
@@ -221,14 +245,14 @@ TEST_F(GeneratorTest, AThreadThatCannotStartIsReportedAndChangesNoCommand) {
 
 TEST_F(GeneratorTest, SkipDuringThePassAtEightStartsThePassAtFourAtOnce) {
     DefineHome();
-    generator.Ready(true, false, false, false);
+    generator.Ready({.discard = true});
     ImageBuffer atEndOfFirstPass;
     ui.OnPresent([&](int n) {
         if (n == 2)
             atEndOfFirstPass = generator.CopyImage();
     });
     ui.HoldAt(1);
-    generator.Generate(true, true);
+    generator.Generate({.push = true, .increment = true});
     ASSERT_TRUE(ui.WaitHeld());
     generator.Skip();
     ui.Release();
@@ -245,9 +269,9 @@ TEST_F(GeneratorTest, SkipDuringThePassAtEightStartsThePassAtFourAtOnce) {
 TEST_F(GeneratorTest, SkipIsOfferedOnlyWhileTheBlocksAreLargerThanAPixel) {
     DefineHome();
     defaults.values.InitialResolution = 1;
-    generator.Ready(true, false, false, false);
+    generator.Ready({.discard = true});
     ui.HoldAt(1);
-    generator.Generate(true, true);
+    generator.Generate({.push = true, .increment = true});
     ASSERT_TRUE(ui.WaitHeld());
     ui.Release();
     ASSERT_TRUE(loop.RunUntil([this] { return generator.DeliverWorkerCalls(); },
@@ -265,9 +289,9 @@ TEST_F(GeneratorTest, TheStoredScheduleShapesThePasses) {
     for (const auto& c : cases) {
         defaults.values.InitialResolution = c.initial;
         defaults.values.PenultimateResolution = c.penultimate;
-        generator.Ready(true, false, false, false);
+        generator.Ready({.discard = true});
         ui.ClearStatusHistory();
-        generator.Generate(false, false);
+        generator.Generate({});
         ASSERT_TRUE(WaitIdle());
         EXPECT_EQ(PassBlocks(), c.passes) << c.initial << "/" << c.penultimate;
     }
@@ -277,11 +301,11 @@ TEST_F(GeneratorTest, AStopAfterTheLastPassCountsAsFinished) {
     ui.SetViewSize({4, 1});
     DefineHome();
     defaults.values.InitialResolution = 1;
-    generator.Ready(true, false, false, false);
+    generator.Ready({.discard = true});
     // Copies: 1 the cleared image, 2 at 100 %, 3 the end of the only pass. The stop arrives
     // after the pass looked at it for the last time.
     ui.HoldAt(3);
-    generator.Generate(true, true);
+    generator.Generate({.push = true, .increment = true});
     ASSERT_TRUE(ui.WaitHeld());
     generator.Stop();
     ui.Release();
@@ -293,10 +317,10 @@ TEST_F(GeneratorTest, AStopAfterTheLastPassCountsAsFinished) {
 
 TEST_F(GeneratorTest, GenerateTwiceOnTheSameViewRecordsAndRaisesNothing) {
     DefineHome();
-    generator.Ready(true, false, false, false);
-    generator.Generate(true, true);
+    generator.Ready({.discard = true});
+    generator.Generate({.push = true, .increment = true});
     ASSERT_TRUE(WaitIdle());
-    generator.Generate(true, true);
+    generator.Generate({.push = true, .increment = true});
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(current.Definition().Iterations, 250);
     EXPECT_EQ(history.Count(), 1);
@@ -305,26 +329,26 @@ TEST_F(GeneratorTest, GenerateTwiceOnTheSameViewRecordsAndRaisesNothing) {
 
 TEST_F(GeneratorTest, GenerateAfterAZoomRaisesOnceAndTruncatesTheHistory) {
     DefineHome();
-    generator.Ready(true, false, false, false);
-    generator.Generate(true, true);
+    generator.Ready({.discard = true});
+    generator.Generate({.push = true, .increment = true});
     ASSERT_TRUE(WaitIdle());
     Zoom(-1.0, 0.0, -0.5);
-    generator.Generate(true, true);
+    generator.Generate({.push = true, .increment = true});
     ASSERT_TRUE(WaitIdle());
     Zoom(-0.5, 0.0, -0.25);
-    generator.Generate(true, true);
+    generator.Generate({.push = true, .increment = true});
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(ui.StatusText(3), "3 of 3");
     EXPECT_EQ(current.Definition().Iterations, 300);
 
-    Step(true, current, history, generator, ui);
-    Step(true, current, history, generator, ui);
+    world.work.Back();
+    world.work.Back();
     EXPECT_EQ(ui.StatusText(3), "1 of 3");
     EXPECT_EQ(current.Definition().Iterations, 250);
 
     current.ClearUntitled();
     Zoom(-2.0, -1.0, -0.5);
-    generator.Generate(true, true);
+    generator.Generate({.push = true, .increment = true});
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(ui.StatusText(3), "2 of 2");
     EXPECT_EQ(current.Definition().Iterations, 275);
@@ -334,12 +358,12 @@ TEST_F(GeneratorTest, GenerateAfterAZoomRaisesOnceAndTruncatesTheHistory) {
 TEST_F(GeneratorTest, TheIncrementSaturatesInsteadOfOverflowing) {
     DefineHome(2147483600);
     defaults.values.IterativeIncrement = 1000;
-    generator.Ready(true, false, false, false);
-    generator.Generate(true, true);
+    generator.Ready({.discard = true});
+    generator.Generate({.push = true, .increment = true});
     generator.Stop();
     ASSERT_TRUE(WaitIdle());
     Zoom(-1.0, 0.0, -0.5);
-    generator.Generate(true, true);
+    generator.Generate({.push = true, .increment = true});
     generator.Stop();
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(current.Definition().Iterations, 2147483647);
@@ -347,8 +371,8 @@ TEST_F(GeneratorTest, TheIncrementSaturatesInsteadOfOverflowing) {
 
 TEST_F(GeneratorTest, AResizeOutsideAGenerationIsANewView) {
     DefineHome();
-    generator.Ready(true, false, false, false);
-    generator.Generate(true, true);
+    generator.Ready({.discard = true});
+    generator.Generate({.push = true, .increment = true});
     ASSERT_TRUE(WaitIdle());
     const double qfinish = current.Definition().Qfinish;
     current.ClearUntitled();
@@ -357,7 +381,7 @@ TEST_F(GeneratorTest, AResizeOutsideAGenerationIsANewView) {
     current.RefreshAspect();
     EXPECT_NE(current.Definition().Qfinish, qfinish);
     EXPECT_EQ(current.Definition().Pstart, -2.5);
-    generator.Generate(true, true);
+    generator.Generate({.push = true, .increment = true});
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(current.Definition().Iterations, 275);
     EXPECT_TRUE(current.Definition().Untitled);
@@ -366,9 +390,9 @@ TEST_F(GeneratorTest, AResizeOutsideAGenerationIsANewView) {
 
 TEST_F(GeneratorTest, AResizeDuringAGenerationWaitsForItsEnd) {
     DefineHome();
-    generator.Ready(true, false, false, false);
+    generator.Ready({.discard = true});
     ui.HoldAt(1);
-    generator.Generate(true, true);
+    generator.Generate({.push = true, .increment = true});
     ASSERT_TRUE(ui.WaitHeld());
     const double qfinish = current.Definition().Qfinish;
     ui.SetViewSize({64, 80});
@@ -383,9 +407,9 @@ TEST_F(GeneratorTest, StopEndsAPointOfTwoBillionIterationsAtOnce) {
     ui.SetViewSize({8, 8});
     DefineHome(2000000000);
     Zoom(-0.1, 0.1, -0.1);  // inside the set: every point runs to the limit
-    generator.Ready(true, false, false, false);
+    generator.Ready({.discard = true});
     ui.HoldAt(1);
-    generator.Generate(true, true);
+    generator.Generate({.push = true, .increment = true});
     ASSERT_TRUE(ui.WaitHeld());
     ui.Release();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));  // well inside the first point
@@ -400,9 +424,9 @@ TEST_F(GeneratorTest, ShutdownDuringAGenerationEndsItWithoutAnotherWord) {
     ui.SetViewSize({8, 8});
     DefineHome(2000000000);
     Zoom(-0.1, 0.1, -0.1);
-    generator.Ready(true, false, false, false);
+    generator.Ready({.discard = true});
     ui.HoldAt(1);
-    generator.Generate(true, true);
+    generator.Generate({.push = true, .increment = true});
     ASSERT_TRUE(ui.WaitHeld());
     ui.Release();
     const auto before = std::chrono::steady_clock::now();
@@ -415,22 +439,22 @@ TEST_F(GeneratorTest, ShutdownDuringAGenerationEndsItWithoutAnotherWord) {
     ImageInfo info;
     ASSERT_TRUE(generator.GetImage(info));
     EXPECT_FALSE(info.created);
-    generator.Generate(true, true);  // nothing after shutdown
+    generator.Generate({.push = true, .increment = true});  // nothing after shutdown
     EXPECT_FALSE(generator.IsRunning());
 }
 
 TEST_F(GeneratorTest, ReadyWithDiscardStopsARunningGenerationFirst) {
     DefineHome();
-    generator.Ready(true, false, false, false);
+    generator.Ready({.discard = true});
     ui.HoldAt(1);
-    generator.Generate(true, true);
+    generator.Generate({.push = true, .increment = true});
     ASSERT_TRUE(ui.WaitHeld());
     ui.Release();
-    generator.Ready(true, false, false, false);
+    generator.Ready({.discard = true});
     EXPECT_FALSE(generator.IsRunning());
     EXPECT_EQ(ui.StatusText(1), "Ready");
     EXPECT_EQ(ui.StatusText(2), "");
-    EXPECT_EQ(ui.GetCommandState(), 0x1ff89ffu);
+    EXPECT_EQ(ui.GetCommandState(), kIdle);
     EXPECT_FALSE(current.Definition().AspectLocked);
     ImageInfo info;
     ASSERT_TRUE(generator.GetImage(info));
@@ -440,31 +464,31 @@ TEST_F(GeneratorTest, ReadyWithDiscardStopsARunningGenerationFirst) {
 TEST_F(GeneratorTest, AutoGenerateStartsAtReadyWhenAsked) {
     DefineHome();
     defaults.values.AutoGenerate = true;
-    generator.Ready(true, true, true, false);
+    generator.Ready({.discard = true, .autoGenerate = true, .generate = {.push = true}});
     EXPECT_TRUE(generator.IsRunning());
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(ui.StatusText(3), "1 of 1");
-    generator.Ready(false, false, false, false);  // a zoom never starts one
+    generator.Ready({});  // a zoom never starts one
     EXPECT_FALSE(generator.IsRunning());
 }
 
 TEST_F(GeneratorTest, BackAndForwardRegenerateWithoutRecordingOrRaising) {
     DefineHome();
-    generator.Ready(true, false, false, false);
-    generator.Generate(true, true);
+    generator.Ready({.discard = true});
+    generator.Generate({.push = true, .increment = true});
     ASSERT_TRUE(WaitIdle());
     Zoom(-1.0, 0.0, -0.5);
-    generator.Generate(true, true);
+    generator.Generate({.push = true, .increment = true});
     ASSERT_TRUE(WaitIdle());
     defaults.values.AutoGenerate = true;
-    Step(true, current, history, generator, ui);
+    world.work.Back();
     EXPECT_TRUE(generator.IsRunning());
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(ui.StatusText(3), "1 of 2");
     EXPECT_EQ(current.Definition().Iterations, 250);
     EXPECT_TRUE(ui.IsCommandEnabled(kCmdForward));
     EXPECT_FALSE(ui.IsCommandEnabled(kCmdBack));
-    Step(false, current, history, generator, ui);
+    world.work.Forward();
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(ui.StatusText(3), "2 of 2");
     EXPECT_EQ(history.Count(), 2);

@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "settings/scratch_dir.h"
+#include "support/temp_dir.h"
 
 namespace zolt {
 namespace {
@@ -81,24 +81,6 @@ TEST(ParseKeyFile, TakesWhatAPersonTypedAndIgnoresLinesItCannotRead) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(ParseKeyFile(c.bytes).entries, c.entries) << c.bytes;
-}
-
-TEST(ReadKeyFile, TellsAMissingFileFromOneThatCannotBeRead) {
-    test::ScratchDir dir;
-    std::string bytes = "stale";
-    EXPECT_EQ(ReadKeyFile(dir.Path() / "none.conf", bytes), KeyFileRead::kMissing);
-    EXPECT_EQ(bytes, "");
-
-    test::WriteBytes(dir.Path() / "ok.conf", "A=1\n");
-    EXPECT_EQ(ReadKeyFile(dir.Path() / "ok.conf", bytes), KeyFileRead::kOk);
-    EXPECT_EQ(bytes, "A=1\n");
-
-    test::WriteBytes(dir.Path() / "huge.conf", std::string(kMaxKeyFileBytes + 1, '#'));
-    ASSERT_EQ(::mkfifo((dir.Path() / "fifo.conf").c_str(), 0600), 0);
-    for (const char* name : {"huge.conf", "fifo.conf", ""}) {
-        EXPECT_EQ(ReadKeyFile(dir.Path() / name, bytes), KeyFileRead::kFailed) << name;
-        EXPECT_EQ(bytes, "");
-    }
 }
 
 }  // namespace

@@ -8,14 +8,14 @@
 
 #include "settings/key_file.h"
 #include "settings/registry_store.h"
-#include "settings/scratch_dir.h"
+#include "support/temp_dir.h"
 
 namespace zolt {
 namespace {
 
 namespace fs = std::filesystem;
 
-fs::path StampFile(const test::ScratchDir& dir) {
+fs::path StampFile(const test::TempDir& dir) {
     return dir.Path() / "machine" / "JKV" / "Zolt" / "1.0.conf";
 }
 
@@ -30,7 +30,7 @@ std::string Today() {
 }
 
 TEST(FirstRunStamp, IsTheLocalDateAsDayMonthYearWithoutLeadingZeros) {
-    test::ScratchDir dir;
+    test::TempDir dir;
     const std::string before = Today();
     RegistryStore store("JKV", "Zolt", "1.0", dir.Roots());
     const std::string after = Today();
@@ -59,7 +59,7 @@ TEST(FirstRunStamp, ALaterRunKeepsAReadableStampAndReplacesAnUnreadableOne) {
         {"", false},
     };
     for (const auto& c : cases) {
-        test::ScratchDir dir;
+        test::TempDir dir;
         { RegistryStore first("JKV", "Zolt", "1.0", dir.Roots()); }
         test::WriteBytes(StampFile(dir), c.stored);
         RegistryStore second("JKV", "Zolt", "1.0", dir.Roots());
@@ -75,7 +75,7 @@ TEST(FirstRunStamp, ALaterRunKeepsAReadableStampAndReplacesAnUnreadableOne) {
 
 TEST(FirstRunStamp, AMachineRootThatCannotBeWrittenLeavesTheUserSectionsWorking) {
     // Running as root ignores permissions, so the machine root lies below a regular file.
-    test::ScratchDir dir;
+    test::TempDir dir;
     test::WriteBytes(dir.Path() / "file", "");
     RegistryStore store("JKV", "Zolt", "1.0", {dir.Path() / "file" / "etc", dir.Path() / "user"});
     EXPECT_TRUE(store.Ready());
@@ -91,7 +91,7 @@ TEST(FirstRunStamp, AMachineRootThatCannotBeWrittenLeavesTheUserSectionsWorking)
 }
 
 TEST(RegistryStoreRoots, WithoutAUserRootTheSectionsFailRatherThanUseTheWorkingDirectory) {
-    test::ScratchDir dir;
+    test::TempDir dir;
     const fs::path previous = fs::current_path();
     fs::current_path(dir.Path());
     RegistryStore store("JKV", "Zolt", "1.0", {dir.Path() / "machine", {}});

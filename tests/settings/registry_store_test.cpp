@@ -5,7 +5,7 @@
 #include <climits>
 
 #include "settings/key_file.h"
-#include "settings/scratch_dir.h"
+#include "support/temp_dir.h"
 
 namespace zolt {
 namespace {
@@ -19,7 +19,7 @@ class RegistryStoreTest : public ::testing::Test {
         return dir.Path() / "user" / "JKV" / "Zolt" / (name + ".conf");
     }
 
-    test::ScratchDir dir;
+    test::TempDir dir;
     RegistryStore store{"JKV", "Zolt", "1.0", dir.Roots()};
 };
 
@@ -246,7 +246,7 @@ TEST_F(RegistryStoreTest, ANameThatIsNotOnePathComponentOpensNothing) {
 
     for (const auto& [maker, product, version] :
          {std::tuple{"..", "Zolt", "1.0"}, {"JKV", "a/b", "1.0"}, {"JKV", "Zolt", ""}}) {
-        test::ScratchDir other;
+        test::TempDir other;
         RegistryStore bad(maker, product, version, other.Roots());
         EXPECT_FALSE(bad.Ready());
         EXPECT_FALSE(bad.OpenSection("Defaults", true));

@@ -6,12 +6,11 @@
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 #include <memory>
 
-#include "document/current_fractal.h"
-#include "engine/palette.h"
-#include "generation/generation_defaults.h"
-#include "generation/generator.h"
+#include "commands/workspace.h"
 #include "shell/fractal_view.h"
 #include "shell/main_window.h"
 #include "shell/pane_status_bar.h"
@@ -44,11 +43,33 @@ inline bool DefineFractal(ZoltApplication& app, const GenerationSnapshot& number
     Appearance appearance;
     if (!BuildPalette(256, appearance.Palette))
         return false;
-    return app.Current().SetCurrent(name, numbers, appearance, false, true);
+    return app.GetWorkspace()->current.SetCurrent(name, numbers, appearance, {.untitled = true});
 }
 
 inline GenerationSnapshot Home(ZoltApplication& app) {
     return HomeView(app.Surface().ViewClientSize());
+}
+
+// Runs `act`, closing every modal dialog it opens as soon as it shows; gives the object names of
+// the dialogs in the order they opened (a command's dialog is named after its template).
+inline QStringList DialogsOpenedBy(const std::function<void()>& act) {
+    QStringList opened;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&opened] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            opened.append(dialog->objectName());
+            dialog->close();
+        }
+    });
+    QWidget* active = QApplication::activeWindow();
+    watch.start(5);
+    act();
+    // The offscreen platform does not hand the focus back when a dialog closes, as a desktop does.
+    if (active != nullptr && QApplication::activeWindow() != active) {
+        QApplication::setActiveWindow(active);
+        QTest::qWaitForWindowActive(active);
+    }
+    return opened;
 }
 
 // Counts the paint events of the widgets it filters.

@@ -33,7 +33,7 @@ class FractalViewTest : public QObject {
     // A definition with an image of the present view, generated to the end.
     void Generated() {
         QVERIFY(DefineFractal(*app_, Home(*app_)));
-        app_->GetGenerator()->Ready(true, false, false, false);
+        app_->GetWorkspace()->generator.Ready({.discard = true});
         app_->RunCommand(kCmdGenerate);
         QTRY_COMPARE(PaneText(*app_, 1), QString("Finished"));
     }
@@ -44,7 +44,7 @@ class FractalViewTest : public QObject {
     };
     Placement Placed() {
         ImageInfo image;
-        app_->GetGenerator()->GetImage(image);
+        app_->GetWorkspace()->generator.GetImage(image);
         const ViewSize client = Client();
         return {(client.width - image.width) / 2, (client.height - image.height) / 2, image.width,
                 image.height};
@@ -55,7 +55,7 @@ class FractalViewTest : public QObject {
         dir_ = std::make_unique<QTemporaryDir>();
         app_ = StartApp(*dir_);
         QVERIFY(app_ != nullptr);
-        app_->GetGenerationDefaults()->values.AutoGenerate = false;
+        app_->GetWorkspace()->defaults.values.AutoGenerate = false;
     }
     void cleanup() {
         app_.reset();
@@ -77,11 +77,11 @@ class FractalViewTest : public QObject {
 
         Generated();
         ImageInfo image;
-        QVERIFY(app_->GetGenerator()->GetImage(image));
+        QVERIFY(app_->GetWorkspace()->generator.GetImage(image));
         QCOMPARE(image.width, client.width);
         QCOMPARE(image.height, client.height);
         // The picture is shown pixel for pixel, not scaled.
-        const ImageBuffer pixels = app_->GetGenerator()->CopyImage();
+        const ImageBuffer pixels = app_->GetWorkspace()->generator.CopyImage();
         const QImage shown = View()->grab().toImage();
         for (QPoint p : {QPoint(0, 0), QPoint(client.width - 1, client.height - 1),
                          QPoint(client.width / 3, client.height / 2)})
@@ -97,12 +97,12 @@ class FractalViewTest : public QObject {
         const QImage shown = View()->grab().toImage();
         QCOMPARE(QColor(shown.pixel(0, 0)), QColor(64, 64, 64));
         QCOMPARE(shown.pixel(at.ox, at.oy) | 0xff000000u,
-                 app_->GetGenerator()->CopyImage().At(0, 0));
+                 app_->GetWorkspace()->generator.CopyImage().At(0, 0));
     }
 
     void clickWithoutMovementWithoutAnImage() {
         QVERIFY(DefineFractal(*app_, Home(*app_)));
-        const GenerationSnapshot before = NumbersOf(app_->Current().Definition());
+        const GenerationSnapshot before = NumbersOf(app_->GetWorkspace()->current.Definition());
         const ViewSize client = Client();
         const QPoint click(100, 80);
         Press(click);
@@ -111,7 +111,7 @@ class FractalViewTest : public QObject {
         const QPoint d = Device(click);
         const double r = Ratio(client);
         QCOMPARE(View()->ShownMarker(), (SelectionBox{d.x(), d.y(), 10, static_cast<int>(10 * r)}));
-        const FractalDef& def = app_->Current().Definition();
+        const FractalDef& def = app_->GetWorkspace()->current.Definition();
         const double span = before.Pfinish - before.Pstart;
         QCOMPARE(def.Pstart, before.Pstart + (double(d.x()) / client.width) * span);
         QCOMPARE(def.Pfinish, before.Pstart + (double(d.x() + 10) / client.width) * span);
@@ -124,9 +124,9 @@ class FractalViewTest : public QObject {
         QCOMPARE(PaneText(*app_, 1), QString("Ready"));
         QVERIFY(app_->Surface().IsCommandEnabled(kCmdGenerate));
         QVERIFY(!app_->Surface().IsCommandEnabled(kCmdContinue));
-        QVERIFY(!app_->GetGenerator()->IsRunning());
+        QVERIFY(!app_->GetWorkspace()->generator.IsRunning());
         QCOMPARE(app_->GetMainWindow()->windowTitle(), QString("Zolt - Test"));
-        QCOMPARE(app_->History().Count(), 0);
+        QCOMPARE(app_->GetWorkspace()->history.Count(), 0);
     }
 
     void dragsInEveryDirectionStayOnTheImage() {
@@ -188,7 +188,7 @@ class FractalViewTest : public QObject {
         const int k = Ratio();
         const QPoint below(at.ox / k + 20, (at.oy + at.ih) / k + 1);
         GenerationSnapshot shot;
-        QVERIFY(app_->GetGenerator()->GetSnapshot(shot));
+        QVERIFY(app_->GetWorkspace()->generator.GetSnapshot(shot));
         Press(below);
         Move(below + QPoint(5, 3));
         Release(below + QPoint(5, 3));
@@ -196,13 +196,13 @@ class FractalViewTest : public QObject {
         QCOMPARE(box.width, 10);
         QVERIFY(box.top >= at.oy + at.ih);
         // The new region starts below what the image shows.
-        QVERIFY(app_->Current().Definition().Qstart > shot.Qfinish);
+        QVERIFY(app_->GetWorkspace()->current.Definition().Qstart > shot.Qfinish);
     }
 
     void zoomMapsOntoTheImagesSnapshot() {
         Generated();
         GenerationSnapshot shot;
-        QVERIFY(app_->GetGenerator()->GetSnapshot(shot));
+        QVERIFY(app_->GetWorkspace()->generator.GetSnapshot(shot));
         // The view changes shape after the image was made: the zoom still maps the image.
         app_->RunCommand(kCmdToolbar);
         QTRY_VERIFY(Client().height > Placed().ih);
@@ -215,7 +215,7 @@ class FractalViewTest : public QObject {
         Release(b);
         const SelectionBox box = View()->ShownMarker().value();
         const double f = box.left - at.ox, g = box.top - at.oy;
-        const FractalDef& def = app_->Current().Definition();
+        const FractalDef& def = app_->GetWorkspace()->current.Definition();
         const double dp = shot.Pfinish - shot.Pstart, dq = shot.Qfinish - shot.Qstart;
         QCOMPARE(def.Pstart, shot.Pstart + f / at.iw * dp);
         QCOMPARE(def.Pfinish, shot.Pstart + (f + box.width) / at.iw * dp);
@@ -225,13 +225,13 @@ class FractalViewTest : public QObject {
         QCOMPARE(def.Iterations, shot.Iterations);
         QCOMPARE(def.Escape, shot.Escape);
         // The image and its snapshot stay; Generate renders the new region.
-        QVERIFY(app_->GetGenerator()->GetSnapshot(shot));
+        QVERIFY(app_->GetWorkspace()->generator.GetSnapshot(shot));
         QCOMPARE(shot.Pstart, Home(*app_).Pstart);
     }
 
     void markerIsDrawnOverTheImageAndOnlyWhenItChanges() {
         Generated();
-        const ImageBuffer image = app_->GetGenerator()->CopyImage();
+        const ImageBuffer image = app_->GetWorkspace()->generator.CopyImage();
         PaintCounter counter;
         View()->installEventFilter(&counter);
         const QPoint a(40, 30);
@@ -259,14 +259,14 @@ class FractalViewTest : public QObject {
         QCOMPARE(QColor(shown.pixel(now.left + now.width / 2, now.top + now.height / 2)),
                  QColor(Qt::black));
         // Never into the image itself.
-        QCOMPARE(app_->GetGenerator()->CopyImage(), image);
+        QCOMPARE(app_->GetWorkspace()->generator.CopyImage(), image);
         Release(a + QPoint(70, 40));
         View()->removeEventFilter(&counter);
     }
 
     void releaseOutsideTheViewEndsTheSelection() {
         QVERIFY(DefineFractal(*app_, Home(*app_)));
-        const double before = app_->Current().Definition().Pfinish;
+        const double before = app_->GetWorkspace()->current.Definition().Pfinish;
         const QPoint outside(View()->width() + 100, -40);
         Press(QPoint(50, 5));
         Move(outside);
@@ -275,8 +275,8 @@ class FractalViewTest : public QObject {
         QVERIFY(View()->ShownMarker().has_value());
         QCOMPARE(View()->ShownMarker()->left, 50 * Ratio());
         QCOMPARE(View()->ShownMarker()->top, 0);
-        QCOMPARE(app_->Current().Definition().Pfinish, before);
-        QVERIFY(app_->Current().Definition().Pstart > Home(*app_).Pstart);
+        QCOMPARE(app_->GetWorkspace()->current.Definition().Pfinish, before);
+        QVERIFY(app_->GetWorkspace()->current.Definition().Pstart > Home(*app_).Pstart);
         // Moves with the button up draw nothing.
         Move(QPoint(60, 60));
         QCOMPARE(View()->ShownMarker()->left, 50 * Ratio());
@@ -284,37 +284,38 @@ class FractalViewTest : public QObject {
 
     void generationStartedDuringADragCancelsIt() {
         QVERIFY(DefineFractal(*app_, Home(*app_)));
-        app_->GetGenerator()->Ready(true, false, false, false);
-        const GenerationSnapshot before = NumbersOf(app_->Current().Definition());
+        app_->GetWorkspace()->generator.Ready({.discard = true});
+        const GenerationSnapshot before = NumbersOf(app_->GetWorkspace()->current.Definition());
         Press(QPoint(40, 40));
         Move(QPoint(120, 80));
         QVERIFY(View()->ShownMarker().has_value());
 
         QTest::keyClick(app_->GetMainWindow(), Qt::Key_G, Qt::AltModifier);
-        QVERIFY(app_->GetGenerator()->IsRunning() || PaneText(*app_, 1).startsWith("Generating"));
+        QVERIFY(app_->GetWorkspace()->generator.IsRunning() ||
+                PaneText(*app_, 1).startsWith("Generating"));
         QVERIFY(!View()->ShownMarker().has_value());
         Move(QPoint(160, 90));
         Release(QPoint(160, 90));
         QVERIFY(!View()->ShownMarker().has_value());
         // The release zoomed nothing and stopped nothing.
-        QCOMPARE(NumbersOf(app_->Current().Definition()).Pstart, before.Pstart);
-        QCOMPARE(NumbersOf(app_->Current().Definition()).Pfinish, before.Pfinish);
-        QCOMPARE(app_->History().Count(), 1);
+        QCOMPARE(NumbersOf(app_->GetWorkspace()->current.Definition()).Pstart, before.Pstart);
+        QCOMPARE(NumbersOf(app_->GetWorkspace()->current.Definition()).Pfinish, before.Pfinish);
+        QCOMPARE(app_->GetWorkspace()->history.Count(), 1);
         QTRY_COMPARE(PaneText(*app_, 1), QString("Finished"));
     }
 
     void noSelectionWhileAGenerationRuns() {
         QVERIFY(DefineFractal(*app_, {-0.3, -0.2, -0.1, 0.0, 100000, 4.0}));
-        app_->Current().RefreshAspect();
-        app_->GetGenerator()->Ready(true, false, false, false);
+        app_->GetWorkspace()->current.RefreshAspect();
+        app_->GetWorkspace()->generator.Ready({.discard = true});
         app_->RunCommand(kCmdGenerate);
-        QVERIFY(app_->GetGenerator()->IsRunning());
-        const GenerationSnapshot before = NumbersOf(app_->Current().Definition());
+        QVERIFY(app_->GetWorkspace()->generator.IsRunning());
+        const GenerationSnapshot before = NumbersOf(app_->GetWorkspace()->current.Definition());
         Press(QPoint(40, 40));
         Move(QPoint(120, 80));
         Release(QPoint(120, 80));
         QVERIFY(!View()->ShownMarker().has_value());
-        QCOMPARE(NumbersOf(app_->Current().Definition()), before);
+        QCOMPARE(NumbersOf(app_->GetWorkspace()->current.Definition()), before);
         app_->RunCommand(kCmdStop);
         QTRY_COMPARE(PaneText(*app_, 1), QString("Stopped"));
     }

@@ -161,8 +161,9 @@ class MainWindowTest : public QObject {
     }
 
     void initialCommandState() {
-        // New, Open, Exit, Options, About, the priorities and the two bars.
-        QCOMPARE(app_->Surface().GetCommandState(), 0x1BF80E3u);
+        QCOMPARE(app_->Surface().GetCommandState(),
+                 kPriorityCommands | CommandBits({kCmdNew, kCmdOpen, kCmdExit, kCmdOptions,
+                                                  kCmdAbout, kCmdToolbar, kCmdStatusBar}));
         CommandActions& actions = app_->GetMainWindow()->Actions();
         for (int id = kFirstCommand; id <= kLastCommand; ++id)
             QCOMPARE(actions.Action(id)->isEnabled(), app_->Surface().IsCommandEnabled(id));
@@ -178,17 +179,19 @@ class MainWindowTest : public QObject {
     }
 
     void keysRunTheirCommandOnlyWhileEnabled() {
-        int news = 0;
-        app_->Hooks().newFractal = [&] { ++news; };
         MainWindow* window = app_->GetMainWindow();
-        QTest::keyClick(window, Qt::Key_N, Qt::ControlModifier);
-        QCOMPARE(news, 1);
+        QCOMPARE(DialogsOpenedBy([&] { QTest::keyClick(window, Qt::Key_N, Qt::ControlModifier); }),
+                 QStringList{"ObjectDlg"});
         app_->Surface().EnableCommands(CommandBit(kCmdNew), false);
         QVERIFY(!window->Actions().Action(kCmdNew)->isEnabled());
-        QTest::keyClick(window, Qt::Key_N, Qt::ControlModifier);
-        window->Actions().Action(kCmdNew)->trigger();
-        app_->RunCommand(kCmdNew);
-        QCOMPARE(news, 1);
+        const QStringList none = DialogsOpenedBy([&] {
+            QTest::keyClick(window, Qt::Key_N, Qt::ControlModifier);
+            window->Actions().Action(kCmdNew)->trigger();
+            app_->RunCommand(kCmdNew);
+            app_->RunCommand(0);
+            app_->RunCommand(28);
+        });
+        QCOMPARE(none, QStringList());
 
         // No top-level menu takes Alt+C, Alt+G or Alt+S for a mnemonic ...
         for (QAction* popup : window->menuBar()->actions()) {
@@ -197,25 +200,25 @@ class MainWindowTest : public QObject {
         }
         // ... so they reach their commands. Generate is off until a definition is ready.
         QTest::keyClick(window, Qt::Key_G, Qt::AltModifier);
-        QCOMPARE(app_->History().Count(), 0);
+        QCOMPARE(app_->GetWorkspace()->history.Count(), 0);
         QVERIFY(DefineFractal(*app_, Home(*app_)));
-        app_->GetGenerationDefaults()->values.AutoGenerate = false;
-        app_->GetGenerator()->Ready(true, false, false, false);
+        app_->GetWorkspace()->defaults.values.AutoGenerate = false;
+        app_->GetWorkspace()->generator.Ready({.discard = true});
         QCOMPARE(PaneText(*app_, 1), QString("Ready"));
         QTest::keyClick(window, Qt::Key_G, Qt::AltModifier);
-        QCOMPARE(app_->History().Count(), 1);
+        QCOMPARE(app_->GetWorkspace()->history.Count(), 1);
         QTRY_COMPARE(PaneText(*app_, 1), QString("Finished"));
     }
 
     void escapeStopsAltCContinuesAndAltSSkips() {
         // A long generation: a deep view with many iterations.
         QVERIFY(DefineFractal(*app_, {-0.3, -0.2, -0.1, 0.0, 2000000, 4.0}));
-        app_->Current().RefreshAspect();
-        app_->GetGenerationDefaults()->values.AutoGenerate = false;
-        app_->GetGenerator()->Ready(true, false, false, false);
+        app_->GetWorkspace()->current.RefreshAspect();
+        app_->GetWorkspace()->defaults.values.AutoGenerate = false;
+        app_->GetWorkspace()->generator.Ready({.discard = true});
         MainWindow* window = app_->GetMainWindow();
         QTest::keyClick(window, Qt::Key_G, Qt::AltModifier);
-        QVERIFY(app_->GetGenerator()->IsRunning());
+        QVERIFY(app_->GetWorkspace()->generator.IsRunning());
         QVERIFY(window->Actions().Action(kCmdStop)->isEnabled());
         QVERIFY(!window->Actions().Action(kCmdGenerate)->isEnabled());
 
@@ -227,7 +230,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(PaneText(*app_, 1), QString("Stopped"));
 
         QTest::keyClick(window, Qt::Key_C, Qt::AltModifier);
-        QVERIFY(app_->GetGenerator()->IsRunning());
+        QVERIFY(app_->GetWorkspace()->generator.IsRunning());
         QTRY_VERIFY(PaneText(*app_, 1).startsWith("Generating@2000000"));
         // Alt+S leaves the coarse pass for the next one.
         QVERIFY(PaneText(*app_, 2).startsWith("Resolution: 8 - "));
@@ -284,13 +287,15 @@ class MainWindowTest : public QObject {
         QCOMPARE(states(), after);
 
         // A disabled button does nothing when clicked.
-        int opens = 0;
-        app_->Hooks().open = [&] { ++opens; };
-        QTest::mouseClick(Button(*app_, kCmdOpen), Qt::LeftButton);
-        QCOMPARE(opens, 0);
+        app_->Surface().EnableCommands(CommandBit(kCmdOpen), false);
+        QCOMPARE(
+            DialogsOpenedBy([&] { QTest::mouseClick(Button(*app_, kCmdOpen), Qt::LeftButton); }),
+            QStringList());
         app_->Surface().EnableCommands(CommandBit(kCmdOpen), true);
-        QTest::mouseClick(Button(*app_, kCmdOpen), Qt::LeftButton);
-        QCOMPARE(opens, 1);
+        QCOMPARE(DialogsOpenedBy([&] {
+                     QTest::mouseClick(Button(*app_, kCmdOpen), Qt::LeftButton);
+                 }).size(),
+                 1);
     }
 
     void statusBarPanes() {
@@ -360,18 +365,18 @@ class MainWindowTest : public QObject {
         };
         actions.Action(21)->trigger();
         QCOMPARE(checked(), QList<int>{21});
-        QCOMPARE(app_->GetGenerationDefaults()->values.GeneratePriority, 6);
+        QCOMPARE(app_->GetWorkspace()->defaults.values.GeneratePriority, 6);
         // The priority already set keeps its mark.
         actions.Action(21)->trigger();
         QCOMPARE(checked(), QList<int>{21});
-        QCOMPARE(app_->GetGenerationDefaults()->values.GeneratePriority, 6);
+        QCOMPARE(app_->GetWorkspace()->defaults.values.GeneratePriority, 6);
 
         // A priority the menu does not know checks nothing, and choosing changes nothing.
         app_->Surface().SetCommandChecked(21, false);
-        app_->GetGenerationDefaults()->values.GeneratePriority = 9;
+        app_->GetWorkspace()->defaults.values.GeneratePriority = 9;
         actions.Action(17)->trigger();
         QCOMPARE(checked(), QList<int>{});
-        QCOMPARE(app_->GetGenerationDefaults()->values.GeneratePriority, 9);
+        QCOMPARE(app_->GetWorkspace()->defaults.values.GeneratePriority, 9);
     }
 
     void storedPriorityOutsideTheMenuChecksNothing() {
@@ -386,7 +391,7 @@ class MainWindowTest : public QObject {
         for (int id = 16; id <= 22; ++id)
             QVERIFY(!app_->GetMainWindow()->Actions().Action(id)->isChecked());
         app_->RunCommand(20);
-        QCOMPARE(app_->GetGenerationDefaults()->values.GeneratePriority, 0);
+        QCOMPARE(app_->GetWorkspace()->defaults.values.GeneratePriority, 0);
         QVERIFY(!app_->GetMainWindow()->Actions().Action(20)->isChecked());
     }
 

@@ -18,7 +18,7 @@ class NavigationTest : public QObject {
   private:
     bool Enabled(int id) { return app_->GetMainWindow()->Actions().Action(id)->isEnabled(); }
     void WaitFinished() {
-        QTRY_VERIFY(!app_->GetGenerator()->IsRunning());
+        QTRY_VERIFY(!app_->GetWorkspace()->generator.IsRunning());
         QTRY_COMPARE(PaneText(*app_, 1), QString("Finished"));
     }
     // A zoom by dragging over the view, then Generate with its key.
@@ -46,14 +46,15 @@ class NavigationTest : public QObject {
     void backAndForwardThroughThreeViews() {
         QVERIFY(DefineFractal(*app_, Home(*app_)));
         // As New does: ready with automatic generation, which records the first view.
-        app_->GetGenerator()->Ready(true, true, true, false);
+        app_->GetWorkspace()->generator.Ready(
+            {.discard = true, .autoGenerate = true, .generate = {.push = true}});
         WaitFinished();
         QCOMPARE(PaneText(*app_, 3), QString("1 of 1"));
         QVERIFY(!Enabled(kCmdBack));
 
         ZoomAndGenerate(QPoint(100, 60), QPoint(300, 100));
         QCOMPARE(PaneText(*app_, 3), QString("2 of 2"));
-        const FractalDef second = app_->History().Entry(2);
+        const FractalDef second = app_->GetWorkspace()->history.Entry(2);
         QCOMPARE(second.Iterations, 250 + 25);  // raised once by the zoom's generation
         ZoomAndGenerate(QPoint(50, 40), QPoint(200, 60));
         QCOMPARE(PaneText(*app_, 3), QString("3 of 3"));
@@ -63,10 +64,10 @@ class NavigationTest : public QObject {
         // Back by its key: the view before, generated again without being recorded again.
         QTest::keyClick(app_->GetMainWindow(), Qt::Key_Left, Qt::AltModifier);
         QCOMPARE(PaneText(*app_, 3), QString("2 of 3"));
-        QCOMPARE(app_->Current().Definition().Pstart, second.Pstart);
+        QCOMPARE(app_->GetWorkspace()->current.Definition().Pstart, second.Pstart);
         WaitFinished();
-        QCOMPARE(app_->History().Count(), 3);
-        QCOMPARE(app_->Current().Definition().Iterations, second.Iterations);
+        QCOMPARE(app_->GetWorkspace()->history.Count(), 3);
+        QCOMPARE(app_->GetWorkspace()->current.Definition().Iterations, second.Iterations);
         QVERIFY(Enabled(kCmdBack));
         QVERIFY(Enabled(kCmdForward));
 
@@ -87,7 +88,7 @@ class NavigationTest : public QObject {
         QTest::keyClick(app_->GetMainWindow(), Qt::Key_Right, Qt::AltModifier);
         QCOMPARE(PaneText(*app_, 3), QString("2 of 3"));
         // While the view generates, Back and Forward are off.
-        QVERIFY(!Enabled(kCmdBack) || !app_->GetGenerator()->IsRunning());
+        QVERIFY(!Enabled(kCmdBack) || !app_->GetWorkspace()->generator.IsRunning());
         WaitFinished();
         QVERIFY(Enabled(kCmdBack));
         QVERIFY(Enabled(kCmdForward));
@@ -95,13 +96,14 @@ class NavigationTest : public QObject {
 
     void homeKeepsTheNameAndRecordsTheHomeView() {
         QVERIFY(DefineFractal(*app_, Home(*app_), "Spiral"));
-        app_->GetGenerator()->Ready(true, true, true, false);
+        app_->GetWorkspace()->generator.Ready(
+            {.discard = true, .autoGenerate = true, .generate = {.push = true}});
         WaitFinished();
         ZoomAndGenerate(QPoint(100, 60), QPoint(300, 100));
         QCOMPARE(PaneText(*app_, 3), QString("2 of 2"));
 
         QTest::keyClick(app_->GetMainWindow(), Qt::Key_Home);
-        const FractalDef& def = app_->Current().Definition();
+        const FractalDef& def = app_->GetWorkspace()->current.Definition();
         QCOMPARE(def.Pstart, kHomePstart);
         QCOMPARE(def.Pfinish, kHomePfinish);
         QCOMPARE(def.Qstart, kHomeQstart);
@@ -115,7 +117,7 @@ class NavigationTest : public QObject {
     void nothingToNavigateBeforeADefinition() {
         QTest::keyClick(app_->GetMainWindow(), Qt::Key_Home);
         QTest::keyClick(app_->GetMainWindow(), Qt::Key_Left, Qt::AltModifier);
-        QVERIFY(!app_->Current().Initialized());
+        QVERIFY(!app_->GetWorkspace()->current.Initialized());
         QCOMPARE(PaneText(*app_, 3), QString());
     }
 

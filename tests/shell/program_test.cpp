@@ -10,7 +10,6 @@
 #include "app_fixture.h"
 #include "shell/command_actions.h"
 #include "shell/fractal_view.h"
-#include "shell/program_commands.h"
 #include "surface/command_ids.h"
 
 namespace zolt::testing {
@@ -43,7 +42,6 @@ class ProgramTest : public QObject {
         QTemporaryDir dir;
         auto app = StartApp(dir);
         QVERIFY(app != nullptr);
-        ProgramCommands commands(*app);
 
         PressEnterInModal();
         QTest::keyClick(app->GetMainWindow(), Qt::Key_N, Qt::ControlModifier);
@@ -52,7 +50,7 @@ class ProgramTest : public QObject {
         QCOMPARE(app->GetMainWindow()->windowTitle(), QString("Zolt - Fractal"));
 
         // zolt-render, given the same view size, makes the same picture.
-        const ImageBuffer shown = app->GetGenerator()->CopyImage();
+        const ImageBuffer shown = app->GetWorkspace()->generator.CopyImage();
         const QString png = dir.filePath("render.png");
         QProcess render;
         render.start(ZOLT_RENDER_PATH, {"--width", QString::number(shown.width), "--height",
@@ -75,7 +73,6 @@ class ProgramTest : public QObject {
         {
             auto app = StartApp(dir);
             QVERIFY(app != nullptr);
-            ProgramCommands commands(*app);
             PressEnterInModal();
             QTest::keyClick(app->GetMainWindow(), Qt::Key_N, Qt::ControlModifier);
             QTRY_COMPARE_WITH_TIMEOUT(PaneText(*app, 1), QString("Finished"), 20000);
@@ -103,7 +100,6 @@ class ProgramTest : public QObject {
 
         auto app = StartApp(dir);
         QVERIFY(app != nullptr);
-        ProgramCommands commands(*app);
         const QByteArray path = file.toUtf8();
         const char* arguments[] = {path.constData()};
         app->OpenCommandLine(arguments);
@@ -139,7 +135,6 @@ class ProgramTest : public QObject {
         QTemporaryDir dir;
         auto app = StartApp(dir);
         QVERIFY(app != nullptr);
-        ProgramCommands commands(*app);
         QString message;
         int boxes = 0;
         WhenModal([&](QWidget& modal) {

@@ -18,11 +18,11 @@ class QuitTest : public QObject {
     // A generation that runs for a long time: every point of the region is in the set.
     void StartLongGeneration(ZoltApplication& app) {
         QVERIFY(DefineFractal(app, {-0.3, -0.2, -0.1, 0.0, 1000000, 4.0}));
-        app.Current().RefreshAspect();
-        app.GetGenerationDefaults()->values.AutoGenerate = false;
-        app.GetGenerator()->Ready(true, false, false, false);
+        app.GetWorkspace()->current.RefreshAspect();
+        app.GetWorkspace()->defaults.values.AutoGenerate = false;
+        app.GetWorkspace()->generator.Ready({.discard = true});
         app.RunCommand(kCmdGenerate);
-        QVERIFY(app.GetGenerator()->IsRunning());
+        QVERIFY(app.GetWorkspace()->generator.IsRunning());
         QTRY_VERIFY(PaneText(app, 1).startsWith("Generating@1000000"));
     }
 
@@ -36,11 +36,9 @@ class QuitTest : public QObject {
                            [&] { app->GetMainWindow()->Actions().Action(kCmdExit)->trigger(); });
         QCOMPARE(QApplication::exec(), 0);
         QCOMPARE(app->QuitCount(), 1);
-        QVERIFY(app->GetGenerator() == nullptr);
-        QVERIFY(app->GetGenerationDefaults() == nullptr);
+        // The workspace, with the definition, the history and the generator, is gone.
+        QVERIFY(app->GetWorkspace() == nullptr);
         QVERIFY(app->GetSettingsStore() == nullptr);
-        QVERIFY(!app->Current().Initialized());
-        QCOMPARE(app->History().Count(), 0);
 
         // Closing the window afterwards does not run it again, nor does a later command.
         app->GetMainWindow()->close();
@@ -57,7 +55,7 @@ class QuitTest : public QObject {
         QTimer::singleShot(0, app->GetMainWindow(), [&] { app->GetMainWindow()->close(); });
         QCOMPARE(QApplication::exec(), 0);
         QCOMPARE(app->QuitCount(), 1);
-        QVERIFY(app->GetGenerator() == nullptr);
+        QVERIFY(app->GetWorkspace() == nullptr);
         QVERIFY(!app->GetMainWindow()->isVisible());
     }
 

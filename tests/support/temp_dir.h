@@ -15,21 +15,27 @@
 namespace zolt::test {
 
 // A fresh directory of its own below the system's temporary directory, removed with its content.
-class ScratchDir {
+class TempDir {
   public:
-    ScratchDir() {
+    TempDir() {
         std::string name = (std::filesystem::temp_directory_path() / "zolt-test-XXXXXX").string();
         if (::mkdtemp(name.data()) != nullptr)
             path_ = name;
     }
-    ~ScratchDir() {
+    ~TempDir() {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& Path() const { return path_; }
+    // A directory below this one, created on the way.
+    std::string Sub(const std::string& relative) const {
+        std::filesystem::create_directories(path_ / relative);
+        return (path_ / relative).string();
+    }
+    // Settings roots of their own, below this directory.
     RegistryStore::Roots Roots() const { return {path_ / "machine", path_ / "user"}; }
 
   private:

@@ -1,10 +1,11 @@
-#include "settings/atomic_file.h"
+#include "settings/safe_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <string>
 #include <system_error>
 
@@ -31,7 +32,56 @@ mode_t CurrentUmask() {
     return mask;
 }
 
+void SetReason(std::string* reason, std::string text) {
+    if (reason != nullptr)
+        *reason = std::move(text);
+}
+
 }  // namespace
+
+FileRead ReadRegularFile(const std::filesystem::path& path, std::size_t maxBytes,
+                         std::string& bytes, std::string* reason) {
+    bytes.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        const int error = errno;
+        SetReason(reason, std::strerror(error));
+        return error == ENOENT ? FileRead::kMissing : FileRead::kFailed;
+    }
+    struct stat info {};
+    bool ok = ::fstat(fd, &info) == 0;
+    if (!ok) {
+        SetReason(reason, std::strerror(errno));
+    } else if (!S_ISREG(info.st_mode)) {
+        ok = false;
+        SetReason(reason, S_ISDIR(info.st_mode) ? "Is a directory" : "not a regular file");
+    } else if (static_cast<std::size_t>(info.st_size) > maxBytes) {
+        ok = false;
+        SetReason(reason, "larger than " + std::to_string(maxBytes) + " bytes");
+    }
+    char buffer[65536];
+    while (ok) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            SetReason(reason, std::strerror(errno));
+            ok = false;
+            break;
+        }
+        if (got == 0)
+            break;
+        bytes.append(buffer, static_cast<std::size_t>(got));
+        if (bytes.size() > maxBytes) {
+            SetReason(reason, "larger than " + std::to_string(maxBytes) + " bytes");
+            ok = false;
+        }
+    }
+    ::close(fd);
+    if (!ok)
+        bytes.clear();
+    return ok ? FileRead::kOk : FileRead::kFailed;
+}
 
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
     if (path.empty() || !path.has_filename())

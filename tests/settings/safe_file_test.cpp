@@ -1,10 +1,10 @@
-#include "settings/atomic_file.h"
+#include "settings/safe_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "scratch_dir.h"
 #include "support/child_process.h"
+#include "support/temp_dir.h"
 
 namespace zolt {
 namespace {
@@ -19,7 +19,7 @@ using test::WriteBytes;
 class AtomicFileTest : public ::testing::Test {
   protected:
     fs::path Path(const std::string& name) const { return dir.Path() / name; }
-    test::ScratchDir dir;
+    test::TempDir dir;
 };
 
 TEST_F(AtomicFileTest, ReplacesTheContentKeepingTheModeAndLeavesNoTemporaryFile) {
@@ -91,6 +91,35 @@ TEST_F(AtomicFileTest, ADanglingLinkOrADirectoryIsNotReplaced) {
     EXPECT_FALSE(WriteFileAtomically(Path("folder"), "new"));
     EXPECT_TRUE(fs::is_directory(Path("folder")));
     EXPECT_EQ(Tree(dir.Path()), (std::vector<std::string>{"folder", "link.zlt"}));
+}
+
+TEST(ReadRegularFile, TellsAMissingFileFromOneThatCannotBeRead) {
+    test::TempDir dir;
+    std::string bytes = "stale";
+    std::string reason;
+    EXPECT_EQ(ReadRegularFile(dir.Path() / "none", 8, bytes, &reason), FileRead::kMissing);
+    EXPECT_EQ(bytes, "");
+    EXPECT_EQ(reason, "No such file or directory");
+
+    WriteBytes(dir.Path() / "ok", "A=1\n");
+    EXPECT_EQ(ReadRegularFile(dir.Path() / "ok", 4, bytes), FileRead::kOk);
+    EXPECT_EQ(bytes, "A=1\n");
+
+    WriteBytes(dir.Path() / "huge", std::string(9, '#'));
+    ASSERT_EQ(::mkfifo((dir.Path() / "fifo").c_str(), 0600), 0);
+    const struct {
+        const char* name;
+        const char* reason;
+    } refused[] = {
+        {"huge", "larger than 8 bytes"},
+        {"fifo", "not a regular file"},  // opened without waiting for a writer
+        {"", "Is a directory"},
+    };
+    for (const auto& c : refused) {
+        EXPECT_EQ(ReadRegularFile(dir.Path() / c.name, 8, bytes, &reason), FileRead::kFailed);
+        EXPECT_EQ(bytes, "");
+        EXPECT_EQ(reason, c.reason) << c.name;
+    }
 }
 
 }  // namespace

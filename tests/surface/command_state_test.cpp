@@ -1,4 +1,4 @@
-#include "surface/command_state.h"
+#include "surface/command_ids.h"
 
 #include <gtest/gtest.h>
 
