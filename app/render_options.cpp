@@ -1,42 +1,11 @@
 #include "app/render_options.h"
 
-#include <charconv>
-#include <cmath>
 #include <functional>
 #include <map>
 
+#include "settings/number_text.h"
+
 namespace zolt {
-
-namespace {
-
-// Numbers are read with the decimal point whatever the locale.
-bool ParseReal(const std::string& text, double& out) {
-    const char* first = text.data();
-    const char* last = first + text.size();
-    if (first != last && *first == '+')
-        ++first;
-    double value = 0;
-    const auto [end, ec] = std::from_chars(first, last, value);
-    if (ec != std::errc() || end != last || text.empty() || !std::isfinite(value))
-        return false;
-    out = value;
-    return true;
-}
-
-bool ParseInt(const std::string& text, int& out, int low, int high) {
-    const char* first = text.data();
-    const char* last = first + text.size();
-    if (first != last && *first == '+')
-        ++first;
-    int value = 0;
-    const auto [end, ec] = std::from_chars(first, last, value);
-    if (ec != std::errc() || end != last || text.empty() || value < low || value > high)
-        return false;
-    out = value;
-    return true;
-}
-
-}  // namespace
 
 const char* RenderUsage() {
     return "Usage: zolt-render [FILE.zlt] [OPTIONS] -o FILE.png\n"
@@ -65,21 +34,26 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
     RenderOptions options;
     constexpr int kMaxInt = 2147483647;
     using Setter = std::function<bool(const std::string&)>;
+    const auto real = [](double& field) -> Setter {
+        return [&field](const std::string& v) { return StoreNumber(ParseReal(v), field); };
+    };
+    const auto integer = [](int& field, int low, int high) -> Setter {
+        return [&field, low, high](const std::string& v) {
+            return StoreNumber(ParseInteger(v, low, high), field);
+        };
+    };
     const std::map<std::string, Setter> valued = {
-        {"--pstart", [&](const std::string& v) { return ParseReal(v, options.pstart); }},
-        {"--pfinish", [&](const std::string& v) { return ParseReal(v, options.pfinish); }},
-        {"--qstart", [&](const std::string& v) { return ParseReal(v, options.qstart); }},
-        {"--escape", [&](const std::string& v) { return ParseReal(v, options.escape); }},
-        {"--iterations",
-         [&](const std::string& v) { return ParseInt(v, options.iterations, 1, kMaxInt); }},
-        {"--modulation",
-         [&](const std::string& v) { return ParseInt(v, options.modulation, 1, kMaxInt); }},
-        {"--colours", [&](const std::string& v) { return ParseInt(v, options.colours, 0, 65536); }},
-        {"--width", [&](const std::string& v) { return ParseInt(v, options.width, 1, 16384); }},
-        {"--height", [&](const std::string& v) { return ParseInt(v, options.height, 1, 16384); }},
-        {"--initial", [&](const std::string& v) { return ParseInt(v, options.initial, 1, 4096); }},
-        {"--penultimate",
-         [&](const std::string& v) { return ParseInt(v, options.penultimate, 1, 4096); }},
+        {"--pstart", real(options.pstart)},
+        {"--pfinish", real(options.pfinish)},
+        {"--qstart", real(options.qstart)},
+        {"--escape", real(options.escape)},
+        {"--iterations", integer(options.iterations, 1, kMaxInt)},
+        {"--modulation", integer(options.modulation, 1, kMaxInt)},
+        {"--colours", integer(options.colours, 0, 65536)},
+        {"--width", integer(options.width, 1, 16384)},
+        {"--height", integer(options.height, 1, 16384)},
+        {"--initial", integer(options.initial, 1, 4096)},
+        {"--penultimate", integer(options.penultimate, 1, 4096)},
         {"--output",
          [&](const std::string& v) {
              options.output = v;

@@ -6,9 +6,9 @@
 #include <memory>
 
 #include "dialogs/dialog_controls.h"
+#include "dialogs/field_text.h"
 #include "dialogs/options_fields.h"
 #include "dialogs/options_layout.h"
-#include "dialogs/unsigned_field.h"
 #include "generation/generation_defaults.h"
 #include "surface/ui_surface.h"
 
@@ -55,7 +55,7 @@ void OptionsDialog::Open(QDialog& window) {
         PenultimateChoices(values.InitialResolution, values.PenultimateResolution);
     penultimate_.FillHalving(penultimate.high, penultimate.low, penultimate.selected);
     penultimate_.EnableChoices(penultimate.enabled);
-    SetControlText(window, kIncrementId, WriteUnsignedField(values.IterativeIncrement));
+    SetControlText(window, kIncrementId, WriteCountField(values.IterativeIncrement));
 }
 
 bool OptionsDialog::RelinkLists() {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "dialogs/unsigned_field.h"
+#include "dialogs/field_text.h"
 #include "generation/generation_defaults.h"
 #include "surface/ui_surface.h"
 

@@ -1,6 +1,6 @@
 #include "dialogs/properties_accept.h"
 
-#include "dialogs/unsigned_field.h"
+#include "dialogs/field_text.h"
 #include "document/current_fractal.h"
 #include "surface/ui_surface.h"
 

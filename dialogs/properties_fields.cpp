@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "dialogs/unsigned_field.h"
+#include "dialogs/field_text.h"
 #include "document/current_fractal.h"
 #include "settings/number_text.h"
 #include "surface/ui_surface.h"
@@ -16,10 +16,10 @@ PropertiesEntries EntriesFor(const FractalDef& def) {
     entries.pfinish = WriteRealText(def.Pfinish);
     entries.qstart = WriteRealText(def.Qstart);
     entries.qfinish = WriteRealText(def.Qfinish);
-    entries.iterations = WriteUnsignedField(def.Iterations);
+    entries.iterations = WriteCountField(def.Iterations);
     entries.escape = WriteRealText(def.Escape);
     entries.monochrome = def.Appearance.Monochrome;
-    entries.modulation = WriteUnsignedField(def.Appearance.Modulation);
+    entries.modulation = WriteCountField(def.Appearance.Modulation);
     return entries;
 }
 
@@ -58,18 +58,18 @@ const char* NumbersFaultMessage(NumbersFault fault) {
 
 NumbersFault ReadNumbers(const PropertiesEntries& entries, const UiSurface& ui,
                          GenerationSnapshot& out) {
-    if (!ReadRealText(entries.pstart, out.Pstart))
+    if (!StoreNumber(ReadRealField(entries.pstart), out.Pstart))
         return NumbersFault::Pstart;
-    if (!ReadRealText(entries.pfinish, out.Pfinish))
+    if (!StoreNumber(ReadRealField(entries.pfinish), out.Pfinish))
         return NumbersFault::Pfinish;
-    if (!ReadRealText(entries.qstart, out.Qstart))
+    if (!StoreNumber(ReadRealField(entries.qstart), out.Qstart))
         return NumbersFault::Qstart;
     out.Qfinish = DeriveQfinish(out.Pstart, out.Pfinish, out.Qstart, ui.ViewClientSize());
     const auto iterations = ReadCountField(entries.iterations);
     if (!iterations || *iterations == 0)
         return NumbersFault::Iterations;
     out.Iterations = *iterations;
-    if (!ReadRealText(entries.escape, out.Escape))
+    if (!StoreNumber(ReadRealField(entries.escape), out.Escape))
         return NumbersFault::Escape;
     return NumbersFault::None;
 }

@@ -12,23 +12,13 @@ namespace {
 constexpr long long kHeaderLines = 9;
 constexpr long long kSeparatorLine = 10;
 
-std::optional<int> HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return std::nullopt;
-}
-
 // Characters 2i and 2i+1 of the line as a byte. A pair that is missing (a short line) or not
 // two hexadecimal digits gives 0: such a line is still taken, with that component dark.
 std::uint8_t HexPair(std::string_view line, std::size_t i) {
     if (line.size() < 2 * i + 2)
         return 0;
-    const std::optional<int> high = HexDigit(line[2 * i]);
-    const std::optional<int> low = HexDigit(line[2 * i + 1]);
+    const std::optional<int> high = HexDigitValue(line[2 * i]);
+    const std::optional<int> low = HexDigitValue(line[2 * i + 1]);
     if (!high || !low)
         return 0;
     return static_cast<std::uint8_t>(*high * 16 + *low);
@@ -39,9 +29,11 @@ bool ReadHeaderLine(long long number, std::string_view text, ViewSize view,
                     FractalFileContent& content) {
     GenerationSnapshot& numbers = content.numbers;
     Appearance& appearance = content.appearance;
-    double value = 0.0;
-    if (!ParseReal(text, value))
+    const std::optional<double> read = ParseReal(text);
+    if (!read)
         return false;
+    const double value = *read;
+    const auto whole = [value](int& out) { return StoreNumber(TruncateToInt(value), out); };
     switch (number) {
         case 2:
             numbers.Pstart = value;
@@ -54,7 +46,7 @@ bool ReadHeaderLine(long long number, std::string_view text, ViewSize view,
             numbers.Qfinish = DeriveQfinish(numbers.Pstart, numbers.Pfinish, numbers.Qstart, view);
             return true;
         case 5:
-            return TruncateToInt(value, numbers.Iterations);
+            return whole(numbers.Iterations);
         case 6:
             // Taken as written, so that a saved Escape such as 2.500000 comes back unchanged.
             numbers.Escape = value;
@@ -63,10 +55,10 @@ bool ReadHeaderLine(long long number, std::string_view text, ViewSize view,
             appearance.Monochrome = value == 1.0;
             return true;
         case 8:
-            return TruncateToInt(value, appearance.Modulation);
+            return whole(appearance.Modulation);
         case 9:
             // Allocate reserves nothing, so a huge count in a short file costs no memory.
-            return TruncateToInt(value, appearance.Colours) && appearance.Colours >= 0 &&
+            return whole(appearance.Colours) && appearance.Colours >= 0 &&
                    appearance.Palette.Allocate(appearance.Colours);
         default:
             return false;

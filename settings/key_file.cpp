@@ -1,5 +1,7 @@
 #include "settings/key_file.h"
 
+#include "settings/number_text.h"
+
 namespace zolt {
 
 namespace {
@@ -16,16 +18,6 @@ std::string_view Trim(std::string_view text) {
     if (first == std::string_view::npos)
         return {};
     return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 bool NeedsHex(unsigned char c, std::size_t at, std::size_t size, bool isName) {
@@ -113,11 +105,11 @@ std::optional<std::string> UnescapeKeyText(std::string_view text) {
             case 'x': {
                 if (text.size() - i < 3)
                     return std::nullopt;
-                const int high = HexValue(text[i + 1]);
-                const int low = HexValue(text[i + 2]);
-                if (high < 0 || low < 0)
+                const auto high = HexDigitValue(text[i + 1]);
+                const auto low = HexDigitValue(text[i + 2]);
+                if (!high || !low)
                     return std::nullopt;
-                out += static_cast<char>(high * 16 + low);
+                out += static_cast<char>(*high * 16 + *low);
                 i += 2;
                 break;
             }

@@ -18,72 +18,79 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// Drops the leading white space and one sign; reports whether the sign was a minus.
-std::string_view SkipBlanksAndSign(std::string_view text, bool& negative) {
+// The text after its leading white space and its sign (when the rules allow one), which must
+// start with a digit or, for reals, a point: this keeps out "inf", "nan" and a second sign,
+// which the conversions below would otherwise take.
+std::optional<std::string_view> Body(std::string_view text, NumberRules rules, bool point,
+                                     bool& negative) {
     std::size_t i = 0;
     while (i < text.size() && IsSpace(text[i]))
         ++i;
     negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    if (rules.sign && i < text.size() && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';
         ++i;
     }
-    return text.substr(i);
+    const std::string_view body = text.substr(i);
+    if (body.empty() || !(IsDigit(body[0]) || (point && body[0] == '.')))
+        return std::nullopt;
+    return body;
 }
 
 }  // namespace
 
-bool ParseReal(std::string_view text, double& out) {
+std::optional<double> ParseReal(std::string_view text) {
     bool negative = false;
-    const std::string_view body = SkipBlanksAndSign(text, negative);
-    // Only digits or a point may follow the sign: this keeps out "inf", "nan" and a second sign,
-    // which the conversion below would otherwise accept.
-    if (body.empty() || !(IsDigit(body[0]) || body[0] == '.'))
-        return false;
+    const auto body = Body(text, {}, true, negative);
+    if (!body)
+        return std::nullopt;
     double value = 0.0;
-    const char* last = body.data() + body.size();
-    const auto [end, ec] = std::from_chars(body.data(), last, value, std::chars_format::general);
+    const char* last = body->data() + body->size();
+    const auto [end, ec] = std::from_chars(body->data(), last, value, std::chars_format::general);
     if (ec != std::errc() || end != last)
-        return false;
-    out = negative ? -value : value;
-    return true;
+        return std::nullopt;
+    return negative ? -value : value;
 }
 
-bool IsReal(std::string_view text) {
-    double value = 0.0;
-    return ParseReal(text, value);
-}
-
-bool IsInteger(std::string_view text) {
+std::optional<long long> ParseInteger(std::string_view text, long long low, long long high,
+                                      NumberRules rules) {
     bool negative = false;
-    const std::string_view body = SkipBlanksAndSign(text, negative);
-    if (body.empty())
-        return false;
-    for (char c : body) {
-        if (!IsDigit(c))
-            return false;
-    }
-    return true;
+    const auto body = Body(text, rules, false, negative);
+    if (!body)
+        return std::nullopt;
+    // Read as unsigned so that the lowest long long, whose magnitude has no positive, fits.
+    unsigned long long magnitude = 0;
+    const char* last = body->data() + body->size();
+    const auto [end, ec] = std::from_chars(body->data(), last, magnitude);
+    if (ec != std::errc() || end != last)
+        return std::nullopt;
+    constexpr auto kMax = static_cast<unsigned long long>(std::numeric_limits<long long>::max());
+    if (magnitude > kMax + (negative ? 1 : 0))
+        return std::nullopt;
+    const long long value =
+        negative ? static_cast<long long>(0ULL - magnitude) : static_cast<long long>(magnitude);
+    if (value < low || value > high)
+        return std::nullopt;
+    return value;
 }
 
-bool TruncateToInt(double value, int& out) {
+std::optional<int> TruncateToInt(double value) {
     // Both bounds are exact doubles; NaN fails both comparisons.
     constexpr double kBelowMin = static_cast<double>(std::numeric_limits<int>::min()) - 1.0;
     constexpr double kAboveMax = static_cast<double>(std::numeric_limits<int>::max()) + 1.0;
     if (!(value > kBelowMin && value < kAboveMax))
-        return false;
-    out = static_cast<int>(std::trunc(value));
-    return true;
+        return std::nullopt;
+    return static_cast<int>(std::trunc(value));
 }
 
-bool ReadRealText(std::string_view text, double& out) {
-    constexpr std::size_t kFieldLimit = 49;
-    text = text.substr(0, kFieldLimit);
-    if (text.empty()) {
-        out = 0.0;
-        return true;
-    }
-    return ParseReal(text, out);
+std::optional<int> HexDigitValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return std::nullopt;
 }
 
 std::string WriteRealText(double value) {

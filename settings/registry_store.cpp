@@ -3,12 +3,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <charconv>
 #include <cstdlib>
 #include <ctime>
+#include <limits>
 #include <system_error>
 
 #include "settings/key_file.h"
+#include "settings/number_text.h"
 #include "settings/safe_file.h"
 
 // Layout on disk: a key with values is the file <root>/<maker>/<product>/<name>.conf in the form
@@ -30,27 +31,6 @@ constexpr std::size_t kMaxValueBytes = 255;
 bool IsKeyName(std::string_view name) {
     return !name.empty() && name != "." && name != ".." &&
            name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
-}
-
-// Whole decimal integers only, as a person would write them in a settings file.
-bool ParseWholeInteger(std::string_view text, int& out) {
-    const std::size_t start = text.find_first_not_of(" \t\n\v\f\r");
-    if (start == std::string_view::npos)
-        return false;
-    text.remove_prefix(start);
-    // from_chars takes a minus but not a plus, and must not see a second sign after one.
-    if (text.front() == '+') {
-        text.remove_prefix(1);
-        if (text.empty() || text.front() < '0' || text.front() > '9')
-            return false;
-    }
-    int value = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (error != std::errc() || stop != end)
-        return false;
-    out = value;
-    return true;
 }
 
 // Day/month/year without leading zeros, e.g. 5/3/2005.
@@ -184,7 +164,11 @@ bool RegistryStore::ReadString(const SectionKey& key, std::string_view name,
 
 bool RegistryStore::ReadInteger(const SectionKey& key, std::string_view name, int& out) const {
     std::string text;
-    return ReadValue(key, name, text) && ParseWholeInteger(text, out);
+    if (!ReadValue(key, name, text))
+        return false;
+    // Whole decimal integers only, as a person would write them in a settings file.
+    return StoreNumber(
+        ParseInteger(text, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()), out);
 }
 
 bool RegistryStore::ReadBoolean(const SectionKey& key, std::string_view name, bool& out) const {

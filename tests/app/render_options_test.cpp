@@ -73,6 +73,7 @@ TEST(RenderOptions, RefusesBadInputWithOneClearLine) {
         {{"-o", "x.png", "--width", "12x"}, "invalid value for --width: '12x'"},
         {{"-o", "x.png", "--pstart", "1,5"}, "invalid value for --pstart: '1,5'"},
         {{"-o", "x.png", "--pstart", "nan"}, "invalid value for --pstart: 'nan'"},
+        {{"-o", "x.png", "--pstart", "+-1"}, "invalid value for --pstart: '+-1'"},
         {{"-o", "x.png", "--iterations", "3000000000"},
          "invalid value for --iterations: '3000000000'"},
         {{"-o", "x.png", "--colours", "-1"}, "invalid value for --colours: '-1'"},

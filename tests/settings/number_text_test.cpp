@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace zolt {
 namespace {
 
-TEST(IsReal, AcceptsOnlyWholeDecimalReals) {
+TEST(ParseReal, AcceptsOnlyWholeDecimalReals) {
     struct Case {
         const char* text;
         bool valid;
@@ -16,32 +18,37 @@ TEST(IsReal, AcceptsOnlyWholeDecimalReals) {
         {"", false},      {" ", false},      {"250 ", false},   {"250\n", false},
         {"1,5", false},   {"1e", false},     {".", false},      {"+-1", false},
         {"--1", false},   {"inf", false},    {"-nan", false},   {"0x10", false},
-        {"1e999", false}, {"1e-999", false}, {"1 2", false},
+        {"1e999", false}, {"1e-999", false}, {"1 2", false},    {"- 1", false},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(IsReal(c.text), c.valid) << '"' << c.text << '"';
-    EXPECT_FALSE(IsReal(std::string_view("1\0", 2)));
+        EXPECT_EQ(ParseReal(c.text).has_value(), c.valid) << '"' << c.text << '"';
+    EXPECT_FALSE(ParseReal(std::string_view("1\0", 2)));
+    EXPECT_EQ(ParseReal(" -2"), -2.0);
+    EXPECT_EQ(ParseReal("1e-3"), 0.001);
 }
 
-TEST(IsInteger, AcceptsSignedDigitsOnly) {
-    EXPECT_TRUE(IsInteger(" -12"));
-    EXPECT_TRUE(IsInteger("+7"));
-    EXPECT_TRUE(IsInteger("99999999999999999999"));  // shape only
-    for (const char* text : {"", "-", "1.0", "12x", "7 ", "1e3"})
-        EXPECT_FALSE(IsInteger(text)) << text;
+TEST(ParseInteger, TakesOneSignWhereAllowedAndKeepsToTheRange) {
+    constexpr long long kMin = std::numeric_limits<long long>::min();
+    constexpr long long kMax = std::numeric_limits<long long>::max();
+    EXPECT_EQ(ParseInteger(" -12", -100, 100), -12);
+    EXPECT_EQ(ParseInteger("+7", 0, 10), 7);
+    EXPECT_EQ(ParseInteger("007", 0, 10), 7);
+    EXPECT_EQ(ParseInteger("-9223372036854775808", kMin, kMax), kMin);
+    EXPECT_EQ(ParseInteger("2147483647", 0, 2147483647, {.sign = false}), 2147483647);
+    for (const char* text : {"", "-", "+-1", "1.0", "12x", "7 ", "1e3", "11", "-11",
+                             "9223372036854775808", "99999999999999999999"})
+        EXPECT_FALSE(ParseInteger(text, -10, 10)) << text;
+    for (const char* text : {"+5", "-5", "- 5"})
+        EXPECT_FALSE(ParseInteger(text, -10, 10, {.sign = false})) << text;
 }
 
-TEST(ReadRealText, EmptyIsZeroAndOnlyFirst49CharactersCount) {
-    double value = 7.0;
-    EXPECT_TRUE(ReadRealText("", value));
-    EXPECT_EQ(value, 0.0);
-    EXPECT_TRUE(ReadRealText("1e-3", value));
-    EXPECT_EQ(value, 0.001);
-    EXPECT_FALSE(ReadRealText("1,5", value));
-    EXPECT_EQ(value, 0.001);
-    // A 50th character is not looked at, so a bad one there does no harm.
-    EXPECT_TRUE(ReadRealText(std::string(49, '1') + "x", value));
-    EXPECT_EQ(value, 1.1111111111111111e48);
+TEST(TruncateToInt, TruncatesTowardZeroWithinTheIntRange) {
+    EXPECT_EQ(TruncateToInt(-12.9), -12);
+    EXPECT_EQ(TruncateToInt(2147483647.9), 2147483647);
+    EXPECT_EQ(TruncateToInt(-2147483648.9), -2147483647 - 1);
+    for (double bad : {2147483648.0, -2147483649.0, std::numeric_limits<double>::quiet_NaN(),
+                       std::numeric_limits<double>::infinity()})
+        EXPECT_FALSE(TruncateToInt(bad)) << bad;
 }
 
 TEST(WriteRealText, FormatsLikePrintf) {
