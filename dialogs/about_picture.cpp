@@ -36,7 +36,7 @@ ImageBuffer RenderAboutPicture(int pixels) {
                 continue;
             const Rgb rgb = palette.Entry(1 + n % palette.Count());
             image.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(pixels) +
-                         static_cast<std::size_t>(x)] = MakePixel(rgb.Red, rgb.Green, rgb.Blue);
+                         static_cast<std::size_t>(x)] = MakePixel(rgb.red, rgb.green, rgb.blue);
         }
     }
     return image;

@@ -25,13 +25,6 @@ void MoveDialogControl(QWidget& dialog, int id, int x, int y, int width, int hei
                          height == -1 ? control->height() : height);
 }
 
-LayoutSize GetDialogControlSize(const QWidget& dialog, int id) {
-    const QWidget* control = FindControl(dialog, id);
-    if (control == nullptr)
-        return {};
-    return {control->width(), control->height()};
-}
-
 ControlSizes MeasureControls(const QWidget& dialog) {
     ControlSizes sizes;
     for (const QWidget* control : dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {

@@ -18,8 +18,6 @@ Control* FindControlOf(const QWidget& dialog, int id) {
 // Moves control `id` to (x, y) of the dialog's client area with the given size; a width or
 // height of -1 keeps the control's present one. Nothing happens without such a control.
 void MoveDialogControl(QWidget& dialog, int id, int x, int y, int width, int height);
-// The control's present size; 0 by 0 without such a control.
-LayoutSize GetDialogControlSize(const QWidget& dialog, int id);
 
 // The present sizes of all the dialog's controls, and putting them where a layout says.
 ControlSizes MeasureControls(const QWidget& dialog);

@@ -12,7 +12,7 @@ namespace {
 std::string HexLine(const Rgb& rgb) {
     constexpr char kDigits[] = "0123456789abcdef";
     std::string line;
-    for (std::uint8_t byte : {rgb.Red, rgb.Green, rgb.Blue}) {
+    for (std::uint8_t byte : {rgb.red, rgb.green, rgb.blue}) {
         line += kDigits[byte >> 4];
         line += kDigits[byte & 0x0f];
     }

@@ -12,13 +12,13 @@ std::vector<Pixel> BuildLogicalPalette(int displayColours, const Palette& palett
     std::vector<Pixel> table;
     table.reserve(placed);
     for (std::size_t i = 0; i < placed; ++i)
-        table.push_back(MakePixel(entries[i].Red, entries[i].Green, entries[i].Blue));
+        table.push_back(MakePixel(entries[i].red, entries[i].green, entries[i].blue));
     return table;
 }
 
 ImageInfo DescribeImage(const OffscreenImage& image) {
     std::lock_guard lock(image.mutex);
-    return {image.created, image.buffer.width, image.buffer.height, image.ColourCount};
+    return {image.created, image.buffer.width, image.buffer.height, image.colourCount};
 }
 
 bool CreateImage(OffscreenImage& image, int width, int height, int displayColours, bool monochrome,
@@ -36,7 +36,7 @@ bool CreateImage(OffscreenImage& image, int width, int height, int displayColour
         image.buffer.width = width;
         image.buffer.height = height;
         image.buffer.pixels = std::move(pixels);
-        image.ColourCount = static_cast<int>(colours.size());
+        image.colourCount = static_cast<int>(colours.size());
         image.colours = std::move(colours);
         image.created = true;
     } catch (const std::bad_alloc&) {
@@ -49,7 +49,7 @@ void DestroyImage(OffscreenImage& image) {
     std::lock_guard lock(image.mutex);
     image.buffer = {};
     image.colours.clear();
-    image.ColourCount = 0;
+    image.colourCount = 0;
     image.created = false;
 }
 

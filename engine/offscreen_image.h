@@ -22,7 +22,7 @@ struct OffscreenImage {
     mutable std::mutex mutex;
     ImageBuffer buffer;
     std::vector<Pixel> colours;
-    int ColourCount = 0;  // entries of `colours`; 0 in monochrome mode
+    int colourCount = 0;  // entries of `colours`; 0 in monochrome mode
     bool created = false;
 };
 
@@ -31,7 +31,7 @@ struct ImageInfo {
     bool created = false;
     int width = 0;
     int height = 0;
-    int ColourCount = 0;
+    int colourCount = 0;
 };
 
 ImageInfo DescribeImage(const OffscreenImage& image);

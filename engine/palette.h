@@ -7,9 +7,9 @@
 namespace zolt {
 
 struct Rgb {
-    std::uint8_t Red = 0;
-    std::uint8_t Green = 0;
-    std::uint8_t Blue = 0;
+    std::uint8_t red = 0;
+    std::uint8_t green = 0;
+    std::uint8_t blue = 0;
     bool operator==(const Rgb&) const = default;
 };
 

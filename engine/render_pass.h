@@ -11,20 +11,20 @@ namespace zolt {
 // How a count becomes a pixel: bands of white in monochrome mode, the colour table otherwise,
 // black for points that never escaped.
 struct ColourRule {
-    bool Monochrome = false;
-    int Modulation = 2;
-    int Iterations = 0;
+    bool monochrome = false;
+    int modulation = 2;
+    int iterations = 0;
     std::span<const Pixel> colours;
 
     Pixel operator()(int n) const {
-        if (Monochrome) {
+        if (monochrome) {
             // A period below 1 (only a hand-made file can hold one) colours every escaping
             // point white instead of dividing by it.
-            const int period = Modulation < 1 ? 1 : Modulation;
-            return (n < Iterations && n % period == 0) ? kWhite : kBlack;
+            const int period = modulation < 1 ? 1 : modulation;
+            return (n < iterations && n % period == 0) ? kWhite : kBlack;
         }
         // Without colours (an empty palette) everything is black rather than a division by 0.
-        if (n >= Iterations || colours.empty())
+        if (n >= iterations || colours.empty())
             return kBlack;
         return colours[static_cast<std::size_t>(n) % colours.size()];
     }

@@ -209,13 +209,6 @@ void Generator::PaintView(const PixelTarget& target) const {
         BlitImage(image_.buffer, target);
 }
 
-bool Generator::RepaintViewNow() {
-    if (!initialised_ || !DescribeImage(image_).created)
-        return false;
-    ui_.PresentImage();
-    return true;
-}
-
 bool Generator::GetImage(ImageInfo& out) const {
     if (!initialised_)
         return false;

@@ -67,8 +67,6 @@ class Generator {
 
     // Copies the image into `target` by the placement rule; nothing before the first Ready.
     void PaintView(const PixelTarget& target) const;
-    // Asks the view to show the image again; false when there is no image to show.
-    bool RepaintViewNow();
     bool GetImage(ImageInfo& out) const;
     bool GetSnapshot(GenerationSnapshot& out) const;
     // A copy of the image's pixels (for saving a picture, and for tests).

@@ -65,8 +65,4 @@ void QtSurface::SetCommandChecked(int id, bool checked) {
         widgets_.actions->SetChecked(id, checked);
 }
 
-bool QtSurface::IsCommandChecked(int id) const {
-    return widgets_.actions != nullptr && widgets_.actions->Checked(id);
-}
-
 }  // namespace zolt

@@ -47,7 +47,6 @@ class QtSurface final : public UiSurface {
     // The check mark of a Priority item or a bar command; the item stays as enabled as the
     // command mask says.
     void SetCommandChecked(int id, bool checked);
-    bool IsCommandChecked(int id) const;
 
     ViewMetrics& Metrics() { return metrics_; }
 

@@ -4,22 +4,16 @@
 
 namespace zolt {
 
-void UiMailbox::SetWake(std::function<void()> wake) {
-    std::lock_guard lock(mutex_);
-    wake_ = std::move(wake);
-}
-
 void UiMailbox::Post(Call call) {
-    std::function<void()> wake;
     {
         std::lock_guard lock(mutex_);
         if (closed_)
             return;
         pending_.push_back(std::move(call));
-        wake = wake_;
     }
-    if (wake)
-        wake();
+    // Outside the lock: the wake may run Deliver at once, on a thread that posts too.
+    if (wake_)
+        wake_();
 }
 
 int UiMailbox::Deliver() {

@@ -15,8 +15,6 @@ class UiMailbox {
 
     explicit UiMailbox(std::function<void()> wake = {}) : wake_(std::move(wake)) {}
 
-    void SetWake(std::function<void()> wake);
-
     // Any thread. Dropped once the mailbox is closed.
     void Post(Call call);
 
@@ -30,7 +28,7 @@ class UiMailbox {
   private:
     std::mutex mutex_;
     std::deque<Call> pending_;
-    std::function<void()> wake_;
+    const std::function<void()> wake_;
     bool closed_ = false;
 };
 

@@ -14,7 +14,7 @@ namespace {
 
 std::string Hex(const Rgb& rgb) {
     char text[8];
-    std::snprintf(text, sizeof text, "%02x%02x%02x", rgb.Red, rgb.Green, rgb.Blue);
+    std::snprintf(text, sizeof text, "%02x%02x%02x", rgb.red, rgb.green, rgb.blue);
     return text;
 }
 

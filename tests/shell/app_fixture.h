@@ -37,6 +37,28 @@ inline std::unique_ptr<ZoltApplication> StartApp(const QTemporaryDir& dir) {
     return app;
 }
 
+// The base of a widget test class: every test function finds the program freshly started on
+// settings of its own, with automatic generation as the settings have it, and it is torn down
+// afterwards.
+class AppTest : public QObject {
+    Q_OBJECT
+
+  protected:
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<ZoltApplication> app_;
+
+  protected slots:
+    void init() {
+        dir_ = std::make_unique<QTemporaryDir>();
+        app_ = StartApp(*dir_);
+        QVERIFY(app_ != nullptr);
+    }
+    void cleanup() {
+        app_.reset();
+        dir_.reset();
+    }
+};
+
 // Makes a definition current with a 256-colour palette, as New would.
 inline bool DefineFractal(ZoltApplication& app, const GenerationSnapshot& numbers,
                           const char* name = "Test") {
@@ -66,7 +88,7 @@ inline QStringList DialogsOpenedBy(const std::function<void()>& act) {
     act();
     // The offscreen platform does not hand the focus back when a dialog closes, as a desktop does.
     if (active != nullptr && QApplication::activeWindow() != active) {
-        QApplication::setActiveWindow(active);
+        active->activateWindow();
         if (!QTest::qWaitForWindowActive(active))
             opened.append(QStringLiteral("(the window did not come back to the front)"));
     }

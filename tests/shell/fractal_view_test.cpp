@@ -15,7 +15,7 @@
 using namespace zolt;
 using namespace zolt::testing;
 
-class FractalViewTest : public QObject {
+class FractalViewTest : public AppTest {
     Q_OBJECT
 
   private:
@@ -52,14 +52,8 @@ class FractalViewTest : public QObject {
 
   private slots:
     void init() {
-        dir_ = std::make_unique<QTemporaryDir>();
-        app_ = StartApp(*dir_);
-        QVERIFY(app_ != nullptr);
+        AppTest::init();
         app_->GetWorkspace()->defaults.values.AutoGenerate = false;
-    }
-    void cleanup() {
-        app_.reset();
-        dir_.reset();
     }
 
     void worksInDevicePixels() {
@@ -319,10 +313,6 @@ class FractalViewTest : public QObject {
         app_->RunCommand(kCmdStop);
         QTRY_COMPARE(PaneText(*app_, 1), QString("Stopped"));
     }
-
-  private:
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<ZoltApplication> app_;
 };
 
 QTEST_MAIN(FractalViewTest)

@@ -60,20 +60,10 @@ DefaultValues StoredDefaults(const QTemporaryDir& dir) {
 
 }  // namespace
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public AppTest {
     Q_OBJECT
 
   private slots:
-    void init() {
-        dir_ = std::make_unique<QTemporaryDir>();
-        app_ = StartApp(*dir_);
-        QVERIFY(app_ != nullptr);
-    }
-    void cleanup() {
-        app_.reset();
-        dir_.reset();
-    }
-
     void namesTitleAndIcon() {
         MainWindow* window = app_->GetMainWindow();
         QCOMPARE(window->objectName(), QString("ZoltAppClass"));
@@ -419,10 +409,6 @@ class MainWindowTest : public QObject {
         QCOMPARE(buttons, qsizetype{1});
         QCOMPARE(standard, QMessageBox::StandardButtons(QMessageBox::Ok));
     }
-
-  private:
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<ZoltApplication> app_;
 };
 
 QTEST_MAIN(MainWindowTest)

@@ -12,7 +12,7 @@
 using namespace zolt;
 using namespace zolt::testing;
 
-class NavigationTest : public QObject {
+class NavigationTest : public AppTest {
     Q_OBJECT
 
   private:
@@ -33,16 +33,6 @@ class NavigationTest : public QObject {
     }
 
   private slots:
-    void init() {
-        dir_ = std::make_unique<QTemporaryDir>();
-        app_ = StartApp(*dir_);
-        QVERIFY(app_ != nullptr);
-    }
-    void cleanup() {
-        app_.reset();
-        dir_.reset();
-    }
-
     void backAndForwardThroughThreeViews() {
         QVERIFY(DefineFractal(*app_, Home(*app_)));
         // As New does: ready with automatic generation, which records the first view.
@@ -120,10 +110,6 @@ class NavigationTest : public QObject {
         QVERIFY(!app_->GetWorkspace()->current.Initialized());
         QCOMPARE(PaneText(*app_, 3), QString());
     }
-
-  private:
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<ZoltApplication> app_;
 };
 
 QTEST_MAIN(NavigationTest)

@@ -14,25 +14,16 @@
 using namespace zolt;
 using namespace zolt::testing;
 
-class QtSurfaceTest : public QObject {
+class QtSurfaceTest : public AppTest {
     Q_OBJECT
 
   private slots:
-    void init() {
-        dir_ = std::make_unique<QTemporaryDir>();
-        app_ = StartApp(*dir_);
-        QVERIFY(app_ != nullptr);
-    }
-    void cleanup() {
-        app_.reset();
-        dir_.reset();
-    }
-
     void workerCallsReachTheWidgetsInOrder() {
         MainWindow* window = app_->GetMainWindow();
-        UiMailbox mailbox;
-        ThreadWake wake([&] { mailbox.Deliver(); });
-        mailbox.SetWake([&] { wake.Request(); });
+        UiMailbox* delivering = nullptr;
+        ThreadWake wake([&] { delivering->Deliver(); });
+        UiMailbox mailbox([&] { wake.Request(); });
+        delivering = &mailbox;
         WorkerSurface worker(app_->Surface(), mailbox);
         ViewSize seen;
         std::thread thread([&] {
@@ -96,10 +87,6 @@ class QtSurfaceTest : public QObject {
         QVERIFY(DefineFractal(*app_, Home(*app_), "Seahorse"));
         QCOMPARE(app_->GetMainWindow()->windowTitle(), QString("Zolt - Seahorse"));
     }
-
-  private:
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<ZoltApplication> app_;
 };
 
 QTEST_MAIN(QtSurfaceTest)
