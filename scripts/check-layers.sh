@@ -68,8 +68,9 @@ if ! printf '%s\n' "${files[@]}" | awk '
         m = split(edges[f], list, " ")
         for (k = 1; k <= m; k++) {
             t = list[k]
-            if (state[t] == 1) { print "include cycle: " path " -> " t; found = 1 }
-            else if (!(t in state)) found += visit(t, path " -> " t)
+            # Looking at state[t] would create it: ask whether it is there first.
+            if (!(t in state)) found += visit(t, path " -> " t)
+            else if (state[t] == 1) { print "include cycle: " path " -> " t; found = 1 }
         }
         state[f] = 2
         return found
