@@ -51,15 +51,17 @@ constexpr std::size_t kLanes = hn::MaxLanes(D());
 constexpr std::size_t kSlots = kVectors * kLanes;  // points in flight
 static_assert(kSlots <= 64, "one bit per slot in a 64-bit word");
 
-// Steps run between two looks at the lanes. Escapes inside a block are recorded per step, so
-// counts stay exact; the block only delays a finished lane's refill by fewer than kBlock steps.
-constexpr int kBlock = 8;
+// Steps run between two looks at the lanes. Every lane counts its own steps and stops counting
+// at its escape, so counts stay exact; the block only delays a finished lane's refill by fewer
+// than kBlock steps, which costs far less than leaving the vector loop after every escape.
+constexpr int kBlock = 16;
 // Brent's cycle detection saves z at lane counts kFirstSave, 2 kFirstSave, 4 kFirstSave, ...
-constexpr double kFirstSave = kBlock;
+constexpr std::int64_t kFirstSave = kBlock;
+// The count of an idle slot: it never reaches any limit.
+constexpr std::int64_t kIdleCount = std::numeric_limits<std::int64_t>::min() / 2;
 
 // The lanes, one slot per point in flight, as arrays so that the vectors load whole and the
-// bookkeeping reads single lanes. Steps are counted in doubles (exact far beyond any run) so that
-// the saving schedule compares in the same registers as the orbit.
+// bookkeeping reads and writes single lanes.
 struct Slots {
     HWY_ALIGN double zr[kSlots];
     HWY_ALIGN double zi[kSlots];
@@ -69,28 +71,40 @@ struct Slots {
     HWY_ALIGN double ci[kSlots];
     HWY_ALIGN double savedZr[kSlots];
     HWY_ALIGN double savedZi[kSlots];
-    HWY_ALIGN double saveAt[kSlots];  // global step of the next save
-    HWY_ALIGN double start[kSlots];   // global step the point started at; +inf when idle
+    HWY_ALIGN std::int64_t count[kSlots];      // steps done, frozen at the escape
+    HWY_ALIGN std::int64_t saveAfter[kSlots];  // the next save comes at the count after this
     std::size_t point[kSlots];
 };
 
-// Runs every slot kBlock steps. escaped[k] gets one bit per slot whose orbit passed the escape
-// bound at step k of the block. With periodicity, returns the slots whose z at the end of the
-// block equals their saved z, then saves z in the slots whose save is due.
+struct BlockResult {
+    std::uint64_t done = 0;     // slots whose point is finished: escaped, at the limit or cycling
+    std::uint64_t escaped = 0;  // of those, the ones that escaped
+};
+
+std::uint64_t BitsOf(std::uint64_t word, std::size_t vector) {
+    return word << (vector * kLanes);
+}
+
+// Runs every slot kBlock steps. All slots are still running when a block starts, since finished
+// ones are refilled between blocks.
 template <bool kPeriodicity>
-std::uint64_t RunBlock(Slots& s, double escape, double stepAfter, std::uint64_t* escaped) {
+BlockResult RunBlock(Slots& s, double escape, std::int64_t limit) {
     const D d;
+    const hn::RebindToSigned<D> di;
     const Vec bound = hn::Set(d, escape);
     const Vec two = hn::Set(d, 2.0);
     Vec zr[kVectors], zi[kVectors], zr2[kVectors], zi2[kVectors];
+    hn::Vec<decltype(di)> count[kVectors];
+    hn::Mask<D> running[kVectors];
     for (std::size_t j = 0; j < kVectors; ++j) {
         zr[j] = hn::Load(d, s.zr + j * kLanes);
         zi[j] = hn::Load(d, s.zi + j * kLanes);
         zr2[j] = hn::Load(d, s.zr2 + j * kLanes);
         zi2[j] = hn::Load(d, s.zi2 + j * kLanes);
+        count[j] = hn::Load(di, s.count + j * kLanes);
+        running[j] = hn::FirstN(d, kLanes);
     }
     for (int k = 0; k < kBlock; ++k) {
-        std::uint64_t bits = 0;
         for (std::size_t j = 0; j < kVectors; ++j) {
             const Vec cr = hn::Load(d, s.cr + j * kLanes);
             const Vec ci = hn::Load(d, s.ci + j * kLanes);
@@ -99,115 +113,91 @@ std::uint64_t RunBlock(Slots& s, double escape, double stepAfter, std::uint64_t*
             zr[j] = hn::Add(hn::Sub(zr2[j], zi2[j]), cr);
             zr2[j] = hn::Mul(zr[j], zr[j]);
             zi2[j] = hn::Mul(zi[j], zi[j]);
-            std::uint8_t laneBits[8] = {};
-            hn::StoreMaskBits(d, hn::Gt(hn::Add(zr2[j], zi2[j]), bound), laneBits);
-            bits |= static_cast<std::uint64_t>(laneBits[0]) << (j * kLanes);
+            // A running lane counts the step (all ones is -1), then stops running if it escaped.
+            count[j] = hn::Sub(count[j], hn::BitCast(di, hn::VecFromMask(d, running[j])));
+            running[j] = hn::AndNot(hn::Gt(hn::Add(zr2[j], zi2[j]), bound), running[j]);
         }
-        escaped[k] = bits;
     }
-    std::uint64_t cycled = 0;
+    BlockResult result;
+    const auto beforeLimit = hn::Set(di, limit - 1);  // 64-bit lanes compare only with >
     for (std::size_t j = 0; j < kVectors; ++j) {
         hn::Store(zr[j], d, s.zr + j * kLanes);
         hn::Store(zi[j], d, s.zi + j * kLanes);
         hn::Store(zr2[j], d, s.zr2 + j * kLanes);
         hn::Store(zi2[j], d, s.zi2 + j * kLanes);
+        hn::Store(count[j], di, s.count + j * kLanes);
+        auto done = hn::Or(hn::Not(running[j]), hn::RebindMask(d, hn::Gt(count[j], beforeLimit)));
         if constexpr (kPeriodicity) {
             const Vec savedZr = hn::Load(d, s.savedZr + j * kLanes);
             const Vec savedZi = hn::Load(d, s.savedZi + j * kLanes);
-            std::uint8_t laneBits[8] = {};
-            hn::StoreMaskBits(d, hn::And(hn::Eq(zr[j], savedZr), hn::Eq(zi[j], savedZi)), laneBits);
-            cycled |= static_cast<std::uint64_t>(laneBits[0]) << (j * kLanes);
+            done = hn::Or(done, hn::And(hn::Eq(zr[j], savedZr), hn::Eq(zi[j], savedZi)));
             // Brent: the next save comes when the lane's count has doubled.
-            const Vec now = hn::Set(d, stepAfter);
-            const Vec saveAt = hn::Load(d, s.saveAt + j * kLanes);
-            const auto due = hn::Ge(now, saveAt);
-            const Vec start = hn::Load(d, s.start + j * kLanes);
-            hn::Store(hn::IfThenElse(due, zr[j], savedZr), d, s.savedZr + j * kLanes);
-            hn::Store(hn::IfThenElse(due, zi[j], savedZi), d, s.savedZi + j * kLanes);
-            hn::Store(hn::IfThenElse(due, hn::Sub(hn::Add(now, now), start), saveAt), d,
-                      s.saveAt + j * kLanes);
+            const auto saveAfter = hn::Load(di, s.saveAfter + j * kLanes);
+            const auto due = hn::Gt(count[j], saveAfter);
+            const auto dueD = hn::RebindMask(d, due);
+            hn::Store(hn::IfThenElse(dueD, zr[j], savedZr), d, s.savedZr + j * kLanes);
+            hn::Store(hn::IfThenElse(dueD, zi[j], savedZi), d, s.savedZi + j * kLanes);
+            const auto doubled = hn::Sub(hn::Add(count[j], count[j]), hn::Set(di, 1));
+            hn::Store(hn::IfThenElse(due, doubled, saveAfter), di, s.saveAfter + j * kLanes);
         }
+        std::uint8_t bits[8] = {};
+        hn::StoreMaskBits(d, done, bits);
+        result.done |= BitsOf(bits[0], j);
+        hn::StoreMaskBits(d, hn::Not(running[j]), bits);
+        result.escaped |= BitsOf(bits[0], j);
     }
-    return cycled;
+    return result;
 }
 
 template <bool kPeriodicity>
 bool IterateAll(const double* cr, const double* ci, int* counts, std::size_t n, int maxIter,
                 double escape, const std::atomic<bool>* stop) {
-    constexpr double kNever = std::numeric_limits<double>::infinity();
     constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
     // The count of an orbit that reaches the limit: the body of the loop runs at least once.
-    const double limit = maxIter < 1 ? 1.0 : static_cast<double>(maxIter);
+    const std::int64_t limit = std::max(maxIter, 1);
 
     Slots s;
-    double step = 0;  // steps every slot has run
     std::size_t next = 0;
     std::size_t busy = 0;
-    // Starts the next point in slot l, or leaves it idle: NaN never escapes nor compares equal,
-    // and an infinite start never reaches the limit.
+    // Starts the next point in slot l, or leaves it idle: NaN never escapes nor compares equal.
     const auto refill = [&](std::size_t l) {
+        double x = kNaN, y = kNaN;
+        std::int64_t count = kIdleCount, saveAfter = 0;
         if (next < n) {
-            const double x = cr[next];
-            const double y = ci[next];
-            s.zr[l] = s.cr[l] = s.savedZr[l] = x;
-            s.zi[l] = s.ci[l] = s.savedZi[l] = y;
-            s.zr2[l] = x * x;
-            s.zi2[l] = y * y;
-            s.start[l] = step;
-            s.saveAt[l] = step + kFirstSave;
+            x = cr[next];
+            y = ci[next];
+            count = 0;
+            saveAfter = kFirstSave - 1;
             s.point[l] = next++;
             ++busy;
-        } else {
-            s.zr[l] = s.zi[l] = s.zr2[l] = s.zi2[l] = s.cr[l] = s.ci[l] = kNaN;
-            s.savedZr[l] = s.savedZi[l] = kNaN;
-            s.start[l] = s.saveAt[l] = kNever;
-            s.point[l] = 0;
         }
+        s.zr[l] = s.cr[l] = s.savedZr[l] = x;
+        s.zi[l] = s.ci[l] = s.savedZi[l] = y;
+        s.zr2[l] = x * x;
+        s.zi2[l] = y * y;
+        s.count[l] = count;
+        s.saveAfter[l] = saveAfter;
     };
     for (std::size_t l = 0; l < kSlots; ++l)
         refill(l);
 
-    // A lower bound of the starts of the busy slots: no slot can reach the limit before
-    // oldest + limit. It only goes stale downwards, which costs a needless scan.
-    double oldest = 0;
-    double nextStopCheck = kStopCheckInterval;
-    std::uint64_t escaped[kBlock];
+    int sinceStopCheck = 0;
     while (busy > 0) {
-        const double stepBefore = step;
-        step += kBlock;
-        std::uint64_t done = RunBlock<kPeriodicity>(s, escape, step, escaped);
-        std::uint64_t anyEscaped = 0;
-        for (int k = 0; k < kBlock; ++k)
-            anyEscaped |= escaped[k];
-        done |= anyEscaped;
-        const bool limitReached = step - oldest >= limit;
-        if (limitReached) {
-            for (std::size_t l = 0; l < kSlots; ++l) {
-                if (step - s.start[l] >= limit)
-                    done |= std::uint64_t{1} << l;
-            }
-        }
-        while (done != 0) {
+        const BlockResult block = RunBlock<kPeriodicity>(s, escape, limit);
+        for (std::uint64_t done = block.done; done != 0; done &= done - 1) {
             const auto l = static_cast<std::size_t>(std::countr_zero(done));
-            done &= done - 1;
-            double count = limit;  // reached the limit, or cycles and so would
-            if ((anyEscaped >> l) & 1) {
-                int k = 0;
-                while (((escaped[k] >> l) & 1) == 0)
-                    ++k;
-                // Steps past the limit inside the block do not count: the limit test comes first.
-                count = std::min(stepBefore + (k + 1) - s.start[l], limit);
-            }
-            counts[s.point[l]] = static_cast<int>(count);
+            // Steps past the limit do not count, since the limit test comes first; an orbit
+            // that cycles would reach the limit.
+            const bool escaped = (block.escaped >> l) & 1;
+            counts[s.point[l]] = static_cast<int>(escaped ? std::min(s.count[l], limit) : limit);
             --busy;
             refill(l);
         }
-        if (limitReached)
-            oldest = *std::min_element(s.start, s.start + kSlots);
-        if (step >= nextStopCheck) {
+        sinceStopCheck += kBlock;
+        if (sinceStopCheck >= kStopCheckInterval) {
             if (stop != nullptr && stop->load(std::memory_order_relaxed))
                 return false;
-            nextStopCheck = step + kStopCheckInterval;
+            sinceStopCheck = 0;
         }
     }
     return true;
