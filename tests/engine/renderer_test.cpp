@@ -20,8 +20,10 @@ TEST(IteratePoint, CountsAsTheClassicLoop) {
     EXPECT_EQ(IteratePoint(2.0, 0.0, -5, 200.0), 1);
     // Escaping exactly on the last step counts as reaching the limit.
     EXPECT_EQ(IteratePoint(2.0, 0.0, 2, 200.0), 2);
-    // Long orbits cross the internal stop-check boundary without changing the count.
-    EXPECT_EQ(IteratePoint(-0.75, 0.001, 100000, 4.0), IteratePoint(-0.75, 0.001, 100000, 4.0));
+    // Near the neck at -0.75 an orbit escapes after about pi / y steps (counts of a plain loop
+    // without stop checks); the second one crosses the internal stop-check boundary.
+    EXPECT_EQ(IteratePoint(-0.75, 0.001, 100000, 4.0), 3142);
+    EXPECT_EQ(IteratePoint(-0.75, 0.0005, 100000, 4.0), 6283);
     EXPECT_EQ(IteratePoint(0.0, 0.0, 10000, 200.0, nullptr), 10000);
 }
 

@@ -1,0 +1,132 @@
+#include "engine/iteration_kernel.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "engine/iterate_point.h"
+
+namespace zolt {
+namespace {
+
+struct Case {
+    std::string name;
+    std::vector<double> cr, ci;
+    int maxIter;
+    double escape;
+};
+
+// A view of width x height points, as the renderer lays them out.
+Case ViewCase(std::string name, double Pstart, double Pfinish, double Qstart, int maxIter,
+              int width, int height, double escape = 200.0) {
+    Case c{std::move(name), {}, {}, maxIter, escape};
+    const double dx = (Pfinish - Pstart) / width;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            c.cr.push_back(x * dx + Pstart);
+            c.ci.push_back(y * dx + Qstart);
+        }
+    }
+    return c;
+}
+
+Case Head(Case c, std::size_t n, std::string name) {
+    c.name = std::move(name);
+    c.cr.resize(n);
+    c.ci.resize(n);
+    return c;
+}
+
+std::vector<Case> Cases() {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const Case home = ViewCase("home", -2.5, 1.25, -1.5, 250, 190, 155);
+    std::vector<Case> cases = {
+        home,
+        ViewCase("boundary", -0.7453, -0.7433, 0.1127, 5000, 80, 60),
+        ViewCase("spiral", -0.743650, -0.743640, 0.131820, 5000, 64, 48),
+        // Many points of the home view escape exactly at step 7, which must count as the limit.
+        ViewCase("limit 7", -2.5, 1.25, -1.5, 7, 95, 78),
+        ViewCase("tiny escape", -2.5, 1.25, -1.5, 250, 60, 50, 1e-300),
+        ViewCase("negative escape", -2.5, 1.25, -1.5, 250, 30, 20, -1.0),
+        ViewCase("huge escape", -2.5, 1.25, -1.5, 250, 60, 50, 1e300),
+        ViewCase("infinite escape", -2.5, 1.25, -1.5, 100, 30, 20, inf),
+        ViewCase("one iteration", -2.5, 1.25, -1.5, 1, 30, 20),
+        ViewCase("two iterations", -2.5, 1.25, -1.5, 2, 30, 20),
+        ViewCase("no iterations", -2.5, 1.25, -1.5, 0, 13, 3),
+        ViewCase("negative iterations", -2.5, 1.25, -1.5, -5, 13, 3),
+        // Long orbits near the neck and in the set, across many blocks and stop checks.
+        ViewCase("100000 iterations", -0.7502, -0.7498, 0.0001, 100000, 37, 1),
+        // Cycles of several periods, preperiodic points, a slowly converging parabolic point,
+        // zeros of both signs, a subnormal, NaN and infinity.
+        {"special points",
+         {0.0, -1.0, -2.0, 0.0, 0.25, -0.1225611668766536, -1.75, -0.0, 0.3, nan, 0.0, -1.0, inf,
+          -0.75, -1.3107026413368328},
+         {0.0, 0.0, 0.0, 1.0, 0.0, 0.7448617666197442, 0.0, -0.0, 4.9e-324, 0.0, nan, -0.0, 0.0,
+          0.0, 0.0},
+         20000,
+         4.0},
+    };
+    // Counts that fill the vectors exactly, leave a partial one, or are a single point.
+    for (std::size_t n : {0, 1, 2, 3, 5, 8, 9, 17, 31, 33, 65, 97})
+        cases.push_back(Head(home, n, std::to_string(n) + " points"));
+    return cases;
+}
+
+TEST(IterationKernel, EveryKernelCountsAsThePlainLoop) {
+    const std::vector<KernelTarget> kernels = AvailableKernels();
+    ASSERT_FALSE(kernels.empty());
+    EXPECT_EQ(kernels.back(), KernelTarget());
+    EXPECT_EQ(kernels.back().Name(), "scalar");
+    EXPECT_EQ(kernels.front(), BestKernel());
+
+    int atLimit = 0;  // points escaping exactly at the limit, which the cases must contain
+    for (const Case& c : Cases()) {
+        std::vector<int> expected;
+        for (std::size_t k = 0; k < c.cr.size(); ++k) {
+            expected.push_back(IteratePoint(c.cr[k], c.ci[k], c.maxIter, c.escape));
+            if (expected.back() == c.maxIter &&
+                IteratePoint(c.cr[k], c.ci[k], c.maxIter + 1, c.escape) == c.maxIter)
+                ++atLimit;
+        }
+        for (const KernelTarget kernel : kernels) {
+            for (const bool periodicity : {false, true}) {
+                SCOPED_TRACE(c.name + ", " + std::string(kernel.Name()) +
+                             (periodicity ? ", periodicity" : ", full loop"));
+                std::vector<int> counts(c.cr.size(), -1);
+                const std::atomic<bool> stop{false};
+                EXPECT_TRUE(IteratePoints(c.cr, c.ci, counts, {c.maxIter, c.escape, periodicity},
+                                          &stop, kernel));
+                for (std::size_t k = 0; k < counts.size(); ++k)
+                    ASSERT_EQ(counts[k], expected[k])
+                        << "point " << k << ": " << c.cr[k] << ", " << c.ci[k];
+            }
+        }
+    }
+    EXPECT_GT(atLimit, 0);
+}
+
+TEST(IterationKernel, AStopSetBeforeEndsTwoBillionIterationsAtOnce) {
+    const std::vector<double> cr(100, 0.0), ci(100, 0.0);
+    std::vector<int> counts(100);
+    const std::atomic<bool> stop{true};
+    for (const KernelTarget kernel : AvailableKernels()) {
+        const auto before = std::chrono::steady_clock::now();
+        EXPECT_FALSE(IteratePoints(cr, ci, counts, {2000000000, 200.0, false}, &stop, kernel))
+            << kernel.Name();
+        EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2));
+    }
+}
+
+TEST(IterationKernel, SpansOfDifferentSizesAreRefused) {
+    const std::vector<double> cr(3, 0.0), ci(2, 0.0);
+    std::vector<int> counts(3);
+    EXPECT_THROW(IteratePoints(cr, ci, counts, {100, 4.0}, nullptr), std::invalid_argument);
+}
+
+}  // namespace
+}  // namespace zolt
