@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "app/png_writer.h"
 #include "app/render_options.h"
 #include "commands/workspace.h"
 #include "document/fractal_file.h"
+#include "document/png_file.h"
 #include "surface/headless_surface.h"
 
 namespace {
@@ -95,6 +95,7 @@ int main(int argc, char** argv) {
     work.defaults.values.InitialResolution = options.initial;
     work.defaults.values.PenultimateResolution = options.penultimate;
     Generator& generator = work.generator;
+    generator.SetThreads(options.threads);
 
     std::string error;
     const bool viewSet = options.input.empty() ? SetViewFromOptions(options, work, error)

@@ -25,6 +25,9 @@ const char* RenderUsage() {
            "  --height N        image height in pixels (default 620)\n"
            "  --initial N       block size of the first pass (default 8)\n"
            "  --penultimate N   block size of the last pass before single pixels (default 4)\n"
+           "  --threads N       threads that compute the picture, 1 to 256 (default: the\n"
+           "                    ZOLT_THREADS environment variable, else one per hardware\n"
+           "                    thread)\n"
            "  -o, --output FILE the PNG file to write\n"
            "  --verbose         print every status text of the generation to stderr\n"
            "  --help            show this text\n";
@@ -54,6 +57,7 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
         {"--height", integer(options.height, 1, 16384)},
         {"--initial", integer(options.initial, 1, 4096)},
         {"--penultimate", integer(options.penultimate, 1, 4096)},
+        {"--threads", integer(options.threads, 1, 256)},
         {"--output",
          [&](const std::string& v) {
              options.output = v;

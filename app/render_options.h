@@ -20,6 +20,7 @@ struct RenderOptions {
     int height = 620;
     int initial = 8;
     int penultimate = 4;
+    int threads = 0;  // 0: as ZOLT_THREADS says, else one per hardware thread
     std::string output;
     std::string input;  // a .zlt file to render instead of the view given by options
     bool verbose = false;

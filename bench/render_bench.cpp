@@ -1,27 +1,87 @@
-// Full-resolution passes of the renderer, in million iterations per second (the sum of the
-// points' counts over the time taken).
+// How fast Zolt renders, in million iterations per second: the sum of the plain loop's counts
+// for a view over the time taken, so the periodicity shortcut shows as a higher rate for the same
+// image. Every kernel this CPU runs is measured against the plain loop, on one thread and on
+// several, on the home view and on a view along the boundary; then the whole generation of the
+// home view as the program runs it, and how soon a Stop ends a generation of two billion
+// iterations a point.
 
 #include <benchmark/benchmark.h>
 
 #include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
 
+#include "commands/workspace.h"
 #include "engine/iterate_point.h"
+#include "engine/iteration_kernel.h"
 #include "engine/render_pass.h"
+#include "surface/headless_surface.h"
 
 namespace zolt {
 namespace {
 
 constexpr int kWidth = 760;
 constexpr int kHeight = 620;
+constexpr double kEscape = 200.0;
 
-// The iterations a full-resolution pass performs, counted once outside the timing.
-double IterationsOfPass(const GenerationSnapshot& s) {
+struct View {
+    const char* name;
+    GenerationSnapshot numbers;
+};
+
+const View kViews[] = {
+    {"home", {-2.5, 1.25, -1.5, 0.0, 250, kEscape}},
+    {"boundary", {-0.7453, -0.7433, 0.1127, 0.0, 5000, kEscape}},
+};
+
+// The points of a view as the renderer lays them out, and the plain loop's total of their counts.
+struct Points {
+    std::vector<double> cr, ci;
+    double iterations = 0;
+};
+
+Points PointsOf(const GenerationSnapshot& s) {
+    Points points;
     const double dx = (s.Pfinish - s.Pstart) / kWidth;
-    double total = 0;
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x)
-            total += IteratePoint(x * dx + s.Pstart, y * dx + s.Qstart, s.Iterations, s.Escape);
-    return total;
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            points.cr.push_back(x * dx + s.Pstart);
+            points.ci.push_back(y * dx + s.Qstart);
+            points.iterations +=
+                IteratePoint(points.cr.back(), points.ci.back(), s.Iterations, s.Escape);
+        }
+    }
+    return points;
+}
+
+void SetRate(benchmark::State& state, const Points& points) {
+    state.counters["Miter/s"] =
+        benchmark::Counter(points.iterations / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void PlainLoop(benchmark::State& state, const View& view, const Points& points) {
+    std::vector<int> counts(points.cr.size());
+    for (auto _ : state) {
+        for (std::size_t k = 0; k < counts.size(); ++k)
+            counts[k] = IteratePoint(points.cr[k], points.ci[k], view.numbers.Iterations, kEscape);
+        benchmark::DoNotOptimize(counts.data());
+    }
+    SetRate(state, points);
+}
+
+// The kernel alone on one thread, given the whole view in one call.
+void Kernel(benchmark::State& state, const View& view, const Points& points, KernelTarget target,
+            bool periodicity) {
+    std::vector<int> counts(points.cr.size());
+    const IterationLimits limits{view.numbers.Iterations, kEscape, periodicity};
+    for (auto _ : state) {
+        const bool finished = IteratePoints(points.cr, points.ci, counts, limits, {}, target);
+        benchmark::DoNotOptimize(finished);
+        benchmark::DoNotOptimize(counts.data());
+    }
+    SetRate(state, points);
 }
 
 // Nobody watches the benchmark's passes.
@@ -31,32 +91,129 @@ class Unobserved final : public PassObserver {
     void RowFinished(int) override {}
 };
 
-void RunFullPass(benchmark::State& state, const GenerationSnapshot& snapshot) {
-    Unobserved observer;
+// A full-resolution pass as a generation runs it, on `threads` threads, into a real image.
+void Pass(benchmark::State& state, const View& view, const Points& points, KernelTarget target,
+          bool periodicity, int threads) {
     Palette palette;
     BuildPalette(256, palette);
     OffscreenImage image;
     CreateImage(image, kWidth, kHeight, 256, false, palette);
-    const ColourRule colour{false, 2, snapshot.Iterations, image.colours};
-    std::atomic<bool> stop{false}, skip{false};
-    const RenderRequests requests{stop, skip};
+    const PlainCounter counter(view.numbers, kWidth, target, periodicity);
+    const ColourRule colour{false, 2, view.numbers.Iterations, image.colours};
+    RenderPool pool(threads - 1);
+    Unobserved observer;
     for (auto _ : state) {
-        const PassPosition end = RenderPass(snapshot, colour, image, {}, 1, requests, observer);
-        benchmark::DoNotOptimize(end);
+        const PassJob job{&counter, colour, 1, {}, {}, nullptr, nullptr};
+        benchmark::DoNotOptimize(pool.Run(job, image, observer));
     }
-    state.counters["Miter/s"] = benchmark::Counter(IterationsOfPass(snapshot) / 1e6,
-                                                   benchmark::Counter::kIsIterationInvariantRate);
+    SetRate(state, points);
 }
 
-void BM_HomeView(benchmark::State& state) {
-    RunFullPass(state, {-2.5, 1.25, -1.5, 0.0, 250, 200.0});
-}
-BENCHMARK(BM_HomeView)->Unit(benchmark::kMillisecond);
+// A workspace without a screen that generates on `threads` threads.
+struct Headless {
+    explicit Headless(int threads) : work(ui, nullptr, loop.WakeFunction()) {
+        work.defaults.values.AutoGenerate = false;
+        work.generator.SetThreads(threads);
+    }
+    void Define(const GenerationSnapshot& numbers) {
+        Appearance appearance;
+        BuildPalette(256, appearance.Palette);
+        GenerationSnapshot view = numbers;
+        view.Qfinish = DeriveQfinish(view.Pstart, view.Pfinish, view.Qstart, ui.ViewClientSize());
+        work.current.SetCurrent("Bench", view, appearance, {.untitled = true});
+        work.generator.Ready({});
+    }
+    bool WaitIdle() {
+        return loop.RunUntil([this] { return work.generator.DeliverWorkerCalls(); },
+                             [this] { return !work.generator.IsRunning(); });
+    }
 
-void BM_BoundaryView(benchmark::State& state) {
-    RunFullPass(state, {-0.7453, -0.7433, 0.1127, 0.0, 5000, 200.0});
+    HeadlessSurface ui{{kWidth, kHeight}, 256};
+    HeadlessEventLoop loop;
+    Workspace work;
+};
+
+// Generate on the home view as the program does it: passes 8, 4 and 1, every copy into the view.
+void Generation(benchmark::State& state, int threads) {
+    Headless headless(threads);
+    headless.Define(kViews[0].numbers);
+    for (auto _ : state) {
+        headless.work.generator.Generate({});
+        if (!headless.WaitIdle())
+            state.SkipWithError("the generation did not end");
+    }
 }
-BENCHMARK(BM_BoundaryView)->Unit(benchmark::kMillisecond);
+
+// From Stop to the end of every thread of a generation whose points take two billion steps.
+void StopLatency(benchmark::State& state, int threads) {
+    Headless headless(threads);
+    headless.Define({-0.1, 0.1, -0.1, 0.0, 2000000000, kEscape});
+    Generator& generator = headless.work.generator;
+    for (auto _ : state) {
+        generator.Generate({});
+        // Let every thread get deep into its first points.
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        const auto before = std::chrono::steady_clock::now();
+        generator.Stop();
+        if (!headless.WaitIdle())
+            state.SkipWithError("the generation did not stop");
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - before).count());
+    }
+}
+
+// The thread counts measured: 1, 2 and all the machine has.
+std::vector<int> ThreadCounts() {
+    const int all = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    std::vector<int> counts = {1};
+    if (all >= 2)
+        counts.push_back(2);
+    if (all > 2)
+        counts.push_back(all);
+    return counts;
+}
+
+// Registered at start-up, since the kernels and the thread counts depend on the machine.
+const bool kRegistered = [] {
+    static std::vector<Points> points;
+    for (const View& view : kViews)
+        points.push_back(PointsOf(view.numbers));
+    for (std::size_t v = 0; v < std::size(kViews); ++v) {
+        const View& view = kViews[v];
+        const Points& p = points[v];
+        const std::string prefix = std::string("/") + view.name + "/";
+        benchmark::RegisterBenchmark(("BM_PlainLoop" + prefix).c_str(), PlainLoop, view, p)
+            ->Unit(benchmark::kMillisecond);
+        for (const KernelTarget target : AvailableKernels()) {
+            const std::string kernel(target.Name());
+            for (const bool periodicity : {false, true}) {
+                const std::string name =
+                    "BM_Kernel" + prefix + kernel + (periodicity ? "/periodicity" : "/full");
+                benchmark::RegisterBenchmark(name.c_str(), Kernel, view, p, target, periodicity)
+                    ->Unit(benchmark::kMillisecond);
+            }
+            for (const int threads : ThreadCounts()) {
+                const std::string name =
+                    "BM_Pass" + prefix + kernel + "/full/threads:" + std::to_string(threads);
+                benchmark::RegisterBenchmark(name.c_str(), Pass, view, p, target, false, threads)
+                    ->Unit(benchmark::kMillisecond)
+                    ->UseRealTime();
+            }
+        }
+    }
+    for (const int threads : ThreadCounts()) {
+        benchmark::RegisterBenchmark(
+            ("BM_Generation/home/threads:" + std::to_string(threads)).c_str(), Generation, threads)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+    }
+    benchmark::RegisterBenchmark("BM_StopLatency/iterations:2000000000", StopLatency,
+                                 ThreadCounts().back())
+        ->Unit(benchmark::kMillisecond)
+        ->UseManualTime()
+        ->Iterations(5);
+    return true;
+}();
 
 }  // namespace
 }  // namespace zolt

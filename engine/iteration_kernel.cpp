@@ -151,7 +151,7 @@ BlockResult RunBlock(Slots& s, double escape, std::int64_t limit) {
 
 template <bool kPeriodicity>
 bool IterateAll(const double* cr, const double* ci, int* counts, std::size_t n, int maxIter,
-                double escape, const std::atomic<bool>* stop) {
+                double escape, const Interrupts& interrupts) {
     constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
     // The count of an orbit that reaches the limit: the body of the loop runs at least once.
     const std::int64_t limit = std::max(maxIter, 1);
@@ -195,7 +195,7 @@ bool IterateAll(const double* cr, const double* ci, int* counts, std::size_t n, 
         }
         sinceStopCheck += kBlock;
         if (sinceStopCheck >= kStopCheckInterval) {
-            if (stop != nullptr && stop->load(std::memory_order_relaxed))
+            if (interrupts.Requested())
                 return false;
             sinceStopCheck = 0;
         }
@@ -207,9 +207,9 @@ bool IterateAll(const double* cr, const double* ci, int* counts, std::size_t n, 
 
 bool IteratePointsTarget(const double* cr, const double* ci, int* counts, std::size_t n,
                          int maxIter, double escape, bool periodicity,
-                         const std::atomic<bool>* stop) {
-    return periodicity ? IterateAll<true>(cr, ci, counts, n, maxIter, escape, stop)
-                       : IterateAll<false>(cr, ci, counts, n, maxIter, escape, stop);
+                         const Interrupts& interrupts) {
+    return periodicity ? IterateAll<true>(cr, ci, counts, n, maxIter, escape, interrupts)
+                       : IterateAll<false>(cr, ci, counts, n, maxIter, escape, interrupts);
 }
 
 int LanesOfTarget() {
@@ -309,13 +309,13 @@ KernelTarget BestKernel() {
 }
 
 bool IteratePoints(std::span<const double> cr, std::span<const double> ci, std::span<int> counts,
-                   const IterationLimits& limits, const std::atomic<bool>* stop,
+                   const IterationLimits& limits, const Interrupts& interrupts,
                    KernelTarget target) {
     if (cr.size() != ci.size() || cr.size() != counts.size())
         throw std::invalid_argument("IteratePoints: cr, ci and counts differ in size");
     return EntryOf(KernelTargetAccess::Id(target))
         .run(cr.data(), ci.data(), counts.data(), counts.size(), limits.maxIter, limits.escape,
-             limits.periodicity, stop);
+             limits.periodicity, interrupts);
 }
 
 }  // namespace zolt

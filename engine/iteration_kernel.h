@@ -55,6 +55,18 @@ std::vector<KernelTarget> AvailableKernels();
 // The best kernel of this CPU, detected on first use and then fixed for the process.
 KernelTarget BestKernel();
 
+// What ends a computation early, looked at every few thousand iterations: a stop, and a skip
+// where skipping applies. Either may be none.
+struct Interrupts {
+    const std::atomic<bool>* stop = nullptr;
+    const std::atomic<bool>* skip = nullptr;
+
+    bool Requested() const {
+        return (stop != nullptr && stop->load(std::memory_order_relaxed)) ||
+               (skip != nullptr && skip->load(std::memory_order_relaxed));
+    }
+};
+
 struct IterationLimits {
     int maxIter;
     double escape;  // compared with the squared modulus, as IteratePoint does
@@ -69,11 +81,11 @@ struct IterationLimits {
 // have the same size (std::invalid_argument otherwise); they may hold several image rows, since
 // each point carries its own ci.
 //
-// When stop is given, the kernel looks at it at least every 4096 iterations of its lanes and
-// returns false as soon as it sees it set: the counts are then incomplete and must be dropped.
+// The kernel looks at the interrupts at least every 4096 iterations of its lanes and returns
+// false as soon as one is requested: the counts are then incomplete and must be dropped.
 // Returns true when every count is written.
 bool IteratePoints(std::span<const double> cr, std::span<const double> ci, std::span<int> counts,
-                   const IterationLimits& limits, const std::atomic<bool>* stop,
+                   const IterationLimits& limits, const Interrupts& interrupts,
                    KernelTarget target = BestKernel());
 
 }  // namespace zolt

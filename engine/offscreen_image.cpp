@@ -1,6 +1,7 @@
 #include "engine/offscreen_image.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace zolt {
@@ -27,8 +28,14 @@ bool CreateImage(OffscreenImage& image, int width, int height, int displayColour
     if (width < 0 || height < 0)
         return false;
     try {
-        std::vector<Pixel> pixels(static_cast<std::size_t>(width) *
-                                  static_cast<std::size_t>(height));
+        // The memory of the last image is used again: a generation of the same view size then
+        // neither allocates nor faults in a fresh buffer.
+        std::vector<Pixel> pixels;
+        {
+            std::lock_guard lock(image.mutex);
+            pixels.swap(image.buffer.pixels);
+        }
+        pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
         std::vector<Pixel> colours;
         if (!monochrome)
             colours = BuildLogicalPalette(displayColours, palette);
@@ -45,9 +52,33 @@ bool CreateImage(OffscreenImage& image, int width, int height, int displayColour
     return true;
 }
 
+void PaintImage(const OffscreenImage& image, const PixelTarget& target) {
+    ViewSize size;
+    {
+        std::lock_guard lock(image.mutex);
+        if (!image.created)
+            return;
+        size = {image.buffer.width, image.buffer.height};
+    }
+    const AxisPlacement h = PlaceAxis(target.width, size.width);
+    const AxisPlacement v = PlaceAxis(target.height, size.height);
+    for (int row = 0; row < v.extent && h.extent > 0; ++row) {
+        std::lock_guard lock(image.mutex);
+        if (!image.created || image.buffer.width != size.width ||
+            image.buffer.height != size.height)
+            return;
+        const Pixel* from = image.buffer.pixels.data() + static_cast<std::size_t>(row) * size.width;
+        Pixel* to =
+            target.bits + static_cast<std::size_t>(v.offset + row) * target.stride + h.offset;
+        std::memcpy(to, from, static_cast<std::size_t>(h.extent) * sizeof(Pixel));
+    }
+}
+
 void DestroyImage(OffscreenImage& image) {
     std::lock_guard lock(image.mutex);
-    image.buffer = {};
+    image.buffer.width = 0;
+    image.buffer.height = 0;
+    image.buffer.pixels.clear();  // its memory stays for the next image
     image.colours.clear();
     image.colourCount = 0;
     image.created = false;

@@ -42,4 +42,9 @@ bool CreateImage(OffscreenImage& image, int width, int height, int displayColour
                  const Palette& palette);
 void DestroyImage(OffscreenImage& image);
 
+// Copies the image into `target` by the placement rule of BlitImage, taking the image's lock one
+// row at a time: a painter never holds up the threads of a pass for a whole frame. A copy that
+// finds the image replaced part way stops there; the replacement is shown by the next one.
+void PaintImage(const OffscreenImage& image, const PixelTarget& target);
+
 }  // namespace zolt

@@ -1,33 +1,87 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
 #include <span>
+#include <thread>
+#include <vector>
 
 #include "engine/fractal_def.h"
+#include "engine/iteration_kernel.h"
 #include "engine/offscreen_image.h"
 
 namespace zolt {
 
 // How a count becomes a pixel: bands of white in monochrome mode, the colour table otherwise,
-// black for points that never escaped.
-struct ColourRule {
-    bool monochrome = false;
-    int modulation = 2;
-    int iterations = 0;
-    std::span<const Pixel> colours;
+// black for points that never escaped. Millions of pixels go through it, so the remainders take
+// a multiplication by a reciprocal made once, not a division each.
+class ColourRule {
+  public:
+    ColourRule() = default;
+    ColourRule(bool monochrome, int modulation, int iterations, std::span<const Pixel> colours);
 
     Pixel operator()(int n) const {
-        if (monochrome) {
-            // A period below 1 (only a hand-made file can hold one) colours every escaping
-            // point white instead of dividing by it.
-            const int period = modulation < 1 ? 1 : modulation;
-            return (n < iterations && n % period == 0) ? kWhite : kBlack;
-        }
-        // Without colours (an empty palette) everything is black rather than a division by 0.
-        if (n >= iterations || colours.empty())
+        if (n >= iterations_ || n < 0)
             return kBlack;
-        return colours[static_cast<std::size_t>(n) % colours.size()];
+        const auto index = static_cast<std::uint32_t>(n);
+        if (monochrome_)
+            return Remainder(index) == 0 ? kWhite : kBlack;
+        // Without colours (an empty palette) everything is black rather than a division by 0.
+        if (colours_.empty())
+            return kBlack;
+        return colours_[Remainder(index)];
     }
+
+  private:
+    // index % divisor_, exactly, for any 32-bit index (Lemire's remainder by multiplication).
+    std::uint32_t Remainder(std::uint32_t index) const {
+        __extension__ using Wide = unsigned __int128;
+        const std::uint64_t low = reciprocal_ * index;
+        return static_cast<std::uint32_t>((static_cast<Wide>(low) * divisor_) >> 64);
+    }
+
+    bool monochrome_ = false;
+    int iterations_ = 0;
+    std::span<const Pixel> colours_;
+    std::uint32_t divisor_ = 1;     // the band period, or the number of colours
+    std::uint64_t reciprocal_ = 0;  // 2^64 / divisor_, rounded up
+};
+
+// A pixel of the view: column x of row y.
+struct PixelPoint {
+    int x = 0;
+    int y = 0;
+};
+
+// Counts points of a view by their pixel position. Shared by every thread of a pass, so a
+// counter does not change once made.
+class PointCounter {
+  public:
+    virtual ~PointCounter() = default;
+    // Writes the escape-time count of every point to counts[k]; false when an interrupt came
+    // first (the counts are then incomplete and dropped).
+    virtual bool Count(std::span<const PixelPoint> points, std::span<int> counts,
+                       const Interrupts& interrupts) const = 0;
+};
+
+// The plain double-precision orbit of a view: pixel (x, y) is c = x dx + Pstart + i (y dx +
+// Qstart), with one step dx = (Pfinish - Pstart) / width for both axes, so pixels are square
+// whatever Qfinish holds.
+class PlainCounter final : public PointCounter {
+  public:
+    PlainCounter(const GenerationSnapshot& snapshot, int width, KernelTarget kernel = BestKernel(),
+                 bool periodicity = true);
+    bool Count(std::span<const PixelPoint> points, std::span<int> counts,
+               const Interrupts& interrupts) const override;
+
+  private:
+    GenerationSnapshot snapshot_;
+    double dx_;
+    KernelTarget kernel_;
+    bool periodicity_;
 };
 
 struct PassPosition {
@@ -36,15 +90,17 @@ struct PassPosition {
     bool operator==(const PassPosition&) const = default;
 };
 
-// Set by the user-interface thread, read by the renderer after every point and row.
-struct RenderRequests {
-    const std::atomic<bool>& stop;
-    const std::atomic<bool>& skip;
+// What an earlier pass over the same image computed: the points of its grid before `reached`,
+// row by row. Their pixels hold their colours already, so later passes leave them alone.
+struct PassReach {
+    int block = 0;
+    PassPosition reached;
 };
 
-// What a pass tells whoever watches it, on the thread that runs the pass: the percentage of
-// each row as it is begun and once it is finished and stored, where a row's percentage is
-// (y + 1) * 100 / height, truncated. Rows are reported from the top, in order.
+// What a pass tells whoever watches it: the percentage of each row as the row becomes the first
+// one not yet finished, and as it is finished and stored, where a row's percentage is (y + 1) *
+// 100 / height, truncated. Rows are reported from the top, in order, one call at a time, from
+// whichever thread of the pass finished them.
 class PassObserver {
   public:
     virtual ~PassObserver() = default;
@@ -52,14 +108,49 @@ class PassObserver {
     virtual void RowFinished(int percent) = 0;
 };
 
-// Renders one pass at block size `block` from `start`, top to bottom, filling each block with
-// the colour of its top-left point, and reports its rows to `observer`.
-//
-// Returns where the pass stopped: the point not drawn when stopped, past the last row when the
-// pass completed. A pass resumed from there completes the image exactly as an uninterrupted
-// one would. Block sizes below 1 and empty images return `start` at once.
-PassPosition RenderPass(const GenerationSnapshot& snapshot, const ColourRule& colour,
-                        OffscreenImage& image, PassPosition start, int block,
-                        const RenderRequests& requests, PassObserver& observer);
+// One pass over an image: from `start` to the image's last row, at block size `block`, each block
+// filled with the colour of its top-left point.
+struct PassJob {
+    const PointCounter* counter = nullptr;
+    ColourRule colour;
+    int block = 1;
+    PassPosition start;
+    std::span<const PassReach> earlier;
+    // A stop ends the pass; a skip too, when the block size is above 1.
+    const std::atomic<bool>* stop = nullptr;
+    const std::atomic<bool>* skip = nullptr;
+};
+
+// The threads that compute the passes of one image: the calling thread and `helpers` more, kept
+// for the pool's whole life. A pass hands out the rows of its grid a few at a time, so rows of
+// very different cost keep every thread busy, and stores each row as a whole under the image's
+// lock. A stop or skip reaches every thread within a few thousand iterations of its points.
+class RenderPool {
+  public:
+    // `onStart` runs first on every helper thread (to give it the generation's priority).
+    explicit RenderPool(int helpers, std::function<void()> onStart = {});
+    ~RenderPool();
+    RenderPool(const RenderPool&) = delete;
+    RenderPool& operator=(const RenderPool&) = delete;
+
+    // Renders the pass into `image` and reports its rows to `observer`. Returns where the pass
+    // ended: past the last row when it completed, otherwise the first point not stored (every
+    // point before it, row by row, is stored). A pass resumed from there completes the image as
+    // an uninterrupted one would. Block sizes below 1 and empty images return `start` at once.
+    PassPosition Run(const PassJob& job, OffscreenImage& image, PassObserver& observer);
+
+  private:
+    struct Pass;
+    void Serve(const std::function<void()>& onStart);
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable idle_;
+    Pass* pass_ = nullptr;      // the pass being run, none between passes
+    std::uint64_t serial_ = 0;  // counts the passes handed out
+    int busy_ = 0;              // helpers still working on the current pass
+    bool quit_ = false;
+    std::vector<std::thread> helpers_;
+};
 
 }  // namespace zolt

@@ -9,8 +9,8 @@
 #include "document/navigation_history.h"
 #include "generation/generation_defaults.h"
 #include "generation/pass_schedule.h"
-#include "generation/thread_priority.h"
 #include "generation/worker_surface.h"
+#include "generation/worker_threads.h"
 #include "surface/command_ids.h"
 #include "surface/ui_surface.h"
 
@@ -50,8 +50,10 @@ struct Generator::Job {
     Palette palette;  // only for a fresh image's colour table
     int block = 1;
     PassPosition start;
+    std::vector<PassReach> earlier;  // the passes of the image before the first one to run
     int penultimate = 1;
     int priority = 0;
+    int threads = 1;
 };
 
 Generator::Generator(UiSurface& ui, CurrentFractal& current, NavigationHistory& history,
@@ -101,6 +103,7 @@ void Generator::Reset(bool full) {
     }
     saved_ = {};
     savedBlock_ = 0;
+    savedEarlier_.clear();
     canContinue_ = false;
     exiting_ = false;
     initialised_ = true;
@@ -157,6 +160,7 @@ void Generator::Start(bool fresh) {
     if (resume) {
         job.block = savedBlock_;
         job.start = saved_;
+        job.earlier = savedEarlier_;
     } else {
         snapshot_ = NumbersOf(def);
         job.block = FirstBlockSize(defaults_.values.InitialResolution);
@@ -167,6 +171,7 @@ void Generator::Start(bool fresh) {
     job.modulation = def.Appearance.Modulation;
     job.penultimate = defaults_.values.PenultimateResolution;
     job.priority = defaults_.values.GeneratePriority;
+    job.threads = threads_ > 0 ? threads_ : WorkerThreadCount();
 
     running_ = true;
     try {
@@ -204,9 +209,7 @@ bool Generator::IsRunning() const {
 void Generator::PaintView(const PixelTarget& target) const {
     if (!initialised_)
         return;
-    std::lock_guard lock(image_.mutex);
-    if (image_.created)
-        BlitImage(image_.buffer, target);
+    PaintImage(image_, target);
 }
 
 bool Generator::GetImage(ImageInfo& out) const {
@@ -250,16 +253,21 @@ void Generator::GenerationLoop(Job job) {
     // The colour table is only written when the image is created, above.
     const ColourRule colour{job.monochrome, job.modulation, job.snapshot.Iterations,
                             image_.colours};
-    const RenderRequests requests{stopRequested_, skipRequested_};
     const int width = image_.buffer.width;
     const int height = image_.buffer.height;
+    const PlainCounter counter(job.snapshot, width);
+    // The threads stay for the whole generation; each one runs at the generation's priority.
+    RenderPool pool(job.threads - 1, [priority = job.priority] { ApplyThreadPriority(priority); });
+    std::vector<PassReach> earlier = std::move(job.earlier);
     int block = job.block;
     PassPosition position = job.start;
     bool stopped = false;
     ui.EnableCommands(CommandBit(kCmdSkip), block > 1);
     for (;;) {
         PassProgress progress(ui, block);
-        position = RenderPass(job.snapshot, colour, image_, position, block, requests, progress);
+        const PassJob pass{&counter, colour,          block,          position,
+                           earlier,  &stopRequested_, &skipRequested_};
+        position = pool.Run(pass, image_, progress);
         if (exiting_)
             return;
         // Every pass ends with a copy into the view, except one cut short by Stop. A stop that
@@ -273,20 +281,24 @@ void Generator::GenerationLoop(Job job) {
             break;
         }
         skipRequested_ = false;
+        earlier.push_back({block, position});
         if (next == 0)
             break;
         block = next;
         position = {};
         ui.EnableCommands(CommandBit(kCmdSkip), block > 1);
     }
-    Post([stopped, position, block](Generator& g) { g.Finish(stopped, position, block); });
+    Post([stopped, position, block, earlier = std::move(earlier)](Generator& g) mutable {
+        g.Finish(stopped, position, block, std::move(earlier));
+    });
 }
 
 void Generator::Post(std::function<void(Generator&)> call) {
     mailbox_.Post([this, call = std::move(call)] { call(*this); });
 }
 
-void Generator::Finish(bool stopped, PassPosition position, int block) {
+void Generator::Finish(bool stopped, PassPosition position, int block,
+                       std::vector<PassReach> earlier) {
     JoinWorker();
     running_ = false;
     stopRequested_ = false;
@@ -294,11 +306,13 @@ void Generator::Finish(bool stopped, PassPosition position, int block) {
     if (stopped) {
         saved_ = position;
         savedBlock_ = block;
+        savedEarlier_ = std::move(earlier);
         canContinue_ = true;
         ui_.SetStatusText(1, "Stopped");
     } else {
         saved_ = {};
         savedBlock_ = 0;
+        savedEarlier_.clear();
         canContinue_ = false;
         ui_.SetStatusText(1, "Finished");
         ui_.SetStatusText(2, "");
@@ -314,6 +328,7 @@ void Generator::FinishWithoutImage() {
     skipRequested_ = false;
     saved_ = {};
     savedBlock_ = 0;
+    savedEarlier_.clear();
     canContinue_ = false;
     EnableIdleCommands(false);
     current_.UnlockAspect();

@@ -61,6 +61,10 @@ class Generator {
     // releases the image. Later operations do nothing.
     void Shutdown();
 
+    // Threads that compute the next generations, the generation thread included; 0 (the start)
+    // takes WorkerThreadCount().
+    void SetThreads(int count) { threads_ = count; }
+
     bool IsRunning() const;
     bool Initialised() const { return initialised_; }
     bool CanContinue() const { return canContinue_; }
@@ -78,7 +82,7 @@ class Generator {
   private:
     struct Job;
     void GenerationLoop(Job job);
-    void Finish(bool stopped, PassPosition position, int block);
+    void Finish(bool stopped, PassPosition position, int block, std::vector<PassReach> earlier);
     void FinishWithoutImage();
     void EnableIdleCommands(bool canContinue);
     void JoinWorker();
@@ -99,6 +103,8 @@ class Generator {
     OffscreenImage image_;
     PassPosition saved_;
     int savedBlock_ = 0;
+    std::vector<PassReach> savedEarlier_;  // the passes before the one a Continue resumes
+    int threads_ = 0;                      // 0: WorkerThreadCount()
     bool canContinue_ = false;
     bool initialised_ = false;
     bool shutDown_ = false;

@@ -13,17 +13,9 @@ namespace zolt {
 
 namespace {
 
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
+void SetReason(std::string* reason, std::string text) {
+    if (reason != nullptr)
+        *reason = std::move(text);
 }
 
 mode_t CurrentUmask() {
@@ -32,9 +24,8 @@ mode_t CurrentUmask() {
     return mask;
 }
 
-void SetReason(std::string* reason, std::string text) {
-    if (reason != nullptr)
-        *reason = std::move(text);
+std::string SystemReason() {
+    return std::strerror(errno);
 }
 
 }  // namespace
@@ -51,7 +42,7 @@ FileRead ReadRegularFile(const std::filesystem::path& path, std::size_t maxBytes
     struct stat info {};
     bool ok = ::fstat(fd, &info) == 0;
     if (!ok) {
-        SetReason(reason, std::strerror(errno));
+        SetReason(reason, SystemReason());
     } else if (!S_ISREG(info.st_mode)) {
         ok = false;
         SetReason(reason, S_ISDIR(info.st_mode) ? "Is a directory" : "not a regular file");
@@ -65,7 +56,7 @@ FileRead ReadRegularFile(const std::filesystem::path& path, std::size_t maxBytes
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            SetReason(reason, std::strerror(errno));
+            SetReason(reason, SystemReason());
             ok = false;
             break;
         }
@@ -83,37 +74,161 @@ FileRead ReadRegularFile(const std::filesystem::path& path, std::size_t maxBytes
     return ok ? FileRead::kOk : FileRead::kFailed;
 }
 
-bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+AtomicFile::~AtomicFile() {
+    Discard();
+}
+
+bool AtomicFile::Fail(std::string reason) {
+    reason_ = std::move(reason);
+    failed_ = true;
+    return false;
+}
+
+bool AtomicFile::Open(const std::filesystem::path& path, Fifo fifo) {
+    Discard();
+    reason_.clear();
+    failed_ = false;
     if (path.empty() || !path.has_filename())
-        return false;
-    std::error_code error;
-    // A link is written through, so it stays a link to the new content.
-    std::filesystem::path target = path;
-    if (std::filesystem::is_symlink(path, error)) {
-        target = std::filesystem::canonical(path, error);
-        if (error)
-            return false;  // a dangling link: there is nothing sensible to replace
-    }
-    // A file its owner made read-only is not replaced behind their back.
-    if (::access(target.c_str(), F_OK) == 0 && ::access(target.c_str(), W_OK) != 0)
-        return false;
-    // A short name of its own, so a target name near the length limit still has room.
-    std::string temp = (target.parent_path() / ".zolt-save-XXXXXX").string();
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return false;
-    // mkstemp creates the file 0600; an existing target keeps its mode, a new one gets the
-    // permissions any other program would give it.
+        return Fail("not a file name");
     struct stat existing {};
-    const mode_t mode = ::stat(target.c_str(), &existing) == 0 ? (existing.st_mode & 07777)
-                                                               : (0666 & ~CurrentUmask());
-    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok)
-        ok = ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok)
-        ::unlink(temp.c_str());
-    return ok;
+    const bool exists = ::stat(path.c_str(), &existing) == 0;  // what the path leads to
+    if (exists && S_ISDIR(existing.st_mode))
+        return Fail("Is a directory");
+    if (exists && !S_ISREG(existing.st_mode)) {
+        // Named to be written to, not to be replaced (/dev/stdout is a link to whatever the
+        // output is). A FIFO opened without blocking fails at once when nobody reads it; once
+        // open, writes may wait for the reader as usual.
+        const int nonblock = fifo == Fifo::kWaitForReader ? 0 : O_NONBLOCK;
+        fd_ = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | nonblock);
+        if (fd_ < 0)
+            return Fail(errno == ENXIO ? "nobody reads the FIFO" : SystemReason());
+        if (nonblock != 0)
+            ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
+        inPlace_ = true;
+        return true;
+    }
+    // A link to a file is written through, so it stays a link to the new content.
+    std::error_code error;
+    target_ = path;
+    if (std::filesystem::is_symlink(path, error)) {
+        target_ = std::filesystem::canonical(path, error);
+        if (error)
+            return Fail("the link leads nowhere");
+    }
+    // A file its owner made read-only is not replaced behind their back, not even by root, who
+    // may write anything.
+    if (exists && ((existing.st_mode & 0222) == 0 || ::access(target_.c_str(), W_OK) != 0))
+        return Fail("the file is read-only");
+
+    const mode_t mode = exists ? (existing.st_mode & 07777) : (0666 & ~CurrentUmask());
+    std::filesystem::path directory = target_.parent_path();
+    if (directory.empty())
+        directory = ".";
+    fd_ = ::open(directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    unnamed_ = fd_ >= 0;
+    if (!unnamed_) {
+        // A file system without unnamed files: a short name of its own, so that a target name
+        // near the length limit still has room.
+        std::string temp = (directory / ".zolt-save-XXXXXX").string();
+        fd_ = ::mkstemp(temp.data());
+        if (fd_ < 0)
+            return Fail(SystemReason());
+        named_ = temp;
+    }
+    if (::fchmod(fd_, mode) != 0) {
+        const std::string reason = SystemReason();
+        Discard();
+        return Fail(reason);
+    }
+    return true;
+}
+
+bool AtomicFile::Write(std::string_view bytes) {
+    if (fd_ < 0 || failed_)
+        return false;
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return Fail(SystemReason());
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+bool AtomicFile::Commit() {
+    if (fd_ < 0 || failed_) {
+        Discard();
+        return false;
+    }
+    if (inPlace_) {
+        const bool closed = ::close(fd_) == 0;
+        fd_ = -1;
+        return closed || Fail(SystemReason());
+    }
+    if (::fsync(fd_) != 0) {
+        const std::string reason = SystemReason();
+        Discard();
+        return Fail(reason);
+    }
+    if (unnamed_) {
+        // The unnamed file gets a name of its own beside the target, then takes the target's:
+        // a rename is the one step that replaces a file at once.
+        const std::string source = "/proc/self/fd/" + std::to_string(fd_);
+        std::string temp = (target_.parent_path() / ".zolt-save-XXXXXX").string();
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const int probe = ::mkstemp(temp.data());
+            if (probe < 0)
+                break;
+            ::close(probe);
+            ::unlink(temp.c_str());
+            if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) ==
+                0) {
+                named_ = temp;
+                break;
+            }
+            if (errno != EEXIST)
+                break;
+            temp = (target_.parent_path() / ".zolt-save-XXXXXX").string();
+        }
+        if (named_.empty()) {
+            const std::string reason = SystemReason();
+            Discard();
+            return Fail(reason);
+        }
+    }
+    const bool closed = ::close(fd_) == 0;
+    fd_ = -1;
+    if (!closed || ::rename(named_.c_str(), target_.c_str()) != 0) {
+        const std::string reason = SystemReason();
+        Discard();
+        return Fail(reason);
+    }
+    named_.clear();
+    unnamed_ = false;
+    return true;
+}
+
+void AtomicFile::Discard() {
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    if (!named_.empty())
+        ::unlink(named_.c_str());
+    named_.clear();
+    inPlace_ = false;
+    unnamed_ = false;
+}
+
+bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                         std::string* reason) {
+    AtomicFile file;
+    const bool written = file.Open(path) && file.Write(bytes) && file.Commit();
+    if (!written)
+        SetReason(reason, file.Reason());
+    return written;
 }
 
 }  // namespace zolt

@@ -7,6 +7,8 @@
 
 namespace zolt {
 
+// Reading and writing files so that nothing hangs and nothing is lost.
+
 enum class FileRead {
     kOk,
     kMissing,  // there is no such file
@@ -21,12 +23,51 @@ enum class FileRead {
 FileRead ReadRegularFile(const std::filesystem::path& path, std::size_t maxBytes,
                          std::string& bytes, std::string* reason = nullptr);
 
-// Replaces `path` with `bytes` so that the file is either the old one or the new one, never a
-// mix: the bytes go to a temporary file in the same directory, are flushed to the disk, and the
-// temporary file is renamed over the target. On failure the temporary file is removed and the
-// target is untouched. A new file gets the usual permissions (0666 less the umask), an existing
-// one keeps its mode; a symbolic link is written through, a read-only file is refused. Other
-// hard links to the old file keep the old content.
-bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+// A file written as a whole or not at all.
+//
+// A regular target is replaced at once when the writing is committed: the bytes go to a
+// temporary file in the same directory (an unnamed one where the file system offers it, so that
+// a killed program leaves nothing behind), are flushed to the disk and take the target's place.
+// Until then, and on any failure, the target is as it was. A new file gets the usual permissions
+// (0666 less the umask), an existing one keeps its mode; a symbolic link is written through. A
+// read-only target is refused, even to root: its owner made it so.
+//
+// A target that exists and is no regular file (a terminal, /dev/stdout, a FIFO, a device) is
+// written in place, never replaced: that is what naming one means. A FIFO nobody reads is
+// refused at once unless the caller waits for a reader.
+class AtomicFile {
+  public:
+    enum class Fifo { kRefuseWithoutReader, kWaitForReader };
+
+    AtomicFile() = default;
+    ~AtomicFile();  // discards what was not committed
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    bool Open(const std::filesystem::path& path, Fifo fifo = Fifo::kRefuseWithoutReader);
+    bool Write(std::string_view bytes);
+    // Puts the file in place. False when it could not be; the target is then as it was.
+    bool Commit();
+    // Drops what was written; the target is as it was.
+    void Discard();
+
+    // Why the last operation failed, in the system's words where the system refused.
+    const std::string& Reason() const { return reason_; }
+
+  private:
+    bool Fail(std::string reason);
+
+    std::filesystem::path target_;
+    std::filesystem::path named_;  // the named temporary file, when the unnamed one was refused
+    std::string reason_;
+    int fd_ = -1;
+    bool inPlace_ = false;
+    bool unnamed_ = false;
+    bool failed_ = false;
+};
+
+// Writes `bytes` as an AtomicFile; `reason`, when given, says why it failed.
+bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                         std::string* reason = nullptr);
 
 }  // namespace zolt

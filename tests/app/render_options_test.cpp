@@ -32,7 +32,7 @@ TEST(RenderOptions, ReadsEveryOptionWithThePointWhateverTheLocale) {
         {"--pstart", "-0.7453", "--pfinish=-0.7433", "--qstart", "1e-1", "--iterations", "5000",
          "--escape", "4.5", "--monochrome", "--modulation", "3", "--colours", "16",
          "--width", "100", "--height", "80", "--initial", "4", "--penultimate", "2",
-         "--verbose", "--output", "x.png"});
+         "--threads", "3", "--verbose", "--output", "x.png"});
     // clang-format on
     std::setlocale(LC_ALL, "C");
     ASSERT_TRUE(parsed.options) << parsed.error;
@@ -48,6 +48,7 @@ TEST(RenderOptions, ReadsEveryOptionWithThePointWhateverTheLocale) {
     EXPECT_EQ(o.width, 100);
     EXPECT_EQ(o.height, 80);
     EXPECT_EQ(o.initial, 4);
+    EXPECT_EQ(o.threads, 3);
     EXPECT_EQ(o.penultimate, 2);
     EXPECT_TRUE(o.verbose);
     EXPECT_EQ(o.input, "");
@@ -77,6 +78,7 @@ TEST(RenderOptions, RefusesBadInputWithOneClearLine) {
         {{"-o", "x.png", "--iterations", "3000000000"},
          "invalid value for --iterations: '3000000000'"},
         {{"-o", "x.png", "--colours", "-1"}, "invalid value for --colours: '-1'"},
+        {{"-o", "x.png", "--threads", "0"}, "invalid value for --threads: '0'"},
         {{"-o", "x.png", "--frobnicate"}, "unknown option --frobnicate"},
         {{"-o", "x.png", "--monochrome=1"}, "--monochrome takes no value"},
         {{"-o", "x.png", "a.zlt", "b.zlt"}, "more than one input file: 'b.zlt'"},

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -95,18 +97,38 @@ class RecordingObserver : public PassObserver {
     std::function<void(int)> onFinished;
 };
 
-// A fixture with a 256-colour image of the given size.
-class RenderPassTest : public ::testing::Test {
+// Counts the points it is asked for, through the plain counter.
+class TallyingCounter final : public PointCounter {
+  public:
+    explicit TallyingCounter(const PointCounter& counter) : counter_(counter) {}
+    bool Count(std::span<const PixelPoint> points, std::span<int> counts,
+               const Interrupts& interrupts) const override {
+        tally += static_cast<long long>(points.size());
+        return counter_.Count(points, counts, interrupts);
+    }
+    mutable std::atomic<long long> tally{0};
+
+  private:
+    const PointCounter& counter_;
+};
+
+// A 256-colour image of the given size, rendered by a pool of `helpers` threads besides the
+// test's own: each test runs with one thread and with several.
+class RenderPassTest : public ::testing::TestWithParam<int> {
   protected:
-    void Create(int width, int height, int colours = 256) {
+    void Create(int width, int height) {
         Palette palette;
-        ASSERT_TRUE(BuildPalette(colours, palette));
+        ASSERT_TRUE(BuildPalette(256, palette));
         ASSERT_TRUE(CreateImage(image, width, height, 256, false, palette));
         ClearImage(image.buffer, width, height);
+        counter = std::make_unique<PlainCounter>(snapshot, width);
     }
     ColourRule Colour() const { return {false, 2, snapshot.Iterations, image.colours}; }
-    PassPosition Pass(PassPosition start, int block) {
-        return RenderPass(snapshot, Colour(), image, start, block, {stop, skip}, observer);
+    PassPosition Pass(PassPosition start, int block, std::span<const PassReach> earlier = {},
+                      const PointCounter* with = nullptr) {
+        const PassJob job{
+            with != nullptr ? with : counter.get(), Colour(), block, start, earlier, &stop, &skip};
+        return pool.Run(job, image, observer);
     }
 
     // The image a plain per-pixel loop gives.
@@ -122,23 +144,47 @@ class RenderPassTest : public ::testing::Test {
                                         snapshot.Iterations, snapshot.Escape));
         return ref;
     }
+    // Rows 0 to `rows` - 1 of the image, as the reference has them.
+    ::testing::AssertionResult RowsMatch(const ImageBuffer& ref, int rows) {
+        for (int y = 0; y < rows; ++y)
+            for (int x = 0; x < ref.width; ++x)
+                if (image.buffer.At(x, y) != ref.At(x, y))
+                    return ::testing::AssertionFailure() << "pixel " << x << "," << y;
+        return ::testing::AssertionSuccess();
+    }
 
     GenerationSnapshot snapshot{-2.5, 1.25, -1.5, 0.0, 250, 200.0};
     OffscreenImage image;
+    std::unique_ptr<PlainCounter> counter;
     std::atomic<bool> stop{false};
     std::atomic<bool> skip{false};
     RecordingObserver observer;
+    RenderPool pool{GetParam()};
 };
 
-TEST_F(RenderPassTest, AFullResolutionPassEqualsThePlainLoop) {
+INSTANTIATE_TEST_SUITE_P(Threads, RenderPassTest, ::testing::Values(0, 3));
+
+TEST_P(RenderPassTest, PassesOfFallingBlockSizeEndInThePlainLoopsImage) {
     Create(97, 61);
-    const PassPosition end = Pass({}, 1);
+    std::vector<PassReach> earlier;
+    for (int block : {8, 4, 1}) {
+        const PassPosition end = Pass({}, block, earlier);
+        EXPECT_GE(end.y, 61);
+        earlier.push_back({block, end});
+    }
     EXPECT_EQ(image.buffer, Reference());
-    EXPECT_GE(end.x, 97);
-    EXPECT_EQ(end.y, 61);
 }
 
-TEST_F(RenderPassTest, CoarseBlocksTakeTheColourOfTheirTopLeftPoint) {
+TEST_P(RenderPassTest, APointAnEarlierPassComputedIsNotComputedAgain) {
+    Create(64, 40);
+    std::vector<PassReach> earlier{{8, Pass({}, 8)}};
+    TallyingCounter tally(*counter);
+    Pass({}, 1, earlier, &tally);
+    EXPECT_EQ(tally.tally, 64 * 40 - 8 * 5);
+    EXPECT_EQ(image.buffer, Reference());
+}
+
+TEST_P(RenderPassTest, CoarseBlocksTakeTheColourOfTheirTopLeftPoint) {
     Create(30, 21);
     Pass({}, 8);
     const ImageBuffer ref = Reference();
@@ -147,19 +193,20 @@ TEST_F(RenderPassTest, CoarseBlocksTakeTheColourOfTheirTopLeftPoint) {
             ASSERT_EQ(image.buffer.At(x, y), ref.At(x / 8 * 8, y / 8 * 8)) << x << "," << y;
 }
 
-TEST_F(RenderPassTest, AStoppedPassResumedFromItsPositionLosesNothing) {
+TEST_P(RenderPassTest, AStoppedPassResumedFromItsPositionLosesNothing) {
     Create(30, 200);
     const ImageBuffer ref = Reference();
-
     observer.onBegun = [this](int percent) {
         if (percent == 40)
             stop = true;
     };
     const PassPosition stoppedAt = Pass({}, 1);
-    EXPECT_EQ(stoppedAt, (PassPosition{0, 79}));  // the first row at 40 %, not drawn
-    EXPECT_EQ(image.buffer.At(0, 79), kDarkGrey);
-    EXPECT_EQ(image.buffer.At(29, 78), ref.At(29, 78));
-    EXPECT_EQ(observer.finished.size(), 79u);
+    // Every row before the position is stored; the one at 40 % and maybe a few after it are not.
+    EXPECT_EQ(stoppedAt.x, 0);
+    EXPECT_GE(stoppedAt.y, 79);
+    EXPECT_LT(stoppedAt.y, 200);
+    EXPECT_TRUE(RowsMatch(ref, stoppedAt.y));
+    EXPECT_EQ(observer.finished.size(), static_cast<std::size_t>(stoppedAt.y));
 
     stop = false;
     observer.onBegun = nullptr;
@@ -167,7 +214,17 @@ TEST_F(RenderPassTest, AStoppedPassResumedFromItsPositionLosesNothing) {
     EXPECT_EQ(image.buffer, ref);
 }
 
-TEST_F(RenderPassTest, AStopAfterTheLastRowLeavesACompletePass) {
+TEST_P(RenderPassTest, AResumedRowStartsAtTheSavedPoint) {
+    Create(8, 2);
+    EXPECT_EQ(Pass({5, 1}, 1).y, 2);
+    const ImageBuffer ref = Reference();
+    for (int x = 0; x < 8; ++x) {
+        EXPECT_EQ(image.buffer.At(x, 0), kDarkGrey);
+        EXPECT_EQ(image.buffer.At(x, 1), x < 5 ? kDarkGrey : ref.At(x, 1)) << x;
+    }
+}
+
+TEST_P(RenderPassTest, AStopAfterTheLastRowLeavesACompletePass) {
     Create(30, 200);
     observer.onFinished = [this](int percent) {
         if (percent == 100)
@@ -177,56 +234,35 @@ TEST_F(RenderPassTest, AStopAfterTheLastRowLeavesACompletePass) {
     EXPECT_EQ(image.buffer, Reference());
 }
 
-TEST_F(RenderPassTest, AStopInTheMiddleOfARowResumesAtThePointNotDrawn) {
-    // An 8 by 2 view in which every point escapes at once except the last of the first row,
-    // c = -2 exactly, which runs to the limit: a stop given once the row has begun lands on
-    // that point, however slowly the threads are scheduled.
-    snapshot = {-2.875, -1.875, 0.0, 0.0, 50000000, 200.0};
-    Create(8, 2);
-    const ImageBuffer ref = Reference();
-
-    std::mutex mutex;
-    std::condition_variable cv;
-    bool started = false;
-    observer.onBegun = [&](int) {
-        std::lock_guard lock(mutex);
-        started = true;
-        cv.notify_all();
-    };
-    std::thread stopper([&] {
-        {
-            std::unique_lock lock(mutex);
-            cv.wait(lock, [&] { return started; });
-        }
+TEST_P(RenderPassTest, AStopEndsTwoBillionIterationsOnEveryThread) {
+    // Every point of the view is in the set and, without the periodicity shortcut, would take
+    // two billion steps.
+    snapshot = {-0.1, 0.1, -0.1, 0.0, 2000000000, 200.0};
+    Create(40, 30);
+    const PlainCounter fullLoops(snapshot, 40, BestKernel(), false);
+    std::thread stopper([this] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         stop = true;
     });
-    const PassPosition at = Pass({}, 1);
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_EQ(Pass({}, 1, {}, &fullLoops), (PassPosition{0, 0}));
     stopper.join();
-    ASSERT_EQ(at, (PassPosition{7, 0}));
-    EXPECT_EQ(image.buffer.At(6, 0), ref.At(6, 0));  // the points before it are drawn
-    EXPECT_EQ(image.buffer.At(7, 0), kDarkGrey);
-
-    stop = false;
-    observer.onBegun = nullptr;
-    Pass(at, 1);
-    EXPECT_EQ(image.buffer, ref);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(5));
 }
 
-TEST_F(RenderPassTest, SkipLeavesACoarsePassButNotTheFullResolutionOne) {
+TEST_P(RenderPassTest, SkipLeavesACoarsePassButNotTheFullResolutionOne) {
     Create(64, 40);
     skip = true;
     const PassPosition coarse = Pass({}, 8);
-    EXPECT_EQ(coarse, (PassPosition{0, 0}));  // after the first block
+    EXPECT_EQ(coarse, (PassPosition{0, 0}));
     EXPECT_EQ(image.buffer.At(9, 0), kDarkGrey);
-    EXPECT_NE(image.buffer.At(7, 7), kDarkGrey);
 
     const PassPosition fine = Pass({}, 1);
     EXPECT_EQ(fine.y, 40);
     EXPECT_EQ(image.buffer, Reference());
 }
 
-TEST_F(RenderPassTest, EmptyImagesAndEmptyBlocksReturnAtOnce) {
+TEST_P(RenderPassTest, EmptyImagesAndEmptyBlocksReturnAtOnce) {
     Create(0, 10);
     EXPECT_EQ(Pass({3, 4}, 1), (PassPosition{3, 4}));
     Create(10, 0);
@@ -237,13 +273,14 @@ TEST_F(RenderPassTest, EmptyImagesAndEmptyBlocksReturnAtOnce) {
     EXPECT_TRUE(observer.begun.empty());
 }
 
-TEST_F(RenderPassTest, RowsAreReportedWithTheirPercentages) {
+TEST_P(RenderPassTest, RowsAreReportedInOrderWithTheirPercentages) {
     Create(4, 200);
     Pass({}, 8);
-    // Rows 0, 8, 16, ... of 200: (y + 1) / 2 percent.
+    // Rows 0, 8, 16, ... of 200: (y + 1) / 2 percent, each begun as the one before finishes.
     ASSERT_EQ(observer.begun.size(), 25u);
     EXPECT_EQ(observer.begun[1], 4);
     EXPECT_EQ(observer.begun, observer.finished);
+    EXPECT_TRUE(std::is_sorted(observer.finished.begin(), observer.finished.end()));
 }
 
 TEST(BlitImage, CentresASmallerImageAndCropsALargerOne) {

@@ -201,8 +201,8 @@ class MainWindowTest : public AppTest {
     }
 
     void escapeStopsAltCContinuesAndAltSSkips() {
-        // A long generation: a deep view with many iterations.
-        QVERIFY(DefineFractal(*app_, {-0.3, -0.2, -0.1, 0.0, 2000000, 4.0}));
+        // A long generation: the neck at -0.75, where orbits creep along without repeating.
+        QVERIFY(DefineFractal(*app_, {-0.75 - 1e-10, -0.75 + 1e-10, -1e-10, 0.0, 2000000, 4.0}));
         app_->GetWorkspace()->current.RefreshAspect();
         app_->GetWorkspace()->defaults.values.AutoGenerate = false;
         app_->GetWorkspace()->generator.Ready({.discard = true});

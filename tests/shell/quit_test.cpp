@@ -15,9 +15,10 @@ class QuitTest : public QObject {
     Q_OBJECT
 
   private:
-    // A generation that runs for a long time: every point of the region is in the set.
+    // A generation that runs for a long time: the neck at -0.75, where orbits creep along for a
+    // million steps without repeating themselves.
     void StartLongGeneration(ZoltApplication& app) {
-        QVERIFY(DefineFractal(app, {-0.3, -0.2, -0.1, 0.0, 1000000, 4.0}));
+        QVERIFY(DefineFractal(app, {-0.75 - 1e-10, -0.75 + 1e-10, -1e-10, 0.0, 1000000, 4.0}));
         app.GetWorkspace()->current.RefreshAspect();
         app.GetWorkspace()->defaults.values.AutoGenerate = false;
         app.GetWorkspace()->generator.Ready({.discard = true});

@@ -1,13 +1,28 @@
-#include "generation/thread_priority.h"
+#include "generation/worker_threads.h"
 
 #include <sched.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <thread>
+
+#include "settings/number_text.h"
 
 namespace zolt {
+
+int WorkerThreadCount() {
+    constexpr int kMostThreads = 256;
+    if (const char* text = std::getenv("ZOLT_THREADS"); text != nullptr) {
+        if (const auto count = ParseInteger(text, 1, kMostThreads))
+            return static_cast<int>(*count);
+    }
+    const unsigned hardware = std::thread::hardware_concurrency();
+    return hardware == 0 ? 1 : static_cast<int>(std::min<unsigned>(hardware, kMostThreads));
+}
 
 ThreadPriority PriorityFor(int generatePriority) {
     switch (generatePriority) {

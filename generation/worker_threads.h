@@ -2,10 +2,16 @@
 
 namespace zolt {
 
+// The threads of a generation: how many compute it, and at what priority.
+
+// Threads that compute a generation, the generation thread included: ZOLT_THREADS when it holds
+// a whole number from 1 to 256, otherwise one per hardware thread (at least 1).
+int WorkerThreadCount();
+
 // How a GeneratePriority of 1 (Lowest) to 7 (Highest) maps to Linux scheduling of the calling
-// thread. The generation thread is new for every generation and inherits the user-interface
-// thread's scheduling, so the rest of the program is never touched, and ending the thread
-// restores everything:
+// thread. The threads of a generation are new for every generation and inherit the
+// user-interface thread's scheduling, so the rest of the program is never touched, and ending
+// them restores everything:
 //
 //   GeneratePriority  menu item  policy       nice (relative to the process)
 //   1                 Lowest     SCHED_IDLE   -

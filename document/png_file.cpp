@@ -1,0 +1,249 @@
+#include "document/png_file.h"
+
+#include <fcntl.h>
+#include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace zolt {
+
+// libpng reports errors by a long jump back to the last setjmp. Every call into it therefore
+// happens in a function of its own whose locals need no destructor, right after the setjmp.
+
+struct PngWriter::State {
+    AtomicFile file;
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    std::vector<png_byte> row;
+    std::string reason;
+    int width = 0;
+    int rowsLeft = 0;
+    bool open = false;
+
+    ~State() {
+        if (png != nullptr)
+            png_destroy_write_struct(&png, &info);
+    }
+};
+
+namespace {
+
+void OnError(png_structp png, png_const_charp message) {
+    auto* reason = static_cast<std::string*>(png_get_error_ptr(png));
+    if (reason != nullptr && reason->empty())
+        *reason = message;
+    std::longjmp(png_jmpbuf(png), 1);
+}
+
+void OnWarning(png_structp, png_const_charp) {}
+
+void OnWrite(png_structp png, png_bytep data, png_size_t length) {
+    auto* file = static_cast<AtomicFile*>(png_get_io_ptr(png));
+    if (!file->Write({reinterpret_cast<const char*>(data), length}))
+        png_error(png, file->Reason().c_str());
+}
+
+void OnFlush(png_structp) {}
+
+bool BeginPicture(png_structp png, png_infop info, int width, int height, png_text* texts,
+                  int textCount) {
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    if (textCount > 0)
+        png_set_text(png, info, texts, textCount);
+    png_write_info(png, info);
+    return true;
+}
+
+bool PutRow(png_structp png, png_bytep row) {
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_write_row(png, row);
+    return true;
+}
+
+bool EndPicture(png_structp png, png_infop info) {
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_write_end(png, info);
+    return true;
+}
+
+}  // namespace
+
+PngWriter::PngWriter() = default;
+PngWriter::~PngWriter() = default;
+
+const std::string& PngWriter::Reason() const {
+    static const std::string none;
+    return state_ != nullptr ? state_->reason : none;
+}
+
+bool PngWriter::Open(const std::filesystem::path& path, int width, int height,
+                     std::span<const PngText> texts, AtomicFile::Fifo fifo) {
+    state_ = std::make_unique<State>();
+    State& s = *state_;
+    if (width <= 0 || height <= 0) {
+        s.reason = "a picture needs a width and a height";
+        return false;
+    }
+    if (!s.file.Open(path, fifo)) {
+        s.reason = s.file.Reason();
+        return false;
+    }
+    s.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &s.reason, OnError, OnWarning);
+    if (s.png != nullptr)
+        s.info = png_create_info_struct(s.png);
+    if (s.info == nullptr) {
+        s.reason = "out of memory";
+        return false;
+    }
+    png_set_write_fn(s.png, &s.file, OnWrite, OnFlush);
+    // Long texts (the definition with its palette) are compressed; short ones stay readable.
+    std::vector<png_text> chunks(texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        chunks[i].compression =
+            texts[i].text.size() > 1024 ? PNG_TEXT_COMPRESSION_zTXt : PNG_TEXT_COMPRESSION_NONE;
+        chunks[i].key = const_cast<png_charp>(texts[i].keyword.c_str());
+        chunks[i].text = const_cast<png_charp>(texts[i].text.c_str());
+        chunks[i].text_length = texts[i].text.size();
+    }
+    s.row.resize(static_cast<std::size_t>(width) * 3);
+    s.width = width;
+    s.rowsLeft = height;
+    s.open =
+        BeginPicture(s.png, s.info, width, height, chunks.data(), static_cast<int>(chunks.size()));
+    return s.open;
+}
+
+bool PngWriter::WriteRows(const Pixel* pixels, int rows, int stride) {
+    if (state_ == nullptr || !state_->open)
+        return false;
+    State& s = *state_;
+    for (int r = 0; r < rows; ++r) {
+        if (s.rowsLeft == 0) {
+            s.reason = "more rows than the picture has";
+            return s.open = false;
+        }
+        const Pixel* line = pixels + static_cast<std::ptrdiff_t>(r) * stride;
+        png_byte* out = s.row.data();
+        for (int x = 0; x < s.width; ++x) {
+            *out++ = static_cast<png_byte>(line[x] >> 16);
+            *out++ = static_cast<png_byte>(line[x] >> 8);
+            *out++ = static_cast<png_byte>(line[x]);
+        }
+        if (!PutRow(s.png, s.row.data()))
+            return s.open = false;
+        --s.rowsLeft;
+    }
+    return true;
+}
+
+bool PngWriter::Finish() {
+    if (state_ == nullptr || !state_->open)
+        return false;
+    State& s = *state_;
+    s.open = false;
+    if (s.rowsLeft != 0) {
+        s.reason = "the picture is not complete";
+        return false;
+    }
+    if (!EndPicture(s.png, s.info))
+        return false;
+    if (!s.file.Commit()) {
+        s.reason = s.file.Reason();
+        return false;
+    }
+    return true;
+}
+
+bool WritePng(const ImageBuffer& image, const std::filesystem::path& path,
+              std::span<const PngText> texts, std::string* reason) {
+    PngWriter writer;
+    const bool written = writer.Open(path, image.width, image.height, texts) &&
+                         writer.WriteRows(image.pixels.data(), image.height, image.width) &&
+                         writer.Finish();
+    if (!written && reason != nullptr)
+        *reason = writer.Reason();
+    return written;
+}
+
+namespace {
+
+struct Reading {
+    std::FILE* file = nullptr;
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    std::string reason;
+
+    ~Reading() {
+        if (png != nullptr)
+            png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr);
+        if (file != nullptr)
+            std::fclose(file);
+    }
+};
+
+bool ReadHeader(png_structp png, png_infop info) {
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_read_info(png, info);
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadPngText(const std::filesystem::path& path,
+                                       const std::string& keyword, std::string* reason) {
+    Reading r;
+    const auto fail = [&](std::string why) -> std::optional<std::string> {
+        if (reason != nullptr)
+            *reason = r.reason.empty() ? std::move(why) : r.reason;
+        return std::nullopt;
+    };
+    // As every file the program reads: never blocking, and only a regular one.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return fail(std::strerror(errno));
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return fail(S_ISDIR(info.st_mode) ? "Is a directory" : "not a regular file");
+    }
+    r.file = ::fdopen(fd, "rb");
+    if (r.file == nullptr) {
+        ::close(fd);
+        return fail(std::strerror(errno));
+    }
+    png_byte signature[8] = {};
+    if (std::fread(signature, 1, sizeof signature, r.file) != sizeof signature ||
+        png_sig_cmp(signature, 0, sizeof signature) != 0)
+        return fail("not a PNG picture");
+    r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r.reason, OnError, OnWarning);
+    if (r.png != nullptr)
+        r.info = png_create_info_struct(r.png);
+    if (r.info == nullptr)
+        return fail("out of memory");
+    png_init_io(r.png, r.file);
+    png_set_sig_bytes(r.png, sizeof signature);
+    // The texts come before the pixels, which are never read.
+    if (!ReadHeader(r.png, r.info))
+        return fail("a damaged PNG picture");
+    png_textp texts = nullptr;
+    const int count = png_get_text(r.png, r.info, &texts, nullptr);
+    for (int i = 0; i < count; ++i) {
+        if (texts[i].key != nullptr && keyword == texts[i].key)
+            return std::string(texts[i].text, texts[i].text_length);
+    }
+    return fail("the picture holds no fractal");
+}
+
+}  // namespace zolt

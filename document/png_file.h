@@ -1,0 +1,57 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "engine/image_buffer.h"
+#include "settings/safe_file.h"
+
+namespace zolt {
+
+// Pictures as PNG files (8-bit RGB): written row by row, so that a picture of any size needs no
+// more memory than the rows at hand, with texts kept inside (the definition a picture shows
+// goes into a text chunk, so the picture can be opened again as a fractal); and read back for
+// those texts.
+
+struct PngText {
+    std::string keyword;
+    std::string text;
+};
+
+class PngWriter {
+  public:
+    PngWriter();
+    ~PngWriter();  // a picture not finished is dropped; the target stays as it was
+    PngWriter(const PngWriter&) = delete;
+    PngWriter& operator=(const PngWriter&) = delete;
+
+    // Begins a width x height picture at `path` (written as an AtomicFile), with the texts.
+    bool Open(const std::filesystem::path& path, int width, int height,
+              std::span<const PngText> texts,
+              AtomicFile::Fifo fifo = AtomicFile::Fifo::kRefuseWithoutReader);
+    // Writes the next `rows` rows of the picture from `pixels`, rows `stride` pixels apart.
+    bool WriteRows(const Pixel* pixels, int rows, int stride);
+    // Ends the picture and puts the file in place; every row must have been written.
+    bool Finish();
+
+    // Why the last operation failed, in the system's words where the system refused.
+    const std::string& Reason() const;
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// Writes a whole image with the texts.
+bool WritePng(const ImageBuffer& image, const std::filesystem::path& path,
+              std::span<const PngText> texts = {}, std::string* reason = nullptr);
+
+// The text under `keyword` in the PNG file at `path`; none when the file cannot be read, is no
+// PNG, or holds no such text (`reason` says which).
+std::optional<std::string> ReadPngText(const std::filesystem::path& path,
+                                       const std::string& keyword, std::string* reason = nullptr);
+
+}  // namespace zolt
