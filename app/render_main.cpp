@@ -49,26 +49,14 @@ bool SetViewFromOptions(const zolt::RenderOptions& options, zolt::Workspace& wor
 // The view saved in a fractal file; Qfinish follows from the image's proportions.
 bool SetViewFromFile(const std::string& path, zolt::Workspace& work, std::string& error) {
     using namespace zolt;
-    std::string reason;
-    const auto lines = ReadTextFile(path, &reason);
-    if (!lines) {
-        error = "cannot load '" + path + "': " + reason;
+    const FractalLoad load =
+        LoadFractalFile(path, work.ui.ViewClientSize(), work.ui.ViewColourCount());
+    if (!load.content) {
+        error = "cannot load '" + path + "': " + load.reason;
         return false;
     }
-    const FractalRead read =
-        ReadFractalLines(*lines, work.ui.ViewClientSize(), work.ui.ViewColourCount());
-    if (!read.content) {
-        error = "cannot load '" + path + "': ";
-        if (!read.message.empty())
-            error += read.message;
-        else if (read.line > 0)
-            error += "line " + std::to_string(read.line) + " is not valid";
-        else
-            error += "not a fractal file";
-        return false;
-    }
-    if (!work.current.SetCurrent(PathText(path).BaseName(), read.content->numbers,
-                                 read.content->appearance, {})) {
+    if (!work.current.SetCurrent(PathText(path).BaseName(), load.content->numbers,
+                                 load.content->appearance, {})) {
         error = "out of memory";
         return false;
     }

@@ -24,18 +24,18 @@ Workspace::Workspace(UiSurface& surface, RegistryStore* settings, std::function<
       generator(surface, current, history, defaults, std::move(wake)),
       directories(settings) {}
 
-bool Workspace::Load(const std::string& path) {
-    const auto lines = ReadTextFile(path, nullptr);
-    if (!lines)
-        return false;
-    const FractalRead read = ReadFractalLines(*lines, ui.ViewClientSize(), ui.ViewColourCount());
-    if (!read.content) {
-        if (!read.message.empty())
-            ui.ShowMessage(read.message);
+bool Workspace::Load(const std::string& path, bool& told) {
+    told = false;
+    const FractalLoad load = LoadFractalFile(path, ui.ViewClientSize(), ui.ViewColourCount());
+    if (!load.content) {
+        if (!load.message.empty()) {
+            ui.ShowMessage(load.message);
+            told = true;
+        }
         return false;
     }
-    if (!current.SetCurrent(PathText(path).BaseName(), read.content->numbers,
-                            read.content->appearance, {}))
+    if (!current.SetCurrent(PathText(path).BaseName(), load.content->numbers,
+                            load.content->appearance, {}))
         return false;
     ui.InvalidateView();
     generator.Ready(kReplaced);
@@ -58,11 +58,18 @@ bool Workspace::Open(FileDialogs& dialogs) {
     if (!chosen || chosen->empty())
         return false;
     directories.Chosen(DirectoryKind::Open, *chosen);
-    return Load(*chosen);
+    bool told = false;
+    if (Load(*chosen, told))
+        return true;
+    // Whatever kept the file from loading, the user hears of it, once.
+    if (!told)
+        ui.ShowMessage("Failed to open file.");
+    return false;
 }
 
 bool Workspace::OpenNamed(std::string_view path) {
-    if (!directories.OpenedByName(path) || !Load(std::string(path))) {
+    bool told = false;
+    if (!directories.OpenedByName(path) || !Load(std::string(path), told)) {
         ui.ShowMessage("Failed to open file.");
         return false;
     }
@@ -86,8 +93,14 @@ bool Workspace::SaveAs(FileDialogs& dialogs) {
                                         SafeFileStem(current.Definition().Name.str()));
     if (!chosen || chosen->empty())
         return false;
+    // A file that was not written leaves the name, the title and the save directory as they
+    // were, and says so.
+    if (!Write(*chosen)) {
+        ui.ShowMessage("Failed to save file.");
+        return false;
+    }
     directories.Chosen(DirectoryKind::Save, *chosen);
-    return Write(*chosen);
+    return true;
 }
 
 void Workspace::Home() {

@@ -33,9 +33,9 @@ class Workspace {
     Workspace(const Workspace&) = delete;
     Workspace& operator=(const Workspace&) = delete;
 
-    // File > Open: asks for a file in the remembered open directory and loads it. Cancel, an
-    // unreadable file and a malformed one fail; the reader's own message ("Unknown format.") is
-    // shown where there is one.
+    // File > Open: asks for a file in the remembered open directory and loads it. Cancel fails
+    // quietly; a file that does not load is named in the reader's own message ("Unknown
+    // format.") where there is one, else "Failed to open file.".
     bool Open(FileDialogs& dialogs);
     // The file named on the command line; "Failed to open file." when it cannot be loaded.
     bool OpenNamed(std::string_view path);
@@ -44,7 +44,7 @@ class Workspace {
     // Save As. "Failed to save file." when the write fails; the old file is then unchanged.
     bool Save(FileDialogs& dialogs);
     // File > Save As: asks for a file name, starting from the definition's name, and writes
-    // the file there.
+    // the file there; "Failed to save file." when it cannot be written.
     bool SaveAs(FileDialogs& dialogs);
 
     // Navigation > Home: the home view, keeping the name and the appearance.
@@ -62,8 +62,9 @@ class Workspace {
     RememberedDirectories directories;
 
   private:
-    // Makes the file at `path` current; false (nothing changed) when it cannot be.
-    bool Load(const std::string& path);
+    // Makes the file at `path` current; false (nothing changed) when it cannot be, with `told`
+    // set when the user has been told why.
+    bool Load(const std::string& path, bool& told);
     // Writes the current definition to `path`, which then names it.
     bool Write(const std::string& path);
     void Step(int direction);

@@ -35,8 +35,21 @@ struct FractalRead {
 
 // Reads the lines of a fractal file for a view of the given size and colour count. The lines
 // after the palette are not looked at. A palette that is missing or cut short is not used in
-// part: the content then has a fresh one of `viewColours` entries.
+// part: the content then has a fresh one of `viewColours` entries. A line longer than a line
+// can be (it arrived in pieces) refuses the file: its tail would be read as the next line.
 FractalRead ReadFractalLines(std::span<const TextLine> lines, ViewSize view, int viewColours);
+
+// A fractal file from disk: its content, or why it could not be loaded.
+struct FractalLoad {
+    std::optional<FractalFileContent> content;
+    // The user's message for a refusal that has one ("Unknown format."); empty otherwise.
+    std::string message;
+    // Why, in a few words for the command line: the system's, the line that is not valid, ...
+    std::string reason;
+};
+
+// Loads the fractal file at `path` for a view of the given size and colour count.
+FractalLoad LoadFractalFile(const std::string& path, ViewSize view, int viewColours);
 
 // The lines of the file for `def`, without line ends; none when they could not be read back
 // (a number that is not finite, a palette without storage).

@@ -79,6 +79,8 @@ FractalRead ReadFractalLines(std::span<const TextLine> lines, ViewSize view, int
     for (const TextLine& line : lines) {
         const long long number = ++read;
         const std::string_view text = line.text;
+        if (line.cut)
+            return Refused(number);
         if (number == 1) {
             // The first eight characters ("Version:") are not compared.
             version = text.size() > 8 ? std::string(text.substr(8)) : std::string();
@@ -110,6 +112,26 @@ FractalRead ReadFractalLines(std::span<const TextLine> lines, ViewSize view, int
             return Refused(0);
     }
     return {std::move(content), {}, 0};
+}
+
+FractalLoad LoadFractalFile(const std::string& path, ViewSize view, int viewColours) {
+    std::string reason;
+    const auto lines = ReadTextFile(path, &reason);
+    if (!lines)
+        return {std::nullopt, {}, reason};
+    FractalRead read = ReadFractalLines(*lines, view, viewColours);
+    if (read.content)
+        return {std::move(read.content), {}, {}};
+    if (!read.message.empty())
+        reason = read.message;
+    else if (read.line > 0 && read.line <= static_cast<long long>(lines->size()) &&
+             (*lines)[static_cast<std::size_t>(read.line - 1)].cut)
+        reason = "line " + std::to_string(read.line) + " is too long";
+    else if (read.line > 0)
+        reason = "line " + std::to_string(read.line) + " is not valid";
+    else
+        reason = "not a fractal file";
+    return {std::nullopt, std::move(read.message), std::move(reason)};
 }
 
 }  // namespace zolt

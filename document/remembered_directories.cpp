@@ -49,7 +49,8 @@ bool RememberedDirectories::Load(DirectoryKind kind, std::string& out) const {
     std::string value;
     const bool read = store_->ReadString(*key, ValueName(kind), value);
     store_->CloseSection(*key);
-    if (!read || value.empty())
+    // An empty value names no directory at all, and a NUL would cut the name the system sees.
+    if (!read || value.empty() || value.find('\0') != std::string::npos)
         return false;
     out = value;
     return true;

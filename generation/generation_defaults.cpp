@@ -33,6 +33,14 @@ bool GenerationDefaults::Load(RegistryStore& store, DefaultValues& out) {
     store.ReadBoolean(*key, "ShowToolbar", out.ShowToolbar);
     store.ReadBoolean(*key, "ShowStatusbar", out.ShowStatusbar);
     store.CloseSection(*key);
+    // A block size below 1 (a hand edit) would leave the Options dialog nothing to offer and
+    // nothing to accept: such a size loads as the built-in one. Any size of 1 or more is kept,
+    // offered or not.
+    const DefaultValues builtIn;
+    if (out.InitialResolution < 1)
+        out.InitialResolution = builtIn.InitialResolution;
+    if (out.PenultimateResolution < 1)
+        out.PenultimateResolution = builtIn.PenultimateResolution;
     return true;
 }
 

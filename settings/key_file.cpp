@@ -122,10 +122,14 @@ std::optional<std::string> UnescapeKeyText(std::string_view text) {
 
 KeyFile ParseKeyFile(std::string_view bytes) {
     KeyFile file;
-    std::size_t end = 0;
-    for (std::size_t start = 0; (end = bytes.find('\n', start)) != std::string_view::npos;
-         start = end + 1) {
+    // Every write replaces the file at once, so a last line without its line feed is no torn
+    // write but a person's edit: it counts like the others.
+    for (std::size_t start = 0; start < bytes.size();) {
+        std::size_t end = bytes.find('\n', start);
+        if (end == std::string_view::npos)
+            end = bytes.size();
         const std::string_view line = Trim(bytes.substr(start, end - start));
+        start = end + 1;
         if (line.empty() || line.front() == '#')
             continue;
         const std::size_t equals = line.find('=');

@@ -24,9 +24,9 @@ namespace zolt {
 //
 // The reader is lenient with what a person may have typed: blanks and tabs around the name and
 // the value, and a CR before the line feed, are ignored (the writer never leaves those raw).
-// Lines that are empty, start with `#`, have no `=` or hold a bad escape are ignored, and so is
-// a last line without its line feed: the writer ends every line, so a missing one means the file
-// was cut short and the value may be cut too. Of a name given twice the last value counts.
+// Lines that are empty, start with `#`, have no `=` or hold a bad escape are ignored. A last line
+// without its line feed counts: files are replaced whole, never left half written, so it is a
+// person's edit. Of a name given twice the last value counts.
 struct KeyFile {
     // Unique names, in the order of the file.
     std::vector<std::pair<std::string, std::string>> entries;

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "support/child_process.h"
 #include "support/test_workspace.h"
@@ -71,8 +72,8 @@ TEST_F(FileCommandsTest, UntitledSaveAsksForAName) {
     EXPECT_EQ(dialogs.starts.size(), 2u);
 }
 
-// In a child process that cannot write the directory or runs out of disk space, Save says so,
-// and neither Save nor Save As leaves anything but the old file.
+// In a child process that cannot write the directory or runs out of disk space, Save and Save As
+// say so, and leave the old file, the name and the save directory as they were.
 TEST_F(FileCommandsTest, AFailedSaveKeepsTheOldFileAndTheDefinition) {
     namespace fs = std::filesystem;
     const std::string one = File("A", "One.zlt");
@@ -91,10 +92,14 @@ TEST_F(FileCommandsTest, AFailedSaveKeepsTheOldFileAndTheDefinition) {
         }
         EXPECT_TRUE(test::RunInChild(
             [&] {
-                dialogs.answer = one;
-                return !w.work.Save(dialogs) && !w.work.SaveAs(dialogs) &&
-                       w.ui.Messages() == std::vector<std::string>{"Failed to save file."} &&
-                       Def().Name.str() == "One";
+                if (w.work.Save(dialogs))
+                    return false;
+                const std::string before = w.work.directories.StartDirectory(DirectoryKind::Save);
+                dialogs.answer = folder / "Other.zlt";
+                return !w.work.SaveAs(dialogs) &&
+                       w.ui.Messages() == std::vector<std::string>(2, "Failed to save file.") &&
+                       Def().Name.str() == "One" && w.ui.Title() == "Zolt - One" &&
+                       w.work.directories.StartDirectory(DirectoryKind::Save) == before;
             },
             c.limits))
             << c.what;
@@ -124,12 +129,25 @@ TEST_F(FileCommandsTest, FailedOpensChangeNothing) {
     const FractalDef before = Def();
     EXPECT_FALSE(w.work.OpenNamed(w.home + "/missing.zlt"));
     EXPECT_EQ(w.ui.Messages(), (std::vector<std::string>{"Failed to open file."}));
+    // A file the reader names the fault of says so; any other says that it did not load.
     EXPECT_FALSE(Open(File("A", "Old.zlt", "Version:0.0\n1\n")));
-    EXPECT_FALSE(Open(File("A", "Bad.zlt", "Version:1.0\n1\n2\n3\n4 \n")));
+    const std::string pi = "3.14159265358979323846264338327950288419716939937510582097494459";
+    const std::string header = "Version:1.0\n-2.5\n1.25\n-1.5\n";
+    const std::string failing[] = {
+        header + "250 \n",                                       // a blank after a number
+        "",                                                      // empty
+        header.substr(0, 15) + pi + pi + "\n1.25\n-1.5\n250\n",  // a line read in pieces
+        (w.dir.Path() / "A").string(),                           // a directory
+    };
+    for (const std::string& bytes : failing)
+        EXPECT_FALSE(Open(&bytes == &failing[3] ? bytes : File("A", "Bad.zlt", bytes)));
+    ASSERT_EQ(::mkfifo((w.dir.Path() / "fifo.zlt").c_str(), 0600), 0);
+    EXPECT_FALSE(Open((w.dir.Path() / "fifo.zlt").string()));  // nobody writes it: no hang
     dialogs.answer.reset();
-    EXPECT_FALSE(w.work.Open(dialogs));
-    EXPECT_EQ(w.ui.Messages(),
-              (std::vector<std::string>{"Failed to open file.", "Cannot load this format."}));
+    EXPECT_FALSE(w.work.Open(dialogs));  // cancelled: nothing said
+    std::vector<std::string> said = {"Failed to open file.", "Cannot load this format."};
+    said.insert(said.end(), 5, "Failed to open file.");
+    EXPECT_EQ(w.ui.Messages(), said);
     EXPECT_EQ(Def().Name, before.Name);
     EXPECT_EQ(NumbersOf(Def()), NumbersOf(before));
     EXPECT_EQ(w.ui.Title(), "Zolt - Before");

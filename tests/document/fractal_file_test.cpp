@@ -142,8 +142,10 @@ TEST(FractalFile, MalformedFiles) {
         {"blank before version", Lines(WithLine(full, 1, "Version: 1.0")), false, "Unknown format.",
          2},
         {"no version text", Lines(WithLine(full, 1, "Version:")), false, "Unknown format.", 2},
+        // A line read in pieces would be read as several lines: refused where it starts.
         {"200-character version line",
-         Lines(WithLine(full, 1, "Version:1.0" + std::string(189, ' '))), false, "Unknown format.",
+         Lines(WithLine(full, 1, "Version:1.0" + std::string(189, ' '))), false, "", 1},
+        {"200-character Pstart", Lines(WithLine(full, 2, "-2." + std::string(197, '5'))), false, "",
          2},
         {"Iterations 1e300", Lines(WithLine(full, 5, "1e300")), false, "", 5},
         {"Iterations nan", Lines(WithLine(full, 5, "nan")), false, "", 5},

@@ -101,10 +101,12 @@ TEST_F(RememberedDirectoriesTest, WithoutAStoreFilesAreNotToBeTouchedButDialogsW
     EXPECT_EQ(directories.StartDirectory(DirectoryKind::Open), frac);
 }
 
-TEST_F(RememberedDirectoriesTest, AnEmptyStoredDirectoryCountsAsNone) {
+TEST_F(RememberedDirectoriesTest, AnEmptyStoredDirectoryOrOneWithANulCountsAsNone) {
     Run run(*this);
-    ASSERT_TRUE(run.directories.Store(DirectoryKind::Open, ""));
-    EXPECT_EQ(run.directories.StartDirectory(DirectoryKind::Open), home);
+    for (const std::string& stored : {std::string(), frac + std::string(1, '\0') + "x"}) {
+        ASSERT_TRUE(run.directories.Store(DirectoryKind::Open, stored));
+        EXPECT_EQ(run.directories.StartDirectory(DirectoryKind::Open), home);
+    }
 }
 
 }  // namespace

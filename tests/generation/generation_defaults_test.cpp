@@ -41,13 +41,17 @@ TEST_F(GenerationDefaultsTest, EachFieldTakesAStoredValueOnlyWhenItReads) {
     EXPECT_EQ(defaults.values, (DefaultValues{false, 16, 4, 25, 7, false, true}));
 }
 
-// Out-of-range values stay as a person stored them (saving must not rewrite their edit); the
-// generator keeps a block size below 1 and a priority outside 1 to 7 from taking effect.
-TEST_F(GenerationDefaultsTest, OutOfRangeValuesLoadAsStored) {
-    Stored("InitialResolution=0\nGeneratePriority=9\n");
+// A block size below 1 would leave the Options dialog with empty lists: it loads as the built-in
+// one. Other hand edits stay as stored (the generator keeps a priority outside 1 to 7 from taking
+// effect), and so does a last line without its line feed.
+TEST_F(GenerationDefaultsTest, BlockSizesBelowOneLoadAsBuiltInOthersAsStored) {
+    Stored("InitialResolution=0\nPenultimateResolution=-1\nGeneratePriority=9\n");
     GenerationDefaults defaults(ui, &store);
-    EXPECT_EQ(defaults.values.InitialResolution, 0);
+    EXPECT_EQ(defaults.values.InitialResolution, 8);
+    EXPECT_EQ(defaults.values.PenultimateResolution, 4);
     EXPECT_EQ(defaults.values.GeneratePriority, 9);
+    Stored("IterativeIncrement=3\nInitialResolution=16");
+    EXPECT_EQ(GenerationDefaults(ui, &store).values.InitialResolution, 16);
 }
 
 TEST_F(GenerationDefaultsTest, SaveWritesAllSevenValuesInOrder) {

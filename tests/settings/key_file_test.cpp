@@ -74,8 +74,8 @@ TEST(ParseKeyFile, TakesWhatAPersonTypedAndIgnoresLinesItCannotRead) {
         {"  Initial Resolution =\t16 \r\n", {{"Initial Resolution", "16"}}},
         {"A=x=y\n=\n", {{"A", "x=y"}, {"", ""}}},
         {"A=1\nB=2\nA=3\n", {{"A", "3"}, {"B", "2"}}},
-        // Cut short: the last value may be cut too.
-        {"A=1\nB=25", {{"A", "1"}}},
+        // A hand edit without the last line feed.
+        {"A=1\nInitialResolution=16", {{"A", "1"}, {"InitialResolution", "16"}}},
         {"# A=1\n\n \t \nNoEquals\nA=\\q\nB=\\x4\nC=\\xZZ\nD=end\\\n\\=1\n", {}},
         {"\0\xff\x01\x02junk\n\x80=\x81\n"s, {{"\x80", "\x81"}}},
     };
