@@ -8,10 +8,10 @@
 namespace zolt {
 
 const char* RenderUsage() {
-    return "Usage: zolt-render [FILE.zlt] [OPTIONS] -o FILE.png\n"
-           "Renders a view of the Mandelbrot set through all passes of a generation.\n"
-           "The view comes from FILE.zlt or from the options --pstart to --colours,\n"
-           "never from both.\n"
+    return "Usage: zolt-render [FILE] [OPTIONS] -o PICTURE.png\n"
+           "Renders a view of the Mandelbrot set into a PNG picture, on every core.\n"
+           "The view comes from FILE (a .zlt fractal file, or a picture zolt-render or\n"
+           "Zolt made) or from the options --pstart to --colours, never from both.\n"
            "\n"
            "  --pstart X        real coordinate of the left edge (default -2.5)\n"
            "  --pfinish X       real coordinate of the right edge (default 1.25)\n"
@@ -21,16 +21,23 @@ const char* RenderUsage() {
            "  --monochrome      white bands instead of colours\n"
            "  --modulation N    band period in monochrome mode (default 2)\n"
            "  --colours N       palette entries, 0 to 65536 (default 256)\n"
-           "  --width N         image width in pixels (default 760)\n"
-           "  --height N        image height in pixels (default 620)\n"
-           "  --initial N       block size of the first pass (default 8)\n"
-           "  --penultimate N   block size of the last pass before single pixels (default 4)\n"
+           "  --width N         picture width in pixels, 1 to 65536 (default 760)\n"
+           "  --height N        picture height in pixels, 1 to 65536 (default 620)\n"
+           "  --initial N       block size of the window's first pass, 1 to 4096; a picture\n"
+           "                    is computed at full resolution at once, so it does not change\n"
+           "                    it (default 8)\n"
+           "  --penultimate N   the same for the last pass before single pixels (default 4)\n"
            "  --threads N       threads that compute the picture, 1 to 256 (default: the\n"
            "                    ZOLT_THREADS environment variable, else one per hardware\n"
            "                    thread)\n"
-           "  -o, --output FILE the PNG file to write\n"
-           "  --verbose         print every status text of the generation to stderr\n"
-           "  --help            show this text\n";
+           "  -o, --output FILE the PNG picture to write; - writes it to standard output\n"
+           "  --verbose         print the status texts of the rendering to stderr\n"
+           "  --quiet           no progress line, even on a terminal\n"
+           "  -h, --help        show this text\n"
+           "  --version         show the version\n"
+           "\n"
+           "Exit status: 0 when the picture is written, 1 when it could not be (the input\n"
+           "could not be read, the output not written), 2 for a mistake in the options.\n";
 }
 
 ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
@@ -53,8 +60,8 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
         {"--iterations", integer(options.iterations, 1, kMaxInt)},
         {"--modulation", integer(options.modulation, 1, kMaxInt)},
         {"--colours", integer(options.colours, 0, 65536)},
-        {"--width", integer(options.width, 1, 16384)},
-        {"--height", integer(options.height, 1, 16384)},
+        {"--width", integer(options.width, 1, kMaxPictureSide)},
+        {"--height", integer(options.height, 1, kMaxPictureSide)},
         {"--initial", integer(options.initial, 1, 4096)},
         {"--penultimate", integer(options.penultimate, 1, 4096)},
         {"--threads", integer(options.threads, 1, 256)},
@@ -63,6 +70,12 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
              options.output = v;
              return !v.empty();
          }},
+    };
+
+    const std::map<std::string, bool*> flags = {
+        {"--monochrome", &options.monochrome}, {"--verbose", &options.verbose},
+        {"--quiet", &options.quiet},           {"--help", &options.help},
+        {"--version", &options.version},
     };
 
     // The options that describe the view itself, which a fractal file gives instead.
@@ -82,16 +95,14 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
         }
         if (name == "-o")
             name = "--output";
-        if (name == "--help") {
-            options.help = true;
-            continue;
-        }
+        if (name == "-h")
+            name = "--help";
         if (viewOption.empty() && describesView(name))
             viewOption = name;
-        if (name == "--monochrome" || name == "--verbose") {
+        if (const auto flag = flags.find(name); flag != flags.end()) {
             if (value)
                 return {std::nullopt, name + " takes no value"};
-            (name == "--monochrome" ? options.monochrome : options.verbose) = true;
+            *flag->second = true;
             continue;
         }
         if (const auto setter = valued.find(name); setter != valued.end()) {
@@ -112,7 +123,7 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
     }
     if (!options.input.empty() && !viewOption.empty())
         return {std::nullopt, viewOption + " cannot be combined with a fractal file"};
-    if (!options.help && options.output.empty())
+    if (!options.help && !options.version && options.output.empty())
         return {std::nullopt, "no output file given (-o FILE.png)"};
     return {options, {}};
 }

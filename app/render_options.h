@@ -21,11 +21,16 @@ struct RenderOptions {
     int initial = 8;
     int penultimate = 4;
     int threads = 0;  // 0: as ZOLT_THREADS says, else one per hardware thread
-    std::string output;
-    std::string input;  // a .zlt file to render instead of the view given by options
+    std::string output;  // "-" for standard output
+    std::string input;   // a .zlt file, or a PNG picture of Zolt's, instead of the view options
     bool verbose = false;
+    bool quiet = false;  // no progress line on a terminal
     bool help = false;
+    bool version = false;
 };
+
+// The most pixels a picture may have across or down.
+inline constexpr int kMaxPictureSide = 65536;
 
 struct ParsedOptions {
     std::optional<RenderOptions> options;

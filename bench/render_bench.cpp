@@ -103,7 +103,7 @@ void Pass(benchmark::State& state, const View& view, const Points& points, Kerne
     RenderPool pool(threads - 1);
     Unobserved observer;
     for (auto _ : state) {
-        const PassJob job{&counter, colour, 1, {}, {}, nullptr, nullptr};
+        const PassJob job{.counter = &counter, .colour = colour};
         benchmark::DoNotOptimize(pool.Run(job, image, observer));
     }
     SetRate(state, points);

@@ -98,7 +98,7 @@ struct RenderPool::Pass {
                 skip = skip || (c.next == x && x < c.end);
             }
             if (!skip)
-                points.push_back({static_cast<int>(x), y});
+                points.push_back({static_cast<int>(x), y + job.firstRow});
         }
     }
 
@@ -130,10 +130,11 @@ struct RenderPool::Pass {
     void Store(std::span<const PixelPoint> points, std::span<const int> counts) {
         std::size_t k = 0;
         while (k < points.size()) {
-            const int y = points[k].y;
+            const int viewRow = points[k].y;
+            const int y = viewRow - job.firstRow;
             std::lock_guard lock(image.mutex);
             Pixel* line = image.buffer.pixels.data() + static_cast<std::size_t>(y) * width;
-            for (; k < points.size() && points[k].y == y; ++k) {
+            for (; k < points.size() && points[k].y == viewRow; ++k) {
                 const Pixel colour = job.colour(counts[k]);
                 if (job.block == 1)
                     line[points[k].x] = colour;

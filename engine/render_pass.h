@@ -109,16 +109,18 @@ class PassObserver {
 };
 
 // One pass over an image: from `start` to the image's last row, at block size `block`, each block
-// filled with the colour of its top-left point.
+// filled with the colour of its top-left point. The image may be a band of a taller view: its row
+// 0 is then the view's row `firstRow`, which the counter is given.
 struct PassJob {
     const PointCounter* counter = nullptr;
-    ColourRule colour;
+    ColourRule colour = {};
     int block = 1;
-    PassPosition start;
-    std::span<const PassReach> earlier;
+    PassPosition start = {};
+    std::span<const PassReach> earlier = {};
     // A stop ends the pass; a skip too, when the block size is above 1.
     const std::atomic<bool>* stop = nullptr;
     const std::atomic<bool>* skip = nullptr;
+    int firstRow = 0;
 };
 
 // The threads that compute the passes of one image: the calling thread and `helpers` more, kept

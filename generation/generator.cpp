@@ -265,8 +265,13 @@ void Generator::GenerationLoop(Job job) {
     ui.EnableCommands(CommandBit(kCmdSkip), block > 1);
     for (;;) {
         PassProgress progress(ui, block);
-        const PassJob pass{&counter, colour,          block,          position,
-                           earlier,  &stopRequested_, &skipRequested_};
+        const PassJob pass{.counter = &counter,
+                           .colour = colour,
+                           .block = block,
+                           .start = position,
+                           .earlier = earlier,
+                           .stop = &stopRequested_,
+                           .skip = &skipRequested_};
         position = pool.Run(pass, image_, progress);
         if (exiting_)
             return;

@@ -126,8 +126,13 @@ class RenderPassTest : public ::testing::TestWithParam<int> {
     ColourRule Colour() const { return {false, 2, snapshot.Iterations, image.colours}; }
     PassPosition Pass(PassPosition start, int block, std::span<const PassReach> earlier = {},
                       const PointCounter* with = nullptr) {
-        const PassJob job{
-            with != nullptr ? with : counter.get(), Colour(), block, start, earlier, &stop, &skip};
+        const PassJob job{.counter = with != nullptr ? with : counter.get(),
+                          .colour = Colour(),
+                          .block = block,
+                          .start = start,
+                          .earlier = earlier,
+                          .stop = &stop,
+                          .skip = &skip};
         return pool.Run(job, image, observer);
     }
 

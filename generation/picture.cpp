@@ -1,0 +1,79 @@
+#include "generation/picture.h"
+
+#include <algorithm>
+#include <new>
+
+#include "generation/worker_threads.h"
+
+namespace zolt {
+
+namespace {
+
+constexpr long long kBandPixels = 1LL << 22;
+
+// Nobody watches the rows of a band: the picture reports whole bands.
+class Unobserved final : public PassObserver {
+  public:
+    void RowBegun(int) override {}
+    void RowFinished(int) override {}
+};
+
+}  // namespace
+
+int BandRows(int width) {
+    return static_cast<int>(std::clamp<long long>(kBandPixels / std::max(width, 1), 1, kBandPixels));
+}
+
+bool WritePicture(const PictureRequest& request, const std::filesystem::path& path,
+                  AtomicFile::Fifo fifo, const std::atomic<bool>* cancel,
+                  const std::function<void(int rowsDone)>& progress, std::string& reason) {
+    try {
+        PngWriter png;
+        if (!png.Open(path, request.width, request.height, request.texts, fifo)) {
+            reason = png.Reason();
+            return false;
+        }
+        const int priority = request.priority;
+        if (priority != 0)
+            ApplyThreadPriority(priority);
+        RenderPool pool(request.threads - 1, [priority] {
+            if (priority != 0)
+                ApplyThreadPriority(priority);
+        });
+        Unobserved observer;
+        OffscreenImage band;
+        const int bandRows = BandRows(request.width);
+        for (int first = 0; first < request.height; first += bandRows) {
+            const int rows = std::min(bandRows, request.height - first);
+            band.buffer.width = request.width;
+            band.buffer.height = rows;
+            band.buffer.pixels.resize(static_cast<std::size_t>(request.width) * rows);
+            band.created = true;
+            const PassJob job{.counter = request.counter,
+                              .colour = request.colour,
+                              .stop = cancel,
+                              .firstRow = first};
+            if (pool.Run(job, band, observer).y < rows) {
+                const bool cancelled = cancel != nullptr && cancel->load();
+                reason = cancelled ? "cancelled" : "out of memory";
+                return false;
+            }
+            if (!png.WriteRows(band.buffer.pixels.data(), rows, request.width)) {
+                reason = png.Reason();
+                return false;
+            }
+            if (progress)
+                progress(first + rows);
+        }
+        if (!png.Finish()) {
+            reason = png.Reason();
+            return false;
+        }
+        return true;
+    } catch (const std::bad_alloc&) {
+        reason = "out of memory";
+        return false;
+    }
+}
+
+}  // namespace zolt
