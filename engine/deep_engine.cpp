@@ -21,7 +21,6 @@ namespace {
 // dc, which may be far below the double range, is below 2^-500 of dz wherever plain doubles
 // drop it to a subnormal or zero.
 constexpr int kSmallExp = -450;
-constexpr double kSmall = 0x1p-450;
 
 // Plain steps (or skips) between two looks at the stop flag: well under a millisecond.
 constexpr int kStopCheckSteps = 8192;
@@ -38,9 +37,9 @@ constexpr double kReferenceBound = 1e4;
 constexpr double kEscapeMargin = 0x1p-10;
 
 // One merged run of steps in the form the double loop uses: dz -> A dz + B dc, usable while
-// max(|dz.re|, |dz.im|) < rinf (0: never).
+// |dz|^2 < r2 (0: never; the double loop holds no |dz|^2 below 2^-900 anyway).
 struct SkipDouble {
-    double ar, ai, br, bi, rinf;
+    double ar, ai, br, bi, r2;
 };
 
 // The same run with extended exponents, usable while |dz|^2 < r2.
@@ -49,9 +48,14 @@ struct SkipExt {
     ext::Real r2;
 };
 
-struct SkipLevel {
+// The skip table: level j holds count[j] runs of 2^(kLowestLevel + j) steps, the run k
+// starting at reference index 1 + k * 2^(kLowestLevel + j), from entry start[j] on.
+struct SkipTable {
     std::vector<SkipDouble> dbl;
     std::vector<SkipExt> ext;
+    std::vector<std::size_t> start;
+    std::vector<std::size_t> count;
+    int Levels() const { return static_cast<int>(start.size()); }
 };
 
 // The part of the state that pixels read.
@@ -69,7 +73,7 @@ struct Prepared {
     // The values whose parts are both below 2^-900 (or zero), exactly: (index, value).
     std::vector<std::pair<int, ext::Complex>> tiny;
     bool useBla = false;
-    std::vector<SkipLevel> levels;  // levels[j] skips 2^(kLowestLevel + j) steps
+    SkipTable skips;
     int Length() const { return static_cast<int>(orbit.size() / 2); }
 
     ext::Complex ExtAt(int m) const {
@@ -302,8 +306,7 @@ SkipDouble ToDouble(const Run& run) {
     d.ai = ext::Im(run.a);
     d.br = ext::Re(run.b);
     d.bi = ext::Im(run.b);
-    // max(|re|, |im|) < r / sqrt(2) implies |dz| < r; the factor is just below 1/sqrt(2).
-    d.rinf = ext::ToDouble(run.r) * 0.70710678118654;
+    d.r2 = ext::ToDouble(ext::Mul(run.r, run.r));
     return d;
 }
 
@@ -314,7 +317,7 @@ SkipExt ToExt(const Run& run) {
 // Builds the skip table for the current orbit; false when stopped.
 bool BuildSkips(State& s, const std::atomic<bool>* stop) {
     Prepared& p = s.p;
-    p.levels.clear();
+    p.skips = SkipTable{};
     p.useBla = s.key.options.useBla;
     const int length = p.Length();
     if (!p.useBla || length < 2 + (1 << kLowestLevel))
@@ -333,6 +336,8 @@ bool BuildSkips(State& s, const std::atomic<bool>* stop) {
         return r;
     };
     const int steps = length - 2;  // single steps m -> m + 1 for m = 1 .. length - 2
+    p.skips.dbl.reserve(static_cast<std::size_t>(steps >> (kLowestLevel - 1)));
+    p.skips.ext.reserve(static_cast<std::size_t>(steps >> (kLowestLevel - 1)));
     std::vector<Run> runs;
     // The lowest level, each run composed of its single steps.
     const int lowLen = 1 << kLowestLevel;
@@ -348,14 +353,13 @@ bool BuildSkips(State& s, const std::atomic<bool>* stop) {
         runs.push_back(run);
     }
     for (int level = kLowestLevel; !runs.empty(); ++level) {
-        SkipLevel out;
-        out.dbl.reserve(runs.size());
-        out.ext.reserve(runs.size());
+        SkipTable& table = p.skips;
+        table.start.push_back(table.dbl.size());
+        table.count.push_back(runs.size());
         for (const Run& r : runs) {
-            out.dbl.push_back(ToDouble(r));
-            out.ext.push_back(ToExt(r));
+            table.dbl.push_back(ToDouble(r));
+            table.ext.push_back(ToExt(r));
         }
-        p.levels.push_back(std::move(out));
         std::vector<Run> next;
         next.reserve(runs.size() / 2);
         const int len = 1 << level;
@@ -450,39 +454,54 @@ long DeepReference::PrecisionBits() const {
 
 namespace {
 
-bool Tiny(double re, double im) {
-    return std::max(std::fabs(re), std::fabs(im)) < kSmall;
-}
+// The longest skip usable at reference index m (aligned: m - 1 a multiple of
+// 2^kLowestLevel): its entry and length, or an entry of -1. `fits(e)` says whether entry e
+// accepts the current difference. A longer skip from the same index is never usable where a
+// shorter one is not (its radius is at most the shorter one's), so the longest is found by
+// bisection after one look at the shortest.
+struct Skip {
+    std::ptrdiff_t entry = -1;
+    int length = 0;
+};
 
-// The highest skip level usable at reference index m, or -1. `fits(j, k)` says whether entry
-// k of level j accepts the current difference. A longer skip from the same index is never
-// valid where a shorter one is not (its radius is at most the shorter one's), so the levels
-// are searched by bisection after one look at the lowest.
 template <class Fits>
-int FindSkip(const Prepared& p, int m, int i, Fits fits) {
-    if (m < 1)
-        return -1;
+Skip FindSkip(const SkipTable& table, int m, int i, int maxIter, Fits fits) {
     const auto t = static_cast<unsigned>(m - 1);
-    if ((t & ((1u << kLowestLevel) - 1)) != 0)
-        return -1;
-    int top = static_cast<int>(p.levels.size()) - 1;
+    int top = table.Levels() - 1;
     if (t != 0)
         top = std::min(top, std::countr_zero(t) - kLowestLevel);
-    const auto usable = [&](int j) {
-        const int shift = kLowestLevel + j;
-        const std::size_t k = t >> shift;
-        return k < p.levels[static_cast<std::size_t>(j)].dbl.size() &&
-               i <= p.maxIter - (1 << shift) && fits(static_cast<std::size_t>(j), k);
+    const auto entry = [&](int j) -> Skip {
+        const int length = 1 << (kLowestLevel + j);
+        const std::size_t k = t >> (kLowestLevel + j);
+        const std::size_t level = static_cast<std::size_t>(j);
+        if (k >= table.count[level] || i > maxIter - length)
+            return {};
+        const std::size_t e = table.start[level] + k;
+        return fits(e) ? Skip{static_cast<std::ptrdiff_t>(e), length} : Skip{};
     };
-    if (top < 0 || !usable(0))
-        return -1;
+    if (top < 0)
+        return {};
+    Skip found = entry(0);
+    if (found.entry < 0)
+        return found;
     int good = 0, bad = top + 1;
     while (bad - good > 1) {
         const int mid = (good + bad) / 2;
-        (usable(mid) ? good : bad) = mid;
+        const Skip e = entry(mid);
+        if (e.entry >= 0) {
+            good = mid;
+            found = e;
+        } else {
+            bad = mid;
+        }
     }
-    return good;
+    return found;
 }
+
+// |dz|^2 below this: the difference is held with its own exponent (both parts then lie below
+// 2^kSmallExp).
+constexpr double kSmallNorm = 0x1p-900;
+constexpr unsigned kAlignMask = (1u << kLowestLevel) - 1;
 
 int Iterate(const Prepared& p, int x, int y, const std::atomic<bool>* stop) {
     const int maxIter = p.maxIter;
@@ -491,6 +510,7 @@ int Iterate(const Prepared& p, int x, int y, const std::atomic<bool>* stop) {
     const double* orbit = p.orbit.data();
     const int last = p.Length() - 1;
     const double escape = p.escape;
+    const SkipTable& table = p.skips;
     const ext::Complex dc = ext::Normalize(static_cast<double>(x - p.cx) * p.dxMantissa,
                                            static_cast<double>(y - p.cy) * p.dxMantissa, p.dxExp);
     const double dcr = ext::Re(dc);
@@ -498,7 +518,7 @@ int Iterate(const Prepared& p, int x, int y, const std::atomic<bool>* stop) {
     // Below 2^-960 a double dc loses bits; B dc of a skip is then formed with the exponent.
     const bool exactDc = dc.e >= -960 || dc.e == ext::kZeroExp;
     const bool skips =
-        p.useBla && !p.levels.empty() && x >= 0 && x < p.width && y >= 0 && y < p.height;
+        p.useBla && table.Levels() > 0 && x >= 0 && x < p.width && y >= 0 && y < p.height;
 
     int i = 0;
     int m = 1;
@@ -510,40 +530,40 @@ int Iterate(const Prepared& p, int x, int y, const std::atomic<bool>* stop) {
         if (!small) {
             double wr = orbit[2 * m] + dr;
             double wi = orbit[2 * m + 1] + di;
+            double nw = wr * wr + wi * wi;
+            double nd = dr * dr + di * di;
             for (;;) {
                 // Rebase when the orbit comes closer to 0 than to the reference, or the
                 // reference has no next value.
-                if (m == last || wr * wr + wi * wi < dr * dr + di * di) {
+                if (m == last || nw < nd) {
                     dr = wr;
                     di = wi;
+                    nd = nw;
                     m = 0;
-                    if (Tiny(dr, di))
+                    if (nd < kSmallNorm)
                         break;
                 }
-                const int j = skips ? FindSkip(p, m, i,
-                                               [&](std::size_t lj, std::size_t k) {
-                                                   return std::max(std::fabs(dr), std::fabs(di)) <
-                                                          p.levels[lj].dbl[k].rinf;
-                                               })
-                                    : -1;
-                if (j >= 0) {
-                    const std::size_t k = static_cast<std::size_t>(m - 1) >> (kLowestLevel + j);
-                    const SkipDouble& s = p.levels[static_cast<std::size_t>(j)].dbl[k];
+                Skip skip;
+                if (skips && ((static_cast<unsigned>(m) - 1) & kAlignMask) == 0 && m > 0)
+                    skip = FindSkip(table, m, i, maxIter,
+                                    [&](std::size_t e) { return nd < table.dbl[e].r2; });
+                if (skip.entry >= 0) {
+                    const std::size_t e = static_cast<std::size_t>(skip.entry);
+                    const SkipDouble& s = table.dbl[e];
                     double nr = s.ar * dr - s.ai * di;
                     double ni = s.ar * di + s.ai * dr;
                     if (exactDc) {
                         nr += s.br * dcr - s.bi * dci;
                         ni += s.br * dci + s.bi * dcr;
                     } else {
-                        const ext::Complex bdc =
-                            ext::Mul(p.levels[static_cast<std::size_t>(j)].ext[k].b, dc);
+                        const ext::Complex bdc = ext::Mul(table.ext[e].b, dc);
                         nr += ext::Re(bdc);
                         ni += ext::Im(bdc);
                     }
                     dr = nr;
                     di = ni;
-                    m += 1 << (kLowestLevel + j);
-                    i += 1 << (kLowestLevel + j);
+                    m += skip.length;
+                    i += skip.length;
                 } else {
                     // dz' = (2 Z + dz) dz + dc
                     const double zr = 2 * orbit[2 * m] + dr;
@@ -559,14 +579,16 @@ int Iterate(const Prepared& p, int x, int y, const std::atomic<bool>* stop) {
                     return i;
                 wr = orbit[2 * m] + dr;
                 wi = orbit[2 * m + 1] + di;
-                if (wr * wr + wi * wi > escape)
+                nw = wr * wr + wi * wi;
+                if (nw > escape)
                     return i;
                 if (--budget == 0) {
                     budget = kStopCheckSteps;
                     if (stop != nullptr && stop->load(std::memory_order_relaxed))
                         return 0;
                 }
-                if (Tiny(dr, di))
+                nd = dr * dr + di * di;
+                if (nd < kSmallNorm)
                     break;
             }
             small = true;
@@ -582,18 +604,18 @@ int Iterate(const Prepared& p, int x, int y, const std::atomic<bool>* stop) {
                     if (dz.e >= kSmallExp)
                         break;
                 }
-                const int j =
-                    skips ? FindSkip(p, m, i,
-                                     [&](std::size_t lj, std::size_t k) {
-                                         return ext::Less(ext::Norm(dz), p.levels[lj].ext[k].r2);
-                                     })
-                          : -1;
-                if (j >= 0) {
-                    const std::size_t k = static_cast<std::size_t>(m - 1) >> (kLowestLevel + j);
-                    const SkipExt& s = p.levels[static_cast<std::size_t>(j)].ext[k];
+                Skip skip;
+                if (skips && ((static_cast<unsigned>(m) - 1) & kAlignMask) == 0 && m > 0) {
+                    const ext::Real norm = ext::Norm(dz);
+                    skip = FindSkip(table, m, i, maxIter, [&](std::size_t e) {
+                        return ext::Less(norm, table.ext[e].r2);
+                    });
+                }
+                if (skip.entry >= 0) {
+                    const SkipExt& s = table.ext[static_cast<std::size_t>(skip.entry)];
                     dz = ext::Add(ext::Mul(s.a, dz), ext::Mul(s.b, dc));
-                    m += 1 << (kLowestLevel + j);
-                    i += 1 << (kLowestLevel + j);
+                    m += skip.length;
+                    i += skip.length;
                 } else {
                     dz = ext::Add(ext::Mul(ext::Add(ext::Twice(z), dz), dz), dc);
                     ++m;
