@@ -111,6 +111,7 @@ std::optional<std::string> RoundForStep(std::string_view value, std::string_view
     MpReal v;
     if (!ReadExactly(value, BitsFor(lead, place), v))
         return std::nullopt;
+    // Never longer than the text read: rounding to a place only drops digits.
     return PrintAtPlace(v, place);
 }
 
@@ -187,6 +188,8 @@ std::optional<DeepCorners> ZoomDeepView(const DeepView& view, double left, doubl
     // The new step is dx * (right - left) / newWidth: its exponent sizes the precision.
     const long oldStep = RoughStepExponent(view.pstart, view.pfinish, view.width);
     const double ratio = std::fabs(right - left) / newWidth;
+    if (!(ratio > 0.0) || !std::isfinite(ratio))
+        return std::nullopt;
     const long newStep = oldStep + static_cast<long>(std::floor(std::log10(ratio))) - 1;
     const long bits =
         ViewBits({view.pstart, view.pfinish, view.qstart}, std::min(oldStep, newStep));

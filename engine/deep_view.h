@@ -84,7 +84,8 @@ struct DeepCorners {
 // pixel coordinates left, top and right of `view` (fractions and places outside the view
 // allowed, so the same call zooms out): Pstart + left * dx, Pstart + right * dx and
 // Qstart + top * dx, with Qfinish derived for the new size, every corner printed for the new
-// pixel step. Nothing for invalid text, sizes below 1, non-finite coordinates or right == left.
+// pixel step. Nothing for invalid text, sizes below 1, non-finite coordinates, right == left,
+// and corners that would not fit decimal text.
 std::optional<DeepCorners> ZoomDeepView(const DeepView& view, double left, double top, double right,
                                         int newWidth, int newHeight);
 

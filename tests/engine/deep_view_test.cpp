@@ -143,6 +143,8 @@ TEST(DeepViewArithmetic, ZoomsAndDerivesExactlyOnTheGrid) {
 
     EXPECT_FALSE(ZoomDeepView(view, 10, 20, 10, 200, 150).has_value());
     EXPECT_FALSE(ZoomDeepView(view, 10, NAN, 30, 200, 150).has_value());
+    EXPECT_FALSE(ZoomDeepView(view, 0, 0, 5e-324, 200, 150).has_value());  // no step in doubles
+    EXPECT_FALSE(ZoomDeepView(view, -1e308, 0, 1e308, 200, 150).has_value());
     EXPECT_FALSE(ZoomDeepView(view, 10, 20, 30, 0, 150).has_value());
     // Zooming on and on ends with no view, never with text that no reader takes.
     DeepView deeper = view;
