@@ -21,6 +21,9 @@ namespace {
 // dc, which may be far below the double range, is below 2^-500 of dz wherever plain doubles
 // drop it to a subnormal or zero.
 constexpr int kSmallExp = -450;
+// |dz|^2 below this: the difference is held with its own exponent (both parts then lie below
+// 2^kSmallExp).
+constexpr double kSmallNorm = 0x1p-900;
 
 // Plain steps (or skips) between two looks at the stop flag: well under a millisecond.
 constexpr int kStopCheckSteps = 8192;
@@ -56,7 +59,17 @@ struct SkipTable {
     std::vector<std::size_t> start;
     std::vector<std::size_t> count;
     int Levels() const { return static_cast<int>(start.size()); }
+    // Runs from reference index 1 to index n, for n = 2, 3, ...: prefix[n - 2], with its
+    // squared radius also in prefixR2 for the search. A pixel comes to index 1 after every
+    // rebase, and the orbit's next close approach to 0 lies anywhere, so one run to just
+    // before it beats any chain of aligned runs.
+    std::vector<SkipDouble> prefix;
+    std::vector<double> prefixR2;
 };
+
+// The prefix runs stop here (40 bytes each), or where their radius drops below the double
+// loop's smallest difference.
+constexpr std::size_t kMaxPrefix = std::size_t{1} << 21;
 
 // The part of the state that pixels read.
 struct Prepared {
@@ -336,6 +349,20 @@ bool BuildSkips(State& s, const std::atomic<bool>* stop) {
         return r;
     };
     const int steps = length - 2;  // single steps m -> m + 1 for m = 1 .. length - 2
+    {
+        Run run = single(1);
+        for (int n = 2; n <= length - 1 && p.skips.prefix.size() < kMaxPrefix; ++n) {
+            if ((n & 4095) == 0 && stop != nullptr && stop->load(std::memory_order_relaxed))
+                return false;
+            if (n > 2)
+                run = Merge(run, single(n - 1), safe(n - 1), s.dcMax);
+            const SkipDouble d = ToDouble(run);
+            if (!(d.r2 >= kSmallNorm))
+                break;
+            p.skips.prefix.push_back(d);
+            p.skips.prefixR2.push_back(d.r2);
+        }
+    }
     p.skips.dbl.reserve(static_cast<std::size_t>(steps >> (kLowestLevel - 1)));
     p.skips.ext.reserve(static_cast<std::size_t>(steps >> (kLowestLevel - 1)));
     std::vector<Run> runs;
@@ -464,6 +491,43 @@ struct Skip {
     int length = 0;
 };
 
+// The longest prefix run (from index 1) usable for a difference of squared modulus nd at
+// iteration i: its entry and length, or an entry of -1. The search gallops from `hint`, the
+// last run this pixel took: its orbit tends to come back to the same place.
+Skip FindPrefix(const SkipTable& table, int i, int maxIter, double nd, std::ptrdiff_t& hint) {
+    const double* r2 = table.prefixR2.data();
+    // Entry q runs q + 1 steps, at most maxIter - i of them.
+    const std::ptrdiff_t count = std::min(static_cast<std::ptrdiff_t>(table.prefixR2.size()),
+                                          static_cast<std::ptrdiff_t>(maxIter) - i);
+    if (count <= 0 || !(nd < r2[0]))
+        return {};
+    std::ptrdiff_t good = 0, bad = count;  // usable at good, not at bad (or beyond the end)
+    const std::ptrdiff_t guess = std::clamp<std::ptrdiff_t>(hint, 0, count - 1);
+    std::ptrdiff_t step = 1;
+    if (nd < r2[guess]) {
+        good = guess;
+        while (good + step < count && nd < r2[good + step]) {
+            good += step;
+            step *= 2;
+        }
+        bad = std::min(good + step, count);
+    } else {
+        bad = guess;
+        while (bad - step > good && !(nd < r2[bad - step])) {
+            bad -= step;
+            step *= 2;
+        }
+        if (bad - step > good)
+            good = bad - step;
+    }
+    while (bad - good > 1) {
+        const std::ptrdiff_t mid = good + (bad - good) / 2;
+        (nd < r2[mid] ? good : bad) = mid;
+    }
+    hint = good;
+    return {good, static_cast<int>(good + 1)};
+}
+
 template <class Fits>
 Skip FindSkip(const SkipTable& table, int m, int i, int maxIter, Fits fits) {
     const auto t = static_cast<unsigned>(m - 1);
@@ -498,9 +562,6 @@ Skip FindSkip(const SkipTable& table, int m, int i, int maxIter, Fits fits) {
     return found;
 }
 
-// |dz|^2 below this: the difference is held with its own exponent (both parts then lie below
-// 2^kSmallExp).
-constexpr double kSmallNorm = 0x1p-900;
 constexpr unsigned kAlignMask = (1u << kLowestLevel) - 1;
 
 int Iterate(const Prepared& p, int x, int y, const std::atomic<bool>* stop) {
@@ -523,6 +584,7 @@ int Iterate(const Prepared& p, int x, int y, const std::atomic<bool>* stop) {
     int i = 0;
     int m = 1;
     int budget = kStopCheckSteps;
+    std::ptrdiff_t hint = 0;
     bool small = dc.e < kSmallExp;
     double dr = dcr, di = dci;
     ext::Complex dz = dc;
@@ -544,19 +606,29 @@ int Iterate(const Prepared& p, int x, int y, const std::atomic<bool>* stop) {
                         break;
                 }
                 Skip skip;
-                if (skips && ((static_cast<unsigned>(m) - 1) & kAlignMask) == 0 && m > 0)
+                const SkipDouble* run = nullptr;
+                if (skips && m == 1) {
+                    skip = FindPrefix(table, i, maxIter, nd, hint);
+                    if (skip.entry >= 0)
+                        run = &table.prefix[static_cast<std::size_t>(skip.entry)];
+                }
+                if (skips && run == nullptr && ((static_cast<unsigned>(m) - 1) & kAlignMask) == 0 &&
+                    m > 0) {
                     skip = FindSkip(table, m, i, maxIter,
                                     [&](std::size_t e) { return nd < table.dbl[e].r2; });
-                if (skip.entry >= 0) {
-                    const std::size_t e = static_cast<std::size_t>(skip.entry);
-                    const SkipDouble& s = table.dbl[e];
+                    if (skip.entry >= 0)
+                        run = &table.dbl[static_cast<std::size_t>(skip.entry)];
+                }
+                if (run != nullptr) {
+                    const SkipDouble& s = *run;
                     double nr = s.ar * dr - s.ai * di;
                     double ni = s.ar * di + s.ai * dr;
                     if (exactDc) {
                         nr += s.br * dcr - s.bi * dci;
                         ni += s.br * dci + s.bi * dcr;
                     } else {
-                        const ext::Complex bdc = ext::Mul(table.ext[e].b, dc);
+                        // A usable run has |B| below 2^1000; dc lies below 2^-960.
+                        const ext::Complex bdc = ext::Mul(ext::FromDouble(s.br, s.bi), dc);
                         nr += ext::Re(bdc);
                         ni += ext::Im(bdc);
                     }
