@@ -78,8 +78,29 @@ TEST(DeepEngine, MatchesTheBruteForceLiveAt1e20) {
                         18,
                         5000,
                         200.0};
-    const std::vector<int> deep = DeepImage(view);
-    ExpectStablePixelsMatch(test::RenderBruteForce(view), deep);
+    const BruteImage brute = test::RenderBruteForce(view);
+    ExpectStablePixelsMatch(brute, DeepImage(view));
+
+    // Turned half round: pfinish left of pstart, so dx < 0 and rows run up from the old
+    // Qfinish. Pixel (x, y) then shows what pixel (24 - x, 18 - y) showed.
+    const DeepView turned{view.pfinish,
+                          view.pstart,
+                          DeriveQfinishText(view.pstart, view.pfinish, view.qstart, 24, 18).value(),
+                          24,
+                          18,
+                          5000,
+                          200.0};
+    const std::vector<int> deep = DeepImage(turned);
+    int compared = 0;
+    for (int y = 1; y < 18; ++y)
+        for (int x = 1; x < 24; ++x) {
+            const int n = brute.counts[static_cast<std::size_t>((18 - y) * 24 + 24 - x)];
+            if (n >= 0) {
+                EXPECT_EQ(deep[static_cast<std::size_t>(y * 24 + x)], n) << x << ", " << y;
+                ++compared;
+            }
+        }
+    EXPECT_GT(compared, 350);
 }
 
 class StoredView : public ::testing::TestWithParam<const char*> {};
