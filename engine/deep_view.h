@@ -46,9 +46,9 @@ bool DoubleToDecimal(double value, std::string& out);
 
 // A view is deep exactly when its pixel step dx = (pfinish - pstart) / width, computed on
 // these doubles, has |dx| < 2^-49 * max(|pstart|, |pfinish|, |qstart|, |qfinish|, 2^-1022):
-// from there on neighbouring pixels are fewer than eight units in the last place of the
-// largest coordinate apart, and the double loop starts to draw blocks. Never deep: widths
-// below 1 and NaN anywhere.
+// from there on neighbouring pixels lie fewer than eight units in the last place of the
+// largest coordinate apart, too close for the double loop's own rounding of x * dx + pstart.
+// Never deep: widths below 1 and NaN anywhere.
 bool IsDeepView(double pstart, double pfinish, double qstart, double qfinish, int width);
 // The same rule on the doubles nearest to the four texts; false when one is not decimal
 // text or beyond the double range.
