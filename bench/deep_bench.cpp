@@ -1,0 +1,112 @@
+// The deep engine: whole images from Prepare to the last pixel, on one thread and split between
+// two, and the reference orbit alone.
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/deep_engine.h"
+
+namespace zolt {
+namespace {
+
+constexpr int kWidth = 760;
+constexpr int kHeight = 620;
+
+// 1e-100 wide beside a period-136 minibrot of size 7e-101 found below c = i (the way the
+// deep engine tests' views were found): a third of the pixels inside, filaments around.
+const DeepView kBeside{
+    "-1.52321815043275436902024257846639154241760627099153493880941232768527689060596251282718"
+    "044724801865783452878485e-50",
+    "-1.52321815043275436902024257846639154241760627099152493880941232768527689060596251282718"
+    "044724801865783452878485e-50",
+    "0.99999999999999999999999999999999999999999999999999877687675011945228771304549690775247"
+    "66803484981312803884660833",
+    kWidth,
+    kHeight,
+    60000,
+    200.0};
+
+// The same minibrot filling most of the view: the worst case, three quarters of the pixels
+// running to the limit.
+const DeepView kInside{
+    "-1.52321815043275436902024257846639154241760627099154073880941232768505068266469513718206"
+    "913229564515319585690985e-50",
+    "-1.52321815043275436902024257846639154241760627099153073880941232768505068266469513718206"
+    "913229564515319585690985e-50",
+    "0.99999999999999999999999999999999999999999999999999877687675011945228771304549690775247"
+    "66803484981312413884660833",
+    kWidth,
+    kHeight,
+    60000,
+    200.0};
+
+// Rows y = first, first + step, ... of the view.
+void Rows(const DeepReference& reference, int first, int step, std::vector<int>& counts) {
+    std::vector<DeepPixel> row(kWidth);
+    for (int y = first; y < kHeight; y += step) {
+        for (int x = 0; x < kWidth; ++x)
+            row[static_cast<std::size_t>(x)] = {x, y};
+        ComputeDeepCounts(
+            reference, row,
+            std::span<int>(counts).subspan(static_cast<std::size_t>(y) * kWidth, kWidth));
+    }
+}
+
+// Prepare and every pixel, on `threads` threads taking alternate rows.
+void RunImage(benchmark::State& state, const DeepView& view) {
+    const int threads = static_cast<int>(state.range(0));
+    std::vector<int> counts(static_cast<std::size_t>(kWidth) * kHeight);
+    for (auto _ : state) {
+        DeepReference reference;
+        if (reference.Prepare(view) != DeepStatus::Ready) {
+            state.SkipWithError(reference.Error().c_str());
+            return;
+        }
+        std::vector<std::thread> others;
+        for (int t = 1; t < threads; ++t)
+            others.emplace_back([&, t] { Rows(reference, t, threads, counts); });
+        Rows(reference, 0, threads, counts);
+        for (std::thread& t : others)
+            t.join();
+        benchmark::DoNotOptimize(counts.data());
+    }
+    long long inside = 0;
+    for (int n : counts)
+        inside += n >= view.maxIter;
+    state.counters["inside"] = static_cast<double>(inside) / static_cast<double>(counts.size());
+}
+
+void BM_Deep1e100Beside(benchmark::State& state) {
+    RunImage(state, kBeside);
+}
+BENCHMARK(BM_Deep1e100Beside)->Arg(1)->Arg(2)->Unit(benchmark::kSecond)->UseRealTime();
+
+void BM_Deep1e100Inside(benchmark::State& state) {
+    RunImage(state, kInside);
+}
+BENCHMARK(BM_Deep1e100Inside)->Arg(2)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+// 100,000 reference iterations 1e-1000 wide (3,400 bits), inside the main cardioid so that the
+// orbit never escapes; with the skip table (the whole Prepare) and without.
+void BM_DeepReference1e1000(benchmark::State& state) {
+    DeepView view{"-0.1", "-0.0" + std::string(999, '9'), "0.1", kWidth, kHeight, 100000, 200.0};
+    DeepOptions options;
+    options.useBla = state.range(0) != 0;
+    for (auto _ : state) {
+        DeepReference reference;
+        if (reference.Prepare(view, nullptr, {}, options) != DeepStatus::Ready) {
+            state.SkipWithError(reference.Error().c_str());
+            return;
+        }
+        benchmark::DoNotOptimize(reference.ReferenceLength());
+    }
+}
+BENCHMARK(BM_DeepReference1e1000)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace zolt
+
+BENCHMARK_MAIN();
