@@ -1,108 +1,178 @@
-// zolt-render: renders one view through a real generation, without a screen, into a PNG file.
+// zolt-render: renders a view into a PNG picture, without a screen.
 
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "app/render_options.h"
-#include "commands/workspace.h"
 #include "document/fractal_file.h"
-#include "document/png_file.h"
-#include "surface/headless_surface.h"
+#include "engine/deep_view.h"
+#include "generation/pass_schedule.h"
+#include "generation/picture.h"
+#include "generation/worker_threads.h"
 
 namespace {
 
+using namespace zolt;
+
+constexpr int kFailed = 1;
 constexpr int kUsageError = 2;
 
-int Fail(const std::string& message) {
+int Fail(int status, const std::string& message) {
     std::cerr << "zolt-render: " << message << '\n';
-    return kUsageError;
+    return status;
 }
 
-// The view given by the options.
-bool SetViewFromOptions(const zolt::RenderOptions& options, zolt::Workspace& work,
-                        std::string& error) {
-    using namespace zolt;
-    Appearance appearance;
-    appearance.Monochrome = options.monochrome;
-    appearance.Modulation = options.modulation;
-    appearance.Colours = options.colours;
-    if (!BuildPalette(options.colours, appearance.Palette)) {
+// The definition the picture shows, from the options or from a file, with Qfinish for the
+// picture's proportions.
+bool DefineFromOptions(const RenderOptions& options, FractalDef& def, std::string& error) {
+    def.Appearance.Monochrome = options.monochrome;
+    def.Appearance.Modulation = options.modulation;
+    def.Appearance.Colours = options.colours;
+    if (!BuildPalette(options.colours, def.Appearance.Palette)) {
         error = "cannot build a palette of " + std::to_string(options.colours) + " colours";
         return false;
     }
-    const GenerationSnapshot numbers{
-        options.pstart,
-        options.pfinish,
-        options.qstart,
-        DeriveQfinish(options.pstart, options.pfinish, options.qstart, work.ui.ViewClientSize()),
-        options.iterations,
-        options.escape};
-    if (!work.current.SetCurrent("Fractal", numbers, appearance, {.untitled = true})) {
+    def.Pstart = options.pstart;
+    def.Pfinish = options.pfinish;
+    def.Qstart = options.qstart;
+    def.Qfinish =
+        DeriveQfinish(def.Pstart, def.Pfinish, def.Qstart, ViewSize{options.width, options.height});
+    def.Iterations = options.iterations;
+    def.Escape = options.escape;
+    return true;
+}
+
+bool DefineFromFile(const RenderOptions& options, FractalDef& def, std::string& error) {
+    const FractalLoad load =
+        LoadFractalFile(options.input, ViewSize{options.width, options.height}, 256);
+    if (!load.content) {
+        error = "cannot load '" + options.input + "': " + load.reason;
+        return false;
+    }
+    SetNumbersOf(def, load.content->numbers);
+    if (!CopyAppearance(load.content->appearance, def.Appearance)) {
         error = "out of memory";
         return false;
     }
     return true;
 }
 
-// The view saved in a fractal file; Qfinish follows from the image's proportions.
-bool SetViewFromFile(const std::string& path, zolt::Workspace& work, std::string& error) {
-    using namespace zolt;
-    const FractalLoad load =
-        LoadFractalFile(path, work.ui.ViewClientSize(), work.ui.ViewColourCount());
-    if (!load.content) {
-        error = "cannot load '" + path + "': " + load.reason;
-        return false;
+std::string Duration(double seconds) {
+    const long whole = static_cast<long>(seconds + 0.5);
+    char text[32];
+    std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
+    return text;
+}
+
+// What zolt-render says while it works: on a terminal a progress line that rewrites itself,
+// with --verbose the status texts the window would show.
+class Progress {
+  public:
+    Progress(const RenderOptions& options, int iterations)
+        : line_(!options.quiet && ::isatty(STDERR_FILENO) != 0),
+          verbose_(options.verbose),
+          height_(options.height),
+          start_(std::chrono::steady_clock::now()) {
+        if (verbose_)
+            std::cerr << "pane 1: Generating@" << iterations << " iterations\n";
     }
-    if (!work.current.SetCurrent(PathText(path).BaseName(), load.content->numbers,
-                                 load.content->appearance, {})) {
-        error = "out of memory";
-        return false;
+
+    void Rows(int done) {
+        const int percent = static_cast<int>(100LL * done / height_);
+        if (verbose_)
+            std::cerr << "pane 2: " << ProgressText(1, percent) << '\n';
+        if (!line_)
+            return;
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+        const double rate = seconds > 0 ? done / seconds : 0.0;
+        const double left = rate > 0 ? (height_ - done) / rate : 0.0;
+        char text[128];
+        std::snprintf(text, sizeof text, "\r%3d%%  %.0f rows/s  %s left ", percent, rate,
+                      Duration(left).c_str());
+        std::cerr << text << std::flush;
     }
-    return true;
+
+    void Done(bool written) {
+        if (line_)
+            std::cerr << "\r" << std::string(40, ' ') << "\r" << std::flush;
+        if (verbose_ && written)
+            std::cerr << "pane 1: Finished\npane 2: \n";
+    }
+
+  private:
+    bool line_;
+    bool verbose_;
+    int height_;
+    std::chrono::steady_clock::time_point start_;
+};
+
+int Render(const RenderOptions& options) {
+    FractalDef def;
+    std::string error;
+    const bool defined = options.input.empty() ? DefineFromOptions(options, def, error)
+                                               : DefineFromFile(options, def, error);
+    if (!defined)
+        return Fail(kFailed, error);
+
+    if (IsDeepView(def.Pstart, def.Pfinish, def.Qstart, def.Qfinish, options.width))
+        std::cerr << "zolt-render: warning: the view is too small for double precision; "
+                     "neighbouring pixels may repeat each other\n";
+
+    const std::vector<Pixel> colours = def.Appearance.Monochrome
+                                           ? std::vector<Pixel>{}
+                                           : BuildLogicalPalette(256, def.Appearance.Palette);
+    const PlainCounter counter(NumbersOf(def), options.width);
+    PictureRequest request{
+        .counter = &counter,
+        .colour = {def.Appearance.Monochrome, def.Appearance.Modulation, def.Iterations, colours},
+        .width = options.width,
+        .height = options.height,
+        .texts = {{kPictureTextKeyword, FractalFileText(def)}, {"Software", "Zolt 1.0"}},
+        .threads = options.threads > 0 ? options.threads : WorkerThreadCount(),
+    };
+    const bool toStdout = options.output == "-";
+    const std::string output = toStdout ? "/dev/stdout" : options.output;
+    Progress progress(options, def.Iterations);
+    const bool written = WritePicture(
+        request, output, AtomicFile::Fifo::kWaitForReader, nullptr,
+        [&progress](int rows) { progress.Rows(rows); }, error);
+    progress.Done(written);
+    if (!written)
+        return Fail(kFailed,
+                    "cannot write '" + (toStdout ? std::string("-") : output) + "': " + error);
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    using namespace zolt;
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    const ParsedOptions parsed = ParseRenderOptions(args);
-    if (!parsed.options)
-        return Fail(parsed.error + " (see --help)");
-    const RenderOptions& options = *parsed.options;
-    if (options.help) {
-        std::cout << RenderUsage();
-        return 0;
+    // Past a file size limit a write fails with an error to report, instead of a signal that
+    // would end the program without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
+    try {
+        const ParsedOptions parsed =
+            ParseRenderOptions(std::vector<std::string>(argv + 1, argv + argc));
+        if (!parsed.options)
+            return Fail(kUsageError, parsed.error + " (see --help)");
+        const RenderOptions& options = *parsed.options;
+        if (options.help) {
+            std::cout << RenderUsage();
+            return 0;
+        }
+        if (options.version) {
+            std::cout << "zolt-render 1.0\n";
+            return 0;
+        }
+        return Render(options);
+    } catch (const std::bad_alloc&) {
+        return Fail(kFailed, "out of memory");
     }
-
-    HeadlessSurface ui({options.width, options.height}, 256);
-    HeadlessEventLoop loop;
-    Workspace work(ui, nullptr, loop.WakeFunction());
-    work.defaults.values.InitialResolution = options.initial;
-    work.defaults.values.PenultimateResolution = options.penultimate;
-    Generator& generator = work.generator;
-    generator.SetThreads(options.threads);
-
-    std::string error;
-    const bool viewSet = options.input.empty() ? SetViewFromOptions(options, work, error)
-                                               : SetViewFromFile(options.input, work, error);
-    if (!viewSet)
-        return Fail(error);
-
-    generator.Ready({});
-    if (options.verbose) {
-        ui.SetStatusListener([](const HeadlessSurface::StatusChange& change) {
-            std::cerr << "pane " << change.pane << ": " << change.text << '\n';
-        });
-    }
-    generator.Generate({});
-    const bool finished = loop.RunUntil([&] { return generator.DeliverWorkerCalls(); },
-                                        [&] { return !generator.IsRunning(); }, 24 * 3600 * 1000);
-    if (!finished || ui.StatusText(1) != "Finished")
-        return Fail("the generation did not finish");
-    if (!WritePng(generator.CopyImage(), options.output))
-        return Fail("cannot write '" + options.output + "'");
-    return 0;
 }

@@ -48,8 +48,15 @@ struct FractalLoad {
     std::string reason;
 };
 
-// Loads the fractal file at `path` for a view of the given size and colour count.
+// Loads the fractal file at `path` for a view of the given size and colour count: a .zlt file,
+// or a PNG picture that carries one under kPictureTextKeyword.
 FractalLoad LoadFractalFile(const std::string& path, ViewSize view, int viewColours);
+
+// The keyword of the PNG text that holds a picture's fractal file.
+inline constexpr const char* kPictureTextKeyword = "Zolt";
+
+// The fractal file of `def` as one text, lines ending in CR LF; empty when it has none.
+std::string FractalFileText(const FractalDef& def);
 
 // The lines of the file for `def`, without line ends; none when they could not be read back
 // (a number that is not finite, a palette without storage).

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "document/fractal_file.h"
+#include "document/png_file.h"
 #include "settings/number_text.h"
 
 namespace zolt {
@@ -116,7 +117,21 @@ FractalRead ReadFractalLines(std::span<const TextLine> lines, ViewSize view, int
 
 FractalLoad LoadFractalFile(const std::string& path, ViewSize view, int viewColours) {
     std::string reason;
-    const auto lines = ReadTextFile(path, &reason);
+    std::optional<std::vector<TextLine>> lines;
+    // A picture Zolt made carries its fractal file inside.
+    PngTextRead picture = ReadPngText(path, kPictureTextKeyword);
+    switch (picture.status) {
+        case PngTextRead::Status::kFound:
+            lines = SplitTextLines(picture.text);
+            break;
+        case PngTextRead::Status::kNoText:
+            return {std::nullopt, "This picture holds no fractal.", picture.reason};
+        case PngTextRead::Status::kFailed:
+            return {std::nullopt, {}, picture.reason};
+        case PngTextRead::Status::kNotPng:
+            lines = ReadTextFile(path, &reason);
+            break;
+    }
     if (!lines)
         return {std::nullopt, {}, reason};
     FractalRead read = ReadFractalLines(*lines, view, viewColours);

@@ -57,6 +57,15 @@ std::optional<std::vector<std::string>> FractalFileLines(const FractalDef& def) 
     return lines;
 }
 
+std::string FractalFileText(const FractalDef& def) {
+    std::string text;
+    if (const auto lines = FractalFileLines(def)) {
+        for (const std::string& line : *lines)
+            text += line + "\r\n";
+    }
+    return text;
+}
+
 std::string SafeFileStem(std::string_view name) {
     std::string stem(name);
     for (char& c : stem) {

@@ -201,49 +201,48 @@ bool ReadHeader(png_structp png, png_infop info) {
 
 }  // namespace
 
-std::optional<std::string> ReadPngText(const std::filesystem::path& path,
-                                       const std::string& keyword, std::string* reason) {
+PngTextRead ReadPngText(const std::filesystem::path& path, const std::string& keyword) {
+    using Status = PngTextRead::Status;
     Reading r;
-    const auto fail = [&](std::string why) -> std::optional<std::string> {
-        if (reason != nullptr)
-            *reason = r.reason.empty() ? std::move(why) : r.reason;
-        return std::nullopt;
+    const auto fail = [&](Status status, std::string why) {
+        return PngTextRead{status, {}, r.reason.empty() ? std::move(why) : r.reason};
     };
     // As every file the program reads: never blocking, and only a regular one.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
-        return fail(std::strerror(errno));
+        return fail(Status::kFailed, std::strerror(errno));
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
-        return fail(S_ISDIR(info.st_mode) ? "Is a directory" : "not a regular file");
+        return fail(Status::kFailed,
+                    S_ISDIR(info.st_mode) ? "Is a directory" : "not a regular file");
     }
     r.file = ::fdopen(fd, "rb");
     if (r.file == nullptr) {
         ::close(fd);
-        return fail(std::strerror(errno));
+        return fail(Status::kFailed, std::strerror(errno));
     }
     png_byte signature[8] = {};
     if (std::fread(signature, 1, sizeof signature, r.file) != sizeof signature ||
         png_sig_cmp(signature, 0, sizeof signature) != 0)
-        return fail("not a PNG picture");
+        return fail(Status::kNotPng, "not a PNG picture");
     r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r.reason, OnError, OnWarning);
     if (r.png != nullptr)
         r.info = png_create_info_struct(r.png);
     if (r.info == nullptr)
-        return fail("out of memory");
+        return fail(Status::kFailed, "out of memory");
     png_init_io(r.png, r.file);
     png_set_sig_bytes(r.png, sizeof signature);
     // The texts come before the pixels, which are never read.
     if (!ReadHeader(r.png, r.info))
-        return fail("a damaged PNG picture");
+        return fail(Status::kFailed, "a damaged PNG picture");
     png_textp texts = nullptr;
     const int count = png_get_text(r.png, r.info, &texts, nullptr);
     for (int i = 0; i < count; ++i) {
         if (texts[i].key != nullptr && keyword == texts[i].key)
-            return std::string(texts[i].text, texts[i].text_length);
+            return {Status::kFound, std::string(texts[i].text, texts[i].text_length), {}};
     }
-    return fail("the picture holds no fractal");
+    return fail(Status::kNoText, "the picture holds no fractal");
 }
 
 }  // namespace zolt

@@ -49,9 +49,16 @@ class PngWriter {
 bool WritePng(const ImageBuffer& image, const std::filesystem::path& path,
               std::span<const PngText> texts = {}, std::string* reason = nullptr);
 
-// The text under `keyword` in the PNG file at `path`; none when the file cannot be read, is no
-// PNG, or holds no such text (`reason` says which).
-std::optional<std::string> ReadPngText(const std::filesystem::path& path,
-                                       const std::string& keyword, std::string* reason = nullptr);
+// The text under a keyword of a PNG file, or why there is none.
+struct PngTextRead {
+    enum class Status { kFound, kNotPng, kNoText, kFailed };
+    Status status = Status::kFailed;
+    std::string text;
+    std::string reason;  // for kFailed: the system's words, or what is wrong with the file
+};
+
+// Looks for the text under `keyword` in the file at `path`, read no further than the texts
+// before the pixels.
+PngTextRead ReadPngText(const std::filesystem::path& path, const std::string& keyword);
 
 }  // namespace zolt

@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# zolt-render as a user runs it: pictures, the view kept inside them, exit codes, messages, and
+# the files it leaves, also when it is refused, killed or runs out of room.
+set -u
+render="$1"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# expect STATUS MESSAGE-PATTERN COMMAND...: the exit status, and one line on stderr matching.
+expect() {
+    local want="$1" pattern="$2"
+    shift 2
+    "$@" >out 2>err
+    local got=$?
+    [ "$got" -eq "$want" ] || fail "$*: exit $got, expected $want: $(cat err)"
+    if [ -n "$pattern" ]; then
+        [ "$(wc -l <err)" -eq 1 ] && grep -q -- "$pattern" err || fail "$*: said '$(cat err)'"
+    fi
+}
+# Nothing but the files named may be in the work directory: no temporary file left anywhere.
+only() {
+    local extra
+    extra=$(ls -A | grep -v -x -e out -e err "${@/#/-e}")
+    [ -z "$extra" ] || fail "stray files: $extra"
+}
+
+# A picture, its view kept inside it: rendering the picture again gives the same bytes.
+expect 0 "" "$render" -o home.png --width 64 --height 48
+head -c 8 home.png | od -An -tx1 | grep -q "89 50 4e 47 0d 0a 1a 0a" || fail "not a PNG"
+expect 0 "" "$render" home.png -o again.png --width 64 --height 48
+cmp -s home.png again.png || fail "a picture rendered again differs"
+# A saved definition gives the same picture as the same view given by options.
+printf 'Version:1.0\r\n-0.75\r\n-0.5\r\n0.125\r\n300\r\n4.000000\r\n0\r\n2\r\n256\r\n' >v.zlt
+expect 0 "" "$render" v.zlt -o file.png --width 40 --height 30
+expect 0 "" "$render" --pstart -0.75 --pfinish -0.5 --qstart 0.125 --iterations 300 \
+    --escape 4 -o opts.png --width 40 --height 30
+cmp -s file.png opts.png || fail "file and options give different pictures"
+
+# Status texts, and a progress line only on a terminal.
+expect 0 "" "$render" -o v.png --width 16 --height 16 --verbose
+[ "$(cat err)" = "pane 1: Generating@250 iterations
+pane 2: Resolution: 1 - 100%
+pane 1: Finished
+pane 2: " ] || fail "verbose output: $(cat err)"
+expect 0 "" "$render" -o v.png --width 16 --height 16
+[ -s err ] && fail "said something off a terminal: $(cat err)"
+
+# Standard output, and what is no regular file, are written in place, never replaced.
+"$render" -o - --width 8 --height 8 | head -c 8 | od -An -tx1 | grep -q "89 50 4e 47" ||
+    fail "-o - writes no PNG"
+expect 0 "" "$render" -o /dev/null --width 8 --height 8
+[ -c /dev/null ] || fail "/dev/null replaced"
+mkfifo pipe
+cat pipe >piped.png &
+expect 0 "" "$render" -o pipe --width 8 --height 8
+wait
+[ -p pipe ] && [ -s piped.png ] || fail "a FIFO was not written in place"
+rm pipe piped.png
+
+# Refusals: usage mistakes exit 2, failures 1, each with one line naming the file and the reason.
+expect 2 "unknown option --frobnicate" "$render" -o bad.png --frobnicate
+expect 2 "--width needs a value" "$render" -o bad.png --width
+expect 2 "invalid value for --escape: '2,5'" "$render" -o bad.png --escape 2,5
+expect 2 "invalid value for --pstart: '+-1'" "$render" -o bad.png --pstart +-1
+expect 2 "--help takes no value" "$render" --help=1
+expect 1 "cannot write 'no/such/dir/x.png': No such file or directory" \
+    "$render" -o no/such/dir/x.png --width 8 --height 8
+expect 1 "cannot load 'missing.zlt': No such file or directory" "$render" missing.zlt -o x.png
+expect 1 "cannot load 'old.zlt': Cannot load this format." \
+    bash -c "printf 'Version:0.0\r\n1\r\n' >old.zlt; exec \"\$0\" old.zlt -o x.png" "$render"
+expect 1 "cannot load 'bad.zlt': line 5 is not valid" \
+    bash -c "printf 'Version:1.0\r\n1\r\n2\r\n3\r\n4 \r\n' >bad.zlt; exec \"\$0\" bad.zlt -o x.png" \
+    "$render"
+# A picture made elsewhere: one pixel, and no fractal inside.
+echo iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mNkYPhfDwAChwGA60e6kgAAAABJRU5ErkJggg== |
+    base64 -d >other.png
+expect 1 "cannot load 'other.png': the picture holds no fractal" "$render" other.png -o x.png
+mkfifo in.zlt
+expect 1 "cannot load 'in.zlt': not a regular file" timeout 10 "$render" in.zlt -o x.png
+rm in.zlt other.png
+touch locked.png && chmod 444 locked.png
+expect 1 "cannot write 'locked.png': the file is read-only" "$render" -o locked.png
+[ -s locked.png ] && fail "a read-only picture was replaced"
+# Out of room and out of memory: told, and nothing left behind.
+expect 1 "cannot write 'big.png': File too large" \
+    bash -c "ulimit -f 8; exec \"\$0\" -o big.png --width 300 --height 300" "$render"
+expect 1 "cannot write 'wide.png': out of memory" \
+    bash -c "ulimit -v 30000; exec \"\$0\" -o wide.png --width 65536 --height 100" "$render"
+expect 0 "" "$render" --help
+expect 0 "" "$render" --version
+only home.png again.png v.zlt file.png opts.png v.png old.zlt bad.zlt locked.png
+
+# A save killed at any moment leaves the old picture or the new one, and no temporary file.
+cp home.png keep.png
+for i in $(seq 1 20); do
+    "$render" -o keep.png --width 400 --height 300 --iterations 2000 &
+    sleep "0.0$((RANDOM % 9 + 1))"
+    kill -9 $! 2>/dev/null
+    wait $! 2>/dev/null
+done
+head -c 8 keep.png | od -An -tx1 | grep -q "89 50 4e 47 0d 0a 1a 0a" || fail "killed saves broke it"
+only home.png again.png v.zlt file.png opts.png v.png old.zlt bad.zlt locked.png keep.png
+
+echo "$failures failed"
+[ "$failures" -eq 0 ]
