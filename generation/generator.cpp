@@ -232,6 +232,16 @@ ImageBuffer Generator::CopyImage() const {
 }
 
 void Generator::GenerationLoop(Job job) {
+    try {
+        RunGeneration(std::move(job));
+    } catch (const std::bad_alloc&) {
+        // A view that needs more memory than there is ends its generation as one without an
+        // image does, and says so.
+        Post([](Generator& g) { g.FinishWithoutImage(); });
+    }
+}
+
+void Generator::RunGeneration(Job job) {
     WorkerSurface ui(ui_, mailbox_);
     ApplyThreadPriority(job.priority);
 
@@ -328,6 +338,7 @@ void Generator::Finish(bool stopped, PassPosition position, int block,
 
 void Generator::FinishWithoutImage() {
     JoinWorker();
+    ui_.ShowMessage("Not enough memory for this view.");
     running_ = false;
     stopRequested_ = false;
     skipRequested_ = false;

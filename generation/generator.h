@@ -82,7 +82,9 @@ class Generator {
   private:
     struct Job;
     void GenerationLoop(Job job);
+    void RunGeneration(Job job);
     void Finish(bool stopped, PassPosition position, int block, std::vector<PassReach> earlier);
+    // The generation could not have its image (there was not memory enough): ends it and says so.
     void FinishWithoutImage();
     void EnableIdleCommands(bool canContinue);
     void JoinWorker();

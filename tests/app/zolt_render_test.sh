@@ -3,6 +3,7 @@
 # the files it leaves, also when it is refused, killed or runs out of room.
 set -u
 render="$1"
+sanitized="${2:-}"  # "sanitized": the program cannot run under a memory limit
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
@@ -86,8 +87,10 @@ expect 1 "cannot write 'locked.png': the file is read-only" "$render" -o locked.
 # Out of room and out of memory: told, and nothing left behind.
 expect 1 "cannot write 'big.png': File too large" \
     bash -c "ulimit -f 8; exec \"\$0\" -o big.png --width 300 --height 300" "$render"
-expect 1 "cannot write 'wide.png': out of memory" \
-    bash -c "ulimit -v 30000; exec \"\$0\" -o wide.png --width 65536 --height 100" "$render"
+if [ "$sanitized" != sanitized ]; then
+    expect 1 "cannot write 'wide.png': out of memory" \
+        bash -c "ulimit -v 30000; exec \"\$0\" -o wide.png --width 65536 --height 100" "$render"
+fi
 expect 0 "" "$render" --help
 expect 0 "" "$render" --version
 only home.png again.png v.zlt file.png opts.png v.png old.zlt bad.zlt locked.png

@@ -254,6 +254,24 @@ TEST_F(GeneratorTest, AThreadThatCannotStartIsReportedAndChangesNoCommand) {
     EXPECT_TRUE(test::RunInChild(failedStarts, {.unprivileged = true}));
 }
 
+// In a child process whose memory cannot hold the view's picture.
+TEST_F(GeneratorTest, AViewTooLargeForTheMemoryIsToldAndChangesNothing) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "a sanitizer's allocator ends the program where the system's fails";
+#endif
+    DefineHome();
+    generator.Ready({.discard = true});
+    ui.SetViewSize({40000, 40000});  // a picture of 6.4 GB
+    const std::uint32_t idle = ui.GetCommandState();
+    const auto tooLarge = [&] {
+        generator.Generate({.push = true, .increment = true});
+        return WaitIdle() && ui.Messages() == std::vector<std::string>{
+                                                   "Not enough memory for this view."} &&
+               ui.GetCommandState() == idle && !current.Definition().AspectLocked;
+    };
+    EXPECT_TRUE(test::RunInChild(tooLarge, {.memoryLimit = std::size_t{1} << 30}));
+}
+
 TEST_F(GeneratorTest, SkipDuringThePassAtEightStartsThePassAtFourAtOnce) {
     DefineHome();
     generator.Ready({.discard = true});

@@ -19,6 +19,7 @@ constexpr uid_t kUnprivilegedId = 65534;  // "nobody"
 struct ChildLimits {
     bool unprivileged = false;  // drop root's right to ignore permissions
     rlim_t fileSizeLimit = 0;   // bytes a file may grow to, imitating a full disk; 0: no limit
+    rlim_t memoryLimit = 0;     // bytes of address space, imitating a full memory; 0: no limit
 };
 
 // Runs `body` in a child process under `limits` and returns what it returned (false when the
@@ -36,6 +37,10 @@ inline bool RunInChild(const std::function<bool()>& body, ChildLimits limits) {
             ::signal(SIGXFSZ, SIG_IGN);
             const rlimit limit{limits.fileSizeLimit, limits.fileSizeLimit};
             ready = ready && ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+        }
+        if (limits.memoryLimit != 0) {
+            const rlimit limit{limits.memoryLimit, limits.memoryLimit};
+            ready = ready && ::setrlimit(RLIMIT_AS, &limit) == 0;
         }
         ::_exit(ready && body() ? 0 : 1);
     }
