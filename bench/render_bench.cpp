@@ -6,6 +6,9 @@
 // iterations a point.
 
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -61,7 +64,8 @@ void SetRate(benchmark::State& state, const Points& points) {
         benchmark::Counter(points.iterations / 1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
 
-void PlainLoop(benchmark::State& state, const View& view, const Points& points) {
+void PlainLoop(benchmark::State& state, const View& view, const Points* all) {
+    const Points& points = *all;
     std::vector<int> counts(points.cr.size());
     for (auto _ : state) {
         for (std::size_t k = 0; k < counts.size(); ++k)
@@ -72,8 +76,9 @@ void PlainLoop(benchmark::State& state, const View& view, const Points& points) 
 }
 
 // The kernel alone on one thread, given the whole view in one call.
-void Kernel(benchmark::State& state, const View& view, const Points& points, KernelTarget target,
+void Kernel(benchmark::State& state, const View& view, const Points* all, KernelTarget target,
             bool periodicity) {
+    const Points& points = *all;
     std::vector<int> counts(points.cr.size());
     const IterationLimits limits{view.numbers.Iterations, kEscape, periodicity};
     for (auto _ : state) {
@@ -92,8 +97,9 @@ class Unobserved final : public PassObserver {
 };
 
 // A full-resolution pass as a generation runs it, on `threads` threads, into a real image.
-void Pass(benchmark::State& state, const View& view, const Points& points, KernelTarget target,
+void Pass(benchmark::State& state, const View& view, const Points* all, KernelTarget target,
           bool periodicity, int threads) {
+    const Points& points = *all;
     Palette palette;
     BuildPalette(256, palette);
     OffscreenImage image;
@@ -173,6 +179,31 @@ std::vector<int> ThreadCounts() {
     return counts;
 }
 
+// The peak resident memory of zolt-render writing a picture `side` pixels square, in MiB: the
+// picture is computed and written in bands, so it stays small whatever the side. The view lies
+// outside the set, where every point escapes at once: this measures memory, not iterations.
+void PictureMemory(benchmark::State& state, int side) {
+    const std::string size = std::to_string(side);
+    for (auto _ : state) {
+        char path[] = "/tmp/zolt-bench-XXXXXX";
+        ::close(::mkstemp(path));
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::execl(ZOLT_RENDER_PATH, "zolt-render", "--pstart", "2", "--pfinish", "3", "--qstart",
+                    "2", "--width", size.c_str(), "--height", size.c_str(), "-o", path,
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        int status = 0;
+        rusage usage{};
+        ::wait4(child, &status, 0, &usage);
+        ::unlink(path);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+            state.SkipWithError("the picture was not written");
+        state.counters["peak_MiB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    }
+}
+
 // Registered at start-up, since the kernels and the thread counts depend on the machine.
 const bool kRegistered = [] {
     static std::vector<Points> points;
@@ -180,7 +211,8 @@ const bool kRegistered = [] {
         points.push_back(PointsOf(view.numbers));
     for (std::size_t v = 0; v < std::size(kViews); ++v) {
         const View& view = kViews[v];
-        const Points& p = points[v];
+        // The points are handed over by address: the benchmarks keep copies of what they get.
+        const Points* p = &points[v];
         const std::string prefix = std::string("/") + view.name + "/";
         benchmark::RegisterBenchmark(("BM_PlainLoop" + prefix).c_str(), PlainLoop, view, p)
             ->Unit(benchmark::kMillisecond);
@@ -206,6 +238,13 @@ const bool kRegistered = [] {
             ("BM_Generation/home/threads:" + std::to_string(threads)).c_str(), Generation, threads)
             ->Unit(benchmark::kMillisecond)
             ->UseRealTime();
+    }
+    for (const int side : {4096, 16384, 32768}) {
+        benchmark::RegisterBenchmark(("BM_PictureMemory/" + std::to_string(side)).c_str(),
+                                     PictureMemory, side)
+            ->Unit(benchmark::kSecond)
+            ->UseRealTime()
+            ->Iterations(1);
     }
     benchmark::RegisterBenchmark("BM_StopLatency/iterations:2000000000", StopLatency,
                                  ThreadCounts().back())

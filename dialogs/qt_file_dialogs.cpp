@@ -11,13 +11,13 @@ namespace zolt {
 namespace {
 
 // "*" and not "*.*": here a file name need not contain a point to be a file.
-const QStringList kNameFilters = {QStringLiteral("Zolt files (*.zlt)"),
-                                  QStringLiteral("All files (*)")};
+const QString kAllFiles = QStringLiteral("All files (*)");
 
-void Prepare(QFileDialog& dialog, const std::string& startDirectory) {
-    dialog.setNameFilters(kNameFilters);
-    dialog.selectNameFilter(kNameFilters.front());
-    dialog.setDefaultSuffix(QStringLiteral("zlt"));
+void Prepare(QFileDialog& dialog, const std::string& startDirectory, const QStringList& filters,
+             const QString& suffix) {
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters.front());
+    dialog.setDefaultSuffix(suffix);
     dialog.setDirectory(QFile::decodeName(QByteArray::fromStdString(startDirectory)));
 }
 
@@ -35,19 +35,27 @@ void CentreOnScreen(QFileDialog& dialog, QWidget* owner) {
 
 std::optional<std::string> QtFileDialogs::AskOpen(const std::string& startDirectory) {
     QFileDialog dialog(owner_);
-    Prepare(dialog, startDirectory);
+    Prepare(dialog, startDirectory,
+            {QStringLiteral("Zolt files and pictures (*.zlt *.png)"), kAllFiles},
+            QStringLiteral("zlt"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     return Run(dialog);
 }
 
 std::optional<std::string> QtFileDialogs::AskSave(const std::string& startDirectory,
-                                                  const std::string& initialName) {
+                                                  const std::string& initialName, SavedKind kind) {
     QFileDialog dialog(owner_);
-    Prepare(dialog, startDirectory);
+    if (kind == SavedKind::Picture)
+        Prepare(dialog, startDirectory, {QStringLiteral("PNG pictures (*.png)"), kAllFiles},
+                QStringLiteral("png"));
+    else
+        Prepare(dialog, startDirectory, {QStringLiteral("Zolt files (*.zlt)"), kAllFiles},
+                QStringLiteral("zlt"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    // The dialog asks before a file that exists is replaced (Save of a named fractal, which
+    // asks nothing, writes without a dialog).
     if (!initialName.empty())
         dialog.selectFile(QFile::decodeName(QByteArray::fromStdString(initialName)));
     return Run(dialog);

@@ -11,16 +11,17 @@ class QWidget;
 namespace zolt {
 
 // The Open and Save dialogs of the desktop program, modal over the owner window and centred on
-// its screen, listing fractal files first and all files second, with the suffix "zlt" added to
-// a typed name that has none.
+// its screen. Open lists fractal files and pictures first, all files second; Save lists the
+// kind it saves first and adds its suffix ("zlt" or "png") to a typed name that has none, and
+// asks before it replaces a file that exists.
 class QtFileDialogs : public FileDialogs {
   public:
     explicit QtFileDialogs(QWidget* owner) : owner_(owner) {}
 
     std::optional<std::string> AskOpen(const std::string& startDirectory) override;
-    // Replaces an existing file without asking, as Save does.
     std::optional<std::string> AskSave(const std::string& startDirectory,
-                                       const std::string& initialName) override;
+                                       const std::string& initialName,
+                                       SavedKind kind = SavedKind::Fractal) override;
 
   private:
     std::optional<std::string> Run(QFileDialog& dialog);

@@ -24,8 +24,7 @@ bool CurrentFractal::SetCurrent(std::string_view name, const GenerationSnapshot&
     def_.AspectLocked = flags.aspectLocked;
     def_.Untitled = flags.untitled;
     ShowTitle();
-    ui_.EnableCommands(CommandBit(kCmdSave) | CommandBit(kCmdSaveAs) | CommandBit(kCmdProperties),
-                       true);
+    ui_.EnableCommands(CommandBits({kCmdSave, kCmdSaveAs, kCmdProperties, kCmdExportImage}), true);
     return true;
 }
 

@@ -21,7 +21,8 @@ class Unobserved final : public PassObserver {
 }  // namespace
 
 int BandRows(int width) {
-    return static_cast<int>(std::clamp<long long>(kBandPixels / std::max(width, 1), 1, kBandPixels));
+    return static_cast<int>(
+        std::clamp<long long>(kBandPixels / std::max(width, 1), 1, kBandPixels));
 }
 
 bool WritePicture(const PictureRequest& request, const std::filesystem::path& path,
@@ -42,7 +43,7 @@ bool WritePicture(const PictureRequest& request, const std::filesystem::path& pa
         });
         Unobserved observer;
         OffscreenImage band;
-        const int bandRows = BandRows(request.width);
+        const int bandRows = request.bandRows > 0 ? request.bandRows : BandRows(request.width);
         for (int first = 0; first < request.height; first += bandRows) {
             const int rows = std::min(bandRows, request.height - first);
             band.buffer.width = request.width;

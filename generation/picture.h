@@ -20,8 +20,9 @@ struct PictureRequest {
     int width = 0;
     int height = 0;
     std::vector<PngText> texts = {};
-    int threads = 1;      // the calling thread included
-    int priority = 0;     // a GeneratePriority for the threads; 0 leaves theirs
+    int threads = 1;   // the calling thread included
+    int priority = 0;  // a GeneratePriority for the threads; 0 leaves theirs
+    int bandRows = 0;  // rows a band; 0: BandRows(width)
 };
 
 // Rows of a band for pictures `width` pixels wide: about four million pixels, at least one row.

@@ -22,7 +22,7 @@ CommandActions::CommandActions(QWidget* window) : QObject(window) {
             action->setIconVisibleInMenu(false);
         }
         action->setCheckable(info.checkable);
-        action->setEnabled(info.id > kLastMaskedCommand);
+        action->setEnabled(!HasCommandBit(info.id));
         connect(action, &QAction::triggered, this, [this, id = info.id] { OnTriggered(id); });
         // Added to the window itself, the keys work whether or not the menu bar has them.
         window->addAction(action);
@@ -37,8 +37,8 @@ QAction* CommandActions::Action(int id) const {
 }
 
 void CommandActions::ApplyEnabled(std::uint32_t mask, bool enable) {
-    for (int id = kFirstCommand; id <= kLastMaskedCommand; ++id) {
-        if ((mask & CommandBit(id)) != 0)
+    for (int id = kFirstCommand; id <= kLastCommand; ++id) {
+        if (HasCommandBit(id) && (mask & CommandBit(id)) != 0)
             Action(id)->setEnabled(enable);
     }
 }

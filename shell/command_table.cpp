@@ -34,6 +34,7 @@ constexpr std::array<CommandInfo, kLastCommand> kCommands = {{
     {25, "&Status Bar", nullptr, nullptr, Art::New, true},
     {26, "&Mail...", nullptr, nullptr, Art::New, false},
     {27, "&Web...", nullptr, nullptr, Art::New, false},
+    {28, "&Export Image...\tCtrl+E", "Ctrl+E", nullptr, Art::New, false},
 }};
 
 }  // namespace

@@ -8,12 +8,16 @@
 #include "commands/workspace.h"
 #include "commands/zoom_selection.h"
 #include "dialogs/about_dialog.h"
+#include "dialogs/export_dialog.h"
 #include "dialogs/fractal_commands.h"
 #include "dialogs/options_dialog.h"
 #include "dialogs/qt_file_dialogs.h"
+#include "document/fractal_file.h"
+#include "generation/worker_threads.h"
 #include "shell/command_actions.h"
 #include "shell/command_table.h"
 #include "shell/contact.h"
+#include "shell/export_progress.h"
 #include "shell/fractal_view.h"
 #include "shell/main_window.h"
 #include "shell/pane_status_bar.h"
@@ -26,7 +30,7 @@ namespace {
 // Commands that wait for a definition or a generation: off at start.
 constexpr std::uint32_t kOffAtStart =
     CommandBits({kCmdSave, kCmdSaveAs, kCmdProperties, kCmdHome, kCmdBack, kCmdForward,
-                 kCmdGenerate, kCmdStop, kCmdContinue, kCmdSkip, kCmdRefresh});
+                 kCmdGenerate, kCmdStop, kCmdContinue, kCmdSkip, kCmdRefresh, kCmdExportImage});
 
 }  // namespace
 
@@ -68,6 +72,7 @@ bool ZoltApplication::InitInstance() {
                      [this] { workspace_->current.RefreshAspect(); });
 
     fileDialogs_ = std::make_unique<QtFileDialogs>(window);
+    export_ = std::make_unique<PictureExport>();
     about_ = std::make_unique<AboutDialog>(QCoreApplication::instance(), surface_, window);
     InstallOptionsDialog(workspace_->defaults, surface_, window);
 
@@ -170,6 +175,9 @@ void ZoltApplication::RunCommand(int id) {
         case kCmdWeb:
             QDesktopServices::openUrl(QUrl(QString::fromLatin1(kContactWeb)));
             break;
+        case kCmdExportImage:
+            ExportImage();
+            break;
         default:  // the seven priorities, Lowest to Highest
             SetPriority(id - kCmdPriorityLowest + 1);
             break;
@@ -213,6 +221,46 @@ void ZoltApplication::SetPriority(int priority) {
     defaults.SaveValues();
 }
 
+void ZoltApplication::ExportImage() {
+    Workspace& work = *workspace_;
+    const FractalDef& def = work.current.Definition();
+    const auto size = AskPictureSize(window_.get(), def, surface_.ViewClientSize());
+    if (!size)
+        return;
+    const auto path = fileDialogs_->AskSave(work.directories.StartDirectory(DirectoryKind::Save),
+                                            SafeFileStem(def.Name.str()), SavedKind::Picture);
+    if (!path || path->empty() || workspace_ == nullptr)
+        return;
+    const PictureExport::Request request{
+        .width = size->width,
+        .height = size->height,
+        .displayColours = surface_.ViewColourCount(),
+        .threads = WorkerThreadCount(),
+        .priority = work.defaults.values.GeneratePriority,
+        .path = *path,
+    };
+    if (!export_->Start(def, request)) {
+        surface_.ShowMessage("Failed to export image.");
+        return;
+    }
+    // One export at a time; the window is free for everything else meanwhile.
+    surface_.EnableCommands(CommandBit(kCmdExportImage), false);
+    exportProgress_ =
+        new ExportProgress(*export_, window_.get(),
+                           [this](const PictureExport::Outcome& outcome) { ExportEnded(outcome); });
+    exportProgress_->show();
+}
+
+void ZoltApplication::ExportEnded(const PictureExport::Outcome& outcome) {
+    if (workspace_ == nullptr)
+        return;
+    if (outcome.written)
+        workspace_->directories.Chosen(DirectoryKind::Save, export_->Path());
+    else if (!outcome.cancelled)
+        surface_.ShowMessage("Failed to export image: " + outcome.reason + ".");
+    surface_.EnableCommands(CommandBit(kCmdExportImage), workspace_->current.Initialized());
+}
+
 void ZoltApplication::QuitApplication() {
     if (quitting_)
         return;
@@ -238,6 +286,9 @@ void ZoltApplication::DestroyAppObjects() {
     surface_.Detach();
     // Reverse order of creation: the generator reads the defaults and the defaults the store.
     // The window and its bars and view go last, with this object.
+    // An export still running is cancelled and waited for; its dialog goes first.
+    delete exportProgress_.data();
+    export_.reset();
     about_.reset();
     fileDialogs_.reset();
     selection_.reset();

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QPointer>
 #include <memory>
 #include <span>
+
+#include "commands/picture_export.h"
 
 #include "settings/registry_store.h"
 #include "shell/qt_surface.h"
@@ -10,6 +13,7 @@
 namespace zolt {
 
 class AboutDialog;
+class ExportProgress;
 class FractalView;
 class MainWindow;
 class QtFileDialogs;
@@ -59,6 +63,9 @@ class ZoltApplication final {
     void ToggleToolbar();
     void ToggleStatusbar();
     void SetPriority(int priority);
+    // File > Export Image: asks for a size and a file, then writes the picture in the background.
+    void ExportImage();
+    void ExportEnded(const PictureExport::Outcome& outcome);
     void DeliverWorkerCalls();
     void Teardown();
 
@@ -70,6 +77,8 @@ class ZoltApplication final {
     std::unique_ptr<ZoomSelection> selection_;
     std::unique_ptr<QtFileDialogs> fileDialogs_;
     std::unique_ptr<AboutDialog> about_;
+    std::unique_ptr<PictureExport> export_;
+    QPointer<ExportProgress> exportProgress_;
     // Brings the generation thread's calls to this thread. Teardown joins that thread before
     // any member goes.
     ThreadWake workerWake_{[this] { DeliverWorkerCalls(); }};

@@ -30,12 +30,16 @@ enum CommandId : int {
     kCmdStatusBar = 25,
     kCmdMail = 26,
     kCmdWeb = 27,
+    kCmdExportImage = 28,
 };
 
 constexpr int kFirstCommand = 1;
-constexpr int kLastCommand = 27;
-// Commands above this one (Mail, Web) have no bit: they are always available.
-constexpr int kLastMaskedCommand = 25;
+constexpr int kLastCommand = 28;
+
+// Mail and Web have no bit in the command mask: they are always available.
+constexpr bool HasCommandBit(int id) {
+    return id >= kFirstCommand && id <= kLastCommand && id != kCmdMail && id != kCmdWeb;
+}
 
 // Bit n of the command mask enables command n + 1.
 constexpr std::uint32_t CommandBit(int id) {
@@ -50,7 +54,7 @@ constexpr std::uint32_t CommandBits(std::initializer_list<int> ids) {
     return mask;
 }
 
-constexpr std::uint32_t kAllCommands = 0x1FFFFFF;
+constexpr std::uint32_t kAllCommands = 0x1FFFFFF | CommandBit(kCmdExportImage);
 constexpr std::uint32_t kPriorityCommands = CommandBits({16, 17, 18, 19, 20, 21, 22});
 
 // The mask of enabled commands. Both threads change it, so every change is one atomic

@@ -5,11 +5,9 @@
 namespace zolt {
 
 bool UiSurface::IsCommandEnabled(int commandId) const {
-    if (commandId > kLastMaskedCommand)
-        return commandId <= kLastCommand;
-    if (commandId < kFirstCommand)
-        return false;
-    return (GetCommandState() & CommandBit(commandId)) != 0;
+    if (commandId == kCmdMail || commandId == kCmdWeb)
+        return true;
+    return HasCommandBit(commandId) && (GetCommandState() & CommandBit(commandId)) != 0;
 }
 
 }  // namespace zolt

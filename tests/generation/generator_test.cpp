@@ -17,7 +17,8 @@ using Status = HeadlessSurface::StatusChange;
 
 // The command states a generation goes through, named.
 constexpr std::uint32_t kAlwaysOn = CommandBits({kCmdExit, kCmdAbout, kCmdToolbar, kCmdStatusBar});
-constexpr std::uint32_t kFileCommands = CommandBits({kCmdSave, kCmdSaveAs, kCmdProperties});
+constexpr std::uint32_t kFileCommands =
+    CommandBits({kCmdSave, kCmdSaveAs, kCmdProperties, kCmdExportImage});
 // What the program starts with: New, Open, Options and the priorities besides those always on.
 constexpr std::uint32_t kStartMask =
     kAlwaysOn | kPriorityCommands | CommandBits({kCmdNew, kCmdOpen, kCmdOptions});
@@ -265,8 +266,8 @@ TEST_F(GeneratorTest, AViewTooLargeForTheMemoryIsToldAndChangesNothing) {
     const std::uint32_t idle = ui.GetCommandState();
     const auto tooLarge = [&] {
         generator.Generate({.push = true, .increment = true});
-        return WaitIdle() && ui.Messages() == std::vector<std::string>{
-                                                   "Not enough memory for this view."} &&
+        return WaitIdle() &&
+               ui.Messages() == std::vector<std::string>{"Not enough memory for this view."} &&
                ui.GetCommandState() == idle && !current.Definition().AspectLocked;
     };
     EXPECT_TRUE(test::RunInChild(tooLarge, {.memoryLimit = std::size_t{1} << 30}));

@@ -113,6 +113,7 @@ class MainWindowTest : public AppTest {
             "  &Open...\tCtrl+O [Ctrl+O]",
             "  &Save\tCtrl+S [Ctrl+S]",
             "  Save &As...\tF12 [F12]",
+            "  &Export Image...\tCtrl+E [Ctrl+E]",
             "  -",
             "  &Properties...",
             "  -",

@@ -1,10 +1,15 @@
 // The program as a person uses it: keys, dialogs and files, end to end.
 
+#include <QDir>
 #include <QFileDialog>
 #include <QImage>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTimer>
 
 #include "app_fixture.h"
@@ -15,11 +20,12 @@
 namespace zolt::testing {
 namespace {
 
-// Waits for the next modal window and hands it to `act`.
-void WhenModal(std::function<void(QWidget&)> act) {
+// Waits for the next modal window (of the class given, when one is) and hands it to `act`.
+template <class Modal = QWidget>
+void WhenModal(std::function<void(Modal&)> act) {
     QTimer* poll = new QTimer;
     QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
-        if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr) {
+        if (auto* modal = qobject_cast<Modal*>(QApplication::activeModalWidget())) {
             poll->stop();
             poll->deleteLater();
             act(*modal);
@@ -28,8 +34,19 @@ void WhenModal(std::function<void(QWidget&)> act) {
     poll->start(10);
 }
 
+// A new fractal with the defaults, generated.
+bool NewFractalGenerated(ZoltApplication& app) {
+    WhenModal<QWidget>([](QWidget& modal) { QTest::keyClick(&modal, Qt::Key_Return); });
+    QTest::keyClick(app.GetMainWindow(), Qt::Key_N, Qt::ControlModifier);
+    // The offscreen platform does not give the window the keys back after a dialog, as a
+    // desktop does.
+    app.GetMainWindow()->activateWindow();
+    return QTest::qWaitForWindowActive(app.GetMainWindow()) &&
+           QTest::qWaitFor([&] { return PaneText(app, 1) == "Finished"; }, 20000);
+}
+
 void PressEnterInModal() {
-    WhenModal([](QWidget& modal) { QTest::keyClick(&modal, Qt::Key_Return); });
+    WhenModal<QWidget>([](QWidget& modal) { QTest::keyClick(&modal, Qt::Key_Return); });
 }
 
 }  // namespace
@@ -79,7 +96,7 @@ class ProgramTest : public QObject {
 
             // Save on an untitled fractal asks for a name.
             bool asked = false;
-            WhenModal([&](QWidget& modal) {
+            WhenModal<QWidget>([&](QWidget& modal) {
                 auto* dialog = qobject_cast<QFileDialog*>(&modal);
                 asked = dialog != nullptr;
                 if (dialog != nullptr) {
@@ -122,7 +139,7 @@ class ProgramTest : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(PaneText(*app, 1), QString("Finished"), 20000);
         QCOMPARE(PaneText(*app, 3), QString("2 of 2"));
         bool asked = false;
-        WhenModal([&](QWidget& modal) {
+        WhenModal<QWidget>([&](QWidget& modal) {
             asked = qobject_cast<QFileDialog*>(&modal) != nullptr;
             static_cast<QDialog&>(modal).reject();  // Cancel
         });
@@ -131,13 +148,104 @@ class ProgramTest : public QObject {
         QCOMPARE(app->GetMainWindow()->windowTitle(), QString("Zolt - Leaf"));
     }
 
+    void exportImageWritesTheViewsPictureWhileTheWindowStaysInUse() {
+        QTemporaryDir dir;
+        auto app = StartApp(dir);
+        QVERIFY(app != nullptr);
+        QVERIFY(NewFractalGenerated(*app));
+        const ImageBuffer shown = app->GetWorkspace()->generator.CopyImage();
+
+        // The size asked first is the view's, then the file; the picture is written meanwhile.
+        const QString png = dir.filePath("Leaf.png");
+        QSize asked;
+        WhenModal<QDialog>([&](QDialog& size) {
+            asked = {size.findChild<QSpinBox*>("width")->value(),
+                     size.findChild<QSpinBox*>("height")->value()};
+            WhenModal<QFileDialog>([&](QFileDialog& file) {
+                file.selectFile(png);
+                static_cast<QDialog&>(file).accept();
+            });
+            size.accept();
+        });
+        QTest::keyClick(app->GetMainWindow(), Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(asked, QSize(shown.width, shown.height));
+        QVERIFY(app->GetMainWindow()->findChild<QProgressDialog*>("ExportProgress") != nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(app->Surface().IsCommandEnabled(kCmdExportImage), 20000);
+
+        // The same colours as the view, and the view inside to open again.
+        const QImage picture = QImage(png).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(picture.size(), QSize(shown.width, shown.height));
+        for (int y = 0; y < shown.height; ++y) {
+            const auto* line = reinterpret_cast<const Pixel*>(picture.constScanLine(y));
+            for (int x = 0; x < shown.width; ++x)
+                QCOMPARE(line[x], shown.At(x, y));
+        }
+        const QByteArray path = png.toUtf8();
+        const char* arguments[] = {path.constData()};
+        app->OpenCommandLine(arguments);
+        QCOMPARE(app->GetMainWindow()->windowTitle(), QString("Zolt - Leaf"));
+    }
+
+    void aFailedExportSaysWhyAndLeavesNoFile() {
+        QTemporaryDir dir;
+        auto app = StartApp(dir);
+        QVERIFY(app != nullptr);
+        QVERIFY(NewFractalGenerated(*app));
+        QString message;
+        WhenModal<QDialog>([&](QDialog& size) {
+            WhenModal<QFileDialog>([&](QFileDialog& file) {
+                file.selectFile(dir.filePath("gone/Leaf.png"));
+                static_cast<QDialog&>(file).accept();  // a folder that is not there
+            });
+            size.accept();
+        });
+        QTest::keyClick(app->GetMainWindow(), Qt::Key_E, Qt::ControlModifier);
+        WhenModal<QMessageBox>([&](QMessageBox& box) {
+            message = box.text();
+            box.accept();
+        });
+        QTRY_COMPARE_WITH_TIMEOUT(
+            message, QString("Failed to export image: No such file or directory."), 20000);
+        QVERIFY(app->Surface().IsCommandEnabled(kCmdExportImage));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
+    }
+
+    void saveAsAsksBeforeReplacingAFile() {
+        QTemporaryDir dir;
+        auto app = StartApp(dir);
+        QVERIFY(app != nullptr);
+        QVERIFY(NewFractalGenerated(*app));
+        const QString file = dir.filePath("Old.zlt");
+        {
+            QFile old(file);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("kept");
+        }
+        bool questioned = false;
+        WhenModal<QFileDialog>([&](QFileDialog& dialog) {
+            WhenModal<QMessageBox>([&](QMessageBox& question) {
+                questioned = true;
+                question.button(QMessageBox::No)->click();  // keep the file
+            });
+            dialog.selectFile(file);
+            static_cast<QDialog&>(dialog).accept();  // as its Save button does
+            if (dialog.isVisible())                  // it stays open after No
+                dialog.reject();
+        });
+        app->RunCommand(kCmdSaveAs);
+        QVERIFY(questioned);
+        QFile kept(file);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("kept"));
+    }
+
     void aMissingFileOnTheCommandLineIsReportedOnce() {
         QTemporaryDir dir;
         auto app = StartApp(dir);
         QVERIFY(app != nullptr);
         QString message;
         int boxes = 0;
-        WhenModal([&](QWidget& modal) {
+        WhenModal<QWidget>([&](QWidget& modal) {
             ++boxes;
             message = modal.findChild<QLabel*>("qt_msgbox_label") != nullptr
                           ? modal.findChild<QLabel*>("qt_msgbox_label")->text()

@@ -127,14 +127,17 @@ class FakeDialogs : public FileDialogs {
     std::optional<std::string> answer;
     std::vector<std::string> starts;
     std::vector<std::string> initialNames;
+    std::vector<SavedKind> kinds;
 
     std::optional<std::string> AskOpen(const std::string& start) override {
         starts.push_back(start);
         return answer;
     }
-    std::optional<std::string> AskSave(const std::string& start, const std::string& name) override {
+    std::optional<std::string> AskSave(const std::string& start, const std::string& name,
+                                       SavedKind kind) override {
         starts.push_back(start);
         initialNames.push_back(name);
+        kinds.push_back(kind);
         return answer;
     }
 };

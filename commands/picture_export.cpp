@@ -1,0 +1,95 @@
+#include "commands/picture_export.h"
+
+#include <cmath>
+#include <system_error>
+
+#include "document/fractal_file.h"
+#include "generation/picture.h"
+
+namespace zolt {
+
+namespace {
+
+constexpr int kMaxPictureSide = 65536;
+
+}  // namespace
+
+int ProportionalHeight(const FractalDef& def, int width) {
+    const double across = def.Pfinish - def.Pstart;
+    const double height = std::round(width * (def.Qfinish - def.Qstart) / across);
+    if (!(std::isfinite(height) && height >= 1))
+        return 1;
+    return height > kMaxPictureSide ? kMaxPictureSide : static_cast<int>(height);
+}
+
+// What the worker reads: its own copies, made before it starts.
+struct PictureExport::Work {
+    FractalDef def;
+    std::vector<Pixel> colours;
+    std::unique_ptr<PointCounter> counter;
+    PictureRequest request;
+};
+
+PictureExport::PictureExport() = default;
+
+PictureExport::~PictureExport() {
+    Cancel();
+    Finish();
+}
+
+bool PictureExport::Start(const FractalDef& def, const Request& request) {
+    if (worker_.joinable())
+        return false;
+    auto work = std::make_unique<Work>();
+    if (!CopyDefinition(def, work->def))
+        return false;
+    const FractalDef& copy = work->def;
+    const Appearance& appearance = copy.Appearance;
+    if (!appearance.Monochrome)
+        work->colours = BuildLogicalPalette(request.displayColours, appearance.Palette);
+    work->counter = std::make_unique<PlainCounter>(NumbersOf(copy), request.width);
+    work->request = {
+        .counter = work->counter.get(),
+        .colour = {appearance.Monochrome, appearance.Modulation, copy.Iterations, work->colours},
+        .width = request.width,
+        .height = request.height,
+        .texts = {{kPictureTextKeyword, FractalFileText(copy)}, {"Software", "Zolt 1.0"}},
+        .threads = request.threads,
+        .priority = request.priority,
+    };
+    work_ = std::move(work);
+    path_ = request.path;
+    rows_ = request.height;
+    rowsDone_ = 0;
+    cancel_ = false;
+    outcome_ = {};
+    done_ = false;
+    try {
+        worker_ = std::thread([this] {
+            std::string reason;
+            const bool written = WritePicture(
+                work_->request, path_, AtomicFile::Fifo::kRefuseWithoutReader, &cancel_,
+                [this](int rows) { rowsDone_ = rows; }, reason);
+            outcome_ = {written, !written && cancel_.load(), written ? std::string() : reason};
+            done_.store(true, std::memory_order_release);
+        });
+    } catch (const std::system_error& error) {
+        outcome_ = {false, false, error.what()};
+        done_ = true;
+        return false;
+    }
+    return true;
+}
+
+void PictureExport::Cancel() {
+    cancel_ = true;
+}
+
+PictureExport::Outcome PictureExport::Finish() {
+    if (worker_.joinable())
+        worker_.join();
+    work_.reset();
+    return outcome_;
+}
+
+}  // namespace zolt

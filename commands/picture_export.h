@@ -1,0 +1,68 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "engine/fractal_def.h"
+
+namespace zolt {
+
+// The picture size that shows what the view shows at a given width: the definition's Pstart to
+// Pfinish across and Qstart to Qfinish down, Qfinish being derived from the view's proportions.
+// Within 1 to 65536; the view's own height when the definition has no width.
+int ProportionalHeight(const FractalDef& def, int width);
+
+// File > Export Image: the picture of a definition at any size, written in the background on
+// every thread while the window stays in use, and told how far it got. One export at a time;
+// the object owns its worker and joins it before it goes.
+class PictureExport {
+  public:
+    PictureExport();
+    ~PictureExport();  // cancels an export that still runs, and waits for it
+    PictureExport(const PictureExport&) = delete;
+    PictureExport& operator=(const PictureExport&) = delete;
+
+    struct Request {
+        int width = 0;
+        int height = 0;
+        int displayColours = 256;  // the view's: the picture has the view's colours
+        int threads = 1;
+        int priority = 0;  // a GeneratePriority for the threads
+        std::string path;
+    };
+
+    // Starts writing the picture of `def`; false when an export still runs or the definition
+    // cannot be copied.
+    bool Start(const FractalDef& def, const Request& request);
+    void Cancel();
+
+    // Whether the worker has ended; then Finish tells how.
+    bool Done() const { return done_.load(std::memory_order_acquire); }
+    // Rows of the picture done so far, out of Rows().
+    int RowsDone() const { return rowsDone_.load(std::memory_order_relaxed); }
+    int Rows() const { return rows_; }
+    const std::string& Path() const { return path_; }
+
+    struct Outcome {
+        bool written = false;
+        bool cancelled = false;
+        std::string reason;  // why the picture was not written
+    };
+    // Waits for the worker and gives what became of the export.
+    Outcome Finish();
+
+  private:
+    struct Work;
+    std::unique_ptr<Work> work_;
+    std::thread worker_;
+    std::atomic<bool> cancel_{false};
+    std::atomic<bool> done_{true};
+    std::atomic<int> rowsDone_{0};
+    int rows_ = 0;
+    std::string path_;
+    Outcome outcome_;
+};
+
+}  // namespace zolt

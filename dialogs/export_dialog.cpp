@@ -1,0 +1,62 @@
+#include "dialogs/export_dialog.h"
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QSpinBox>
+
+#include "commands/picture_export.h"
+
+namespace zolt {
+
+namespace {
+
+constexpr int kMaxSide = 65536;
+
+QSpinBox* SideBox(QDialog& dialog, const char* name, int value) {
+    auto* box = new QSpinBox(&dialog);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setRange(1, kMaxSide);
+    box->setSuffix(QStringLiteral(" pixels"));
+    box->setValue(value);
+    return box;
+}
+
+}  // namespace
+
+std::optional<ViewSize> AskPictureSize(QWidget* parent, const FractalDef& def, ViewSize view) {
+    QDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("ExportDlg"));
+    dialog.setWindowTitle(QStringLiteral("Export Image"));
+    QSpinBox* width = SideBox(dialog, "width", std::clamp(view.width, 1, kMaxSide));
+    QSpinBox* height = SideBox(dialog, "height", std::clamp(view.height, 1, kMaxSide));
+    auto* keep = new QCheckBox(QStringLiteral("&Keep the view's proportions"), &dialog);
+    keep->setObjectName(QStringLiteral("keep"));
+    keep->setChecked(true);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+
+    auto* form = new QFormLayout(&dialog);
+    form->addRow(QStringLiteral("&Width:"), width);
+    form->addRow(QStringLiteral("&Height:"), height);
+    form->addRow(keep);
+    form->addRow(buttons);
+
+    const auto follow = [&] {
+        height->setEnabled(!keep->isChecked());
+        if (keep->isChecked())
+            height->setValue(ProportionalHeight(def, width->value()));
+    };
+    QObject::connect(width, &QSpinBox::valueChanged, &dialog, follow);
+    QObject::connect(keep, &QCheckBox::toggled, &dialog, follow);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    follow();
+    width->selectAll();
+
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return ViewSize{width->value(), height->value()};
+}
+
+}  // namespace zolt

@@ -1,0 +1,44 @@
+#include "shell/export_progress.h"
+
+#include <QFileInfo>
+
+namespace zolt {
+
+ExportProgress::ExportProgress(PictureExport& picture, QWidget* parent, Ended ended)
+    : QProgressDialog(parent), picture_(picture), ended_(std::move(ended)) {
+    setObjectName(QStringLiteral("ExportProgress"));
+    setWindowTitle(QStringLiteral("Export Image"));
+    setWindowModality(Qt::NonModal);
+    setRange(0, 100);
+    setMinimumDuration(0);
+    // It closes when the export has ended, not when Cancel is pressed: the threads first stop.
+    setAutoReset(false);
+    setAutoClose(false);
+    name_ = QFileInfo(QString::fromStdString(picture.Path())).fileName();
+    connect(this, &QProgressDialog::canceled, this, [this] {
+        picture_.Cancel();
+        setLabelText(QStringLiteral("Cancelling..."));
+    });
+    connect(&poll_, &QTimer::timeout, this, &ExportProgress::Poll);
+    clock_.start();
+    poll_.start(100);
+    Poll();
+}
+
+void ExportProgress::Poll() {
+    if (picture_.Done()) {
+        poll_.stop();
+        hide();
+        const PictureExport::Outcome outcome = picture_.Finish();
+        if (ended_)
+            ended_(outcome);
+        deleteLater();
+        return;
+    }
+    const int rows = std::max(picture_.Rows(), 1);
+    setValue(static_cast<int>(100LL * picture_.RowsDone() / rows));
+    if (!wasCanceled())
+        setLabelText(QStringLiteral("Exporting %1\n%2 s").arg(name_).arg(clock_.elapsed() / 1000));
+}
+
+}  // namespace zolt

@@ -1,0 +1,77 @@
+#include "commands/picture_export.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "document/fractal_file.h"
+#include "support/child_process.h"
+#include "support/temp_dir.h"
+
+namespace zolt {
+namespace {
+
+class PictureExportTest : public ::testing::Test {
+  protected:
+    PictureExportTest() {
+        def.Name.Assign("Leaf");
+        SetNumbersOf(def, {-0.7453, -0.7433, 0.1127, 0.1143, 500, 200.0});
+        def.Appearance.Colours = 64;
+        BuildPalette(64, def.Appearance.Palette);
+    }
+    PictureExport::Request To(const std::filesystem::path& path, int width = 120) const {
+        return {.width = width, .height = 90, .threads = 2, .path = path.string()};
+    }
+    PictureExport::Outcome Run(const PictureExport::Request& request) {
+        PictureExport picture;
+        EXPECT_TRUE(picture.Start(def, request));
+        return picture.Finish();
+    }
+
+    FractalDef def;
+    test::TempDir dir;
+};
+
+TEST_F(PictureExportTest, APictureCarriesItsDefinitionToOpenAgain) {
+    EXPECT_TRUE(Run(To(dir.Path() / "leaf.png")).written);
+    const FractalLoad load = LoadFractalFile((dir.Path() / "leaf.png").string(), {120, 90}, 256);
+    ASSERT_TRUE(load.content) << load.reason;
+    EXPECT_EQ(load.content->numbers.Pstart, def.Pstart);
+    EXPECT_EQ(load.content->numbers.Iterations, 500);
+    EXPECT_EQ(load.content->appearance.Palette, def.Appearance.Palette);
+}
+
+TEST_F(PictureExportTest, TheHeightThatKeepsTheViewsProportions) {
+    EXPECT_EQ(ProportionalHeight(def, 1000), 800);  // the view is 0.002 across, 0.0016 down
+    EXPECT_EQ(ProportionalHeight(def, 65536), 52429);
+    def.Qfinish = def.Qstart;  // a view of no height still has a picture of one row
+    EXPECT_EQ(ProportionalHeight(def, 100), 1);
+    def.Pfinish = def.Pstart;
+    EXPECT_EQ(ProportionalHeight(def, 100), 1);
+}
+
+// Whether cancelled, refused by the directory or out of disk space, an export says why and
+// leaves no file behind.
+TEST_F(PictureExportTest, ACancelledOrFailedExportLeavesNoFile) {
+    PictureExport picture;
+    ASSERT_TRUE(picture.Start(def, To(dir.Path() / "slow.png", 8000)));
+    picture.Cancel();
+    const PictureExport::Outcome cancelled = picture.Finish();
+    EXPECT_TRUE(cancelled.cancelled);
+    EXPECT_FALSE(cancelled.written);
+
+    const PictureExport::Outcome refused = Run(To(dir.Path() / "none" / "a.png"));
+    EXPECT_FALSE(refused.written);
+    EXPECT_EQ(refused.reason, "No such file or directory");
+
+    EXPECT_TRUE(test::RunInChild(
+        [&] {
+            const PictureExport::Outcome full = Run(To(dir.Path() / "full.png"));
+            return !full.written && full.reason == "File too large";
+        },
+        {.fileSizeLimit = 4096}));
+    EXPECT_TRUE(test::Tree(dir.Path()).empty());
+}
+
+}  // namespace
+}  // namespace zolt

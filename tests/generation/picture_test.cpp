@@ -1,0 +1,75 @@
+#include "generation/picture.h"
+
+#include <gtest/gtest.h>
+
+#include "document/fractal_file.h"
+#include "support/temp_dir.h"
+
+namespace zolt {
+namespace {
+
+class PictureTest : public ::testing::Test {
+  protected:
+    PictureTest() { BuildPalette(256, palette); }
+
+    PictureRequest Request(int width, int height, int bandRows = 0) {
+        counter = std::make_unique<PlainCounter>(view, width);
+        colours = BuildLogicalPalette(256, palette);
+        return {.counter = counter.get(),
+                .colour = {false, 2, view.Iterations, colours},
+                .width = width,
+                .height = height,
+                .texts = {{"Zolt", "a text"}},
+                .threads = 3,
+                .bandRows = bandRows};
+    }
+    std::string Written(const PictureRequest& request, const std::string& name) {
+        std::string reason;
+        const auto path = dir.Path() / name;
+        EXPECT_TRUE(WritePicture(request, path, AtomicFile::Fifo::kRefuseWithoutReader, nullptr, {},
+                                 reason))
+            << reason;
+        return test::ReadBytes(path);
+    }
+
+    GenerationSnapshot view{-0.7453, -0.7433, 0.1127, 0.0, 2000, 200.0};
+    Palette palette;
+    std::vector<Pixel> colours;
+    std::unique_ptr<PlainCounter> counter;
+    test::TempDir dir;
+};
+
+TEST_F(PictureTest, BandsOfAnyHeightMakeThePictureOfOnePiece) {
+    // The whole picture computed at once, then written.
+    const PictureRequest whole = Request(97, 61);
+    OffscreenImage image;
+    image.buffer = {97, 61, std::vector<Pixel>(97 * 61)};
+    image.created = true;
+    RenderPool pool(2);
+    class : public PassObserver {
+        void RowBegun(int) override {}
+        void RowFinished(int) override {}
+    } nobody;
+    ASSERT_EQ(pool.Run({.counter = whole.counter, .colour = whole.colour}, image, nobody).y, 61);
+    std::string reason;
+    ASSERT_TRUE(WritePng(image.buffer, dir.Path() / "whole.png", whole.texts, &reason)) << reason;
+    const std::string expected = test::ReadBytes(dir.Path() / "whole.png");
+
+    for (int bandRows : {1, 7, 60, 61, 1000})
+        EXPECT_EQ(Written(Request(97, 61, bandRows), "band.png"), expected) << bandRows;
+}
+
+TEST_F(PictureTest, ACancelledOrFailedPictureLeavesNoFile) {
+    std::atomic<bool> cancel{true};
+    std::string reason;
+    EXPECT_FALSE(WritePicture(Request(64, 64), dir.Path() / "a.png",
+                              AtomicFile::Fifo::kRefuseWithoutReader, &cancel, {}, reason));
+    EXPECT_EQ(reason, "cancelled");
+    EXPECT_FALSE(WritePicture(Request(64, 64), dir.Path() / "no" / "a.png",
+                              AtomicFile::Fifo::kRefuseWithoutReader, nullptr, {}, reason));
+    EXPECT_EQ(reason, "No such file or directory");
+    EXPECT_TRUE(test::Tree(dir.Path()).empty());
+}
+
+}  // namespace
+}  // namespace zolt
