@@ -21,8 +21,9 @@ ExportProgress::ExportProgress(PictureExport& picture, QWidget* parent, Ended en
     });
     connect(&poll_, &QTimer::timeout, this, &ExportProgress::Poll);
     clock_.start();
+    // The first look comes from the event loop too, so that an export that ends at once is told
+    // after whoever started it has shown this dialog, not in the middle of it.
     poll_.start(100);
-    Poll();
 }
 
 void ExportProgress::Poll() {

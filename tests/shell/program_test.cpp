@@ -20,10 +20,13 @@
 namespace zolt::testing {
 namespace {
 
-// Waits for the next modal window (of the class given, when one is) and hands it to `act`.
+// Waits for the next modal window (of the class given, when one is) and hands it to `act`. The
+// wait ends with the test function, if nothing came: a later test must not meet it.
+QObject* testFunction = nullptr;
+
 template <class Modal = QWidget>
 void WhenModal(std::function<void(Modal&)> act) {
-    QTimer* poll = new QTimer;
+    QTimer* poll = new QTimer(testFunction);
     QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
         if (auto* modal = qobject_cast<Modal*>(QApplication::activeModalWidget())) {
             poll->stop();
@@ -55,6 +58,12 @@ class ProgramTest : public QObject {
     Q_OBJECT
 
   private slots:
+    void init() { testFunction = new QObject; }
+    void cleanup() {
+        delete testFunction;
+        testFunction = nullptr;
+    }
+
     void newFractalWithItsDefaultsGeneratesTheHomeView() {
         QTemporaryDir dir;
         auto app = StartApp(dir);
@@ -163,6 +172,7 @@ class ProgramTest : public QObject {
                      size.findChild<QSpinBox*>("height")->value()};
             WhenModal<QFileDialog>([&](QFileDialog& file) {
                 file.selectFile(png);
+                QVERIFY(QTest::qWaitFor([&] { return file.selectedFiles().value(0) == png; }));
                 static_cast<QDialog&>(file).accept();
             });
             size.accept();
@@ -194,16 +204,18 @@ class ProgramTest : public QObject {
         QString message;
         WhenModal<QDialog>([&](QDialog& size) {
             WhenModal<QFileDialog>([&](QFileDialog& file) {
-                file.selectFile(dir.filePath("gone/Leaf.png"));
-                static_cast<QDialog&>(file).accept();  // a folder that is not there
+                const QString gone = dir.filePath("gone/Leaf.png");  // a folder that is not there
+                file.selectFile(gone);
+                QVERIFY(QTest::qWaitFor([&] { return file.selectedFiles().value(0) == gone; }));
+                static_cast<QDialog&>(file).accept();
             });
             size.accept();
         });
-        QTest::keyClick(app->GetMainWindow(), Qt::Key_E, Qt::ControlModifier);
         WhenModal<QMessageBox>([&](QMessageBox& box) {
             message = box.text();
             box.accept();
         });
+        QTest::keyClick(app->GetMainWindow(), Qt::Key_E, Qt::ControlModifier);
         QTRY_COMPARE_WITH_TIMEOUT(
             message, QString("Failed to export image: No such file or directory."), 20000);
         QVERIFY(app->Surface().IsCommandEnabled(kCmdExportImage));
@@ -227,7 +239,10 @@ class ProgramTest : public QObject {
                 questioned = true;
                 question.button(QMessageBox::No)->click();  // keep the file
             });
+            // The dialog lists its folder in the background: the name is taken once it shows.
+            dialog.setDirectory(dir.path());
             dialog.selectFile(file);
+            QVERIFY(QTest::qWaitFor([&] { return dialog.selectedFiles().value(0) == file; }));
             static_cast<QDialog&>(dialog).accept();  // as its Save button does
             if (dialog.isVisible())                  // it stays open after No
                 dialog.reject();
