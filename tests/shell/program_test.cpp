@@ -2,8 +2,10 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QProgressDialog>
@@ -35,6 +37,17 @@ void WhenModal(std::function<void(Modal&)> act) {
         }
     });
     poll->start(10);
+}
+
+// Types `path` into a file dialog's name field and presses its Save or Open button, as a user
+// does. The dialog lists its first folder in the background and then selects the name it was
+// opened with, so the typing waits for that listing.
+void Choose(QFileDialog& dialog, const QString& path) {
+    const auto* model = dialog.findChild<QFileSystemModel*>();
+    QVERIFY(model != nullptr);
+    QVERIFY(QTest::qWaitFor([&] { return !model->canFetchMore(model->index(model->rootPath())); }));
+    dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
+    static_cast<QDialog&>(dialog).accept();
 }
 
 // A new fractal with the defaults, generated.
@@ -109,8 +122,7 @@ class ProgramTest : public QObject {
                 auto* dialog = qobject_cast<QFileDialog*>(&modal);
                 asked = dialog != nullptr;
                 if (dialog != nullptr) {
-                    dialog->selectFile(file);
-                    static_cast<QDialog*>(dialog)->accept();  // as its Save button does
+                    Choose(*dialog, file);
                 }
             });
             // File > Save, as the menu gives it.
@@ -170,11 +182,7 @@ class ProgramTest : public QObject {
         WhenModal<QDialog>([&](QDialog& size) {
             asked = {size.findChild<QSpinBox*>("width")->value(),
                      size.findChild<QSpinBox*>("height")->value()};
-            WhenModal<QFileDialog>([&](QFileDialog& file) {
-                file.selectFile(png);
-                QVERIFY(QTest::qWaitFor([&] { return file.selectedFiles().value(0) == png; }));
-                static_cast<QDialog&>(file).accept();
-            });
+            WhenModal<QFileDialog>([&](QFileDialog& file) { Choose(file, png); });
             size.accept();
         });
         QTest::keyClick(app->GetMainWindow(), Qt::Key_E, Qt::ControlModifier);
@@ -204,8 +212,7 @@ class ProgramTest : public QObject {
         QString message;
         WhenModal<QDialog>([&](QDialog& size) {
             WhenModal<QFileDialog>([&](QFileDialog& file) {
-                file.selectFile(dir.filePath("gone/Leaf.png"));
-                static_cast<QDialog&>(file).accept();  // a folder that is not there
+                Choose(file, dir.filePath("gone/Leaf.png"));  // a folder that is not there
             });
             size.accept();
         });
@@ -237,12 +244,8 @@ class ProgramTest : public QObject {
                 questioned = true;
                 question.button(QMessageBox::No)->click();  // keep the file
             });
-            // The dialog lists its folder in the background: the name is taken once it shows.
-            dialog.setDirectory(dir.path());
-            dialog.selectFile(file);
-            QVERIFY(QTest::qWaitFor([&] { return dialog.selectedFiles().value(0) == file; }));
-            static_cast<QDialog&>(dialog).accept();  // as its Save button does
-            if (dialog.isVisible())                  // it stays open after No
+            Choose(dialog, file);
+            if (dialog.isVisible())  // it stays open after No
                 dialog.reject();
         });
         app->RunCommand(kCmdSaveAs);
