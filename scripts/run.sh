@@ -3,7 +3,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build
+# Only the programs: the tests are built by scripts/test.sh.
+cmake --build build --target zolt zolt-render
 if [ -x build/zolt ] && [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     exec build/zolt "$@"
 fi
