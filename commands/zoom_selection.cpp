@@ -1,5 +1,7 @@
 #include "commands/zoom_selection.h"
 
+#include <cmath>
+
 #include "document/current_fractal.h"
 #include "generation/generator.h"
 #include "surface/ui_surface.h"
@@ -60,6 +62,24 @@ bool ZoomSelection::EndSelection(int x, int y) {
     current_.SetNumbers(*zoomed);
     // The old picture stays until the user generates the new view.
     generator_.Ready({});
+    return true;
+}
+
+bool ZoomSelection::WheelZoom(int x, int y, int steps) {
+    if (steps == 0 || selecting_ || !current_.Initialized() || !generator_.Initialised())
+        return false;
+    const ViewSize client = ui_.ViewClientSize();
+    // The image shown, and the view it was generated from; the definition when there is none.
+    GenerationSnapshot source = NumbersOf(current_.Definition());
+    ImageInfo image;
+    if (generator_.GetImage(image) && image.created)
+        generator_.GetSnapshot(source);
+    const SelectionFrame frame = FrameAtPress(x, y, client, image);
+    const auto zoomed = ZoomedAbout(frame, x, y, std::ldexp(1.0, steps), source, client);
+    if (!zoomed)
+        return false;
+    current_.SetNumbers(*zoomed);
+    generator_.Generate({.push = true, .increment = true});
     return true;
 }
 

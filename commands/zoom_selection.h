@@ -13,6 +13,8 @@ class UiSurface;
 // The drag selection of the view: a press starts it, moves track the marker, the release
 // zooms the current definition onto the region chosen. Positions are view device pixels.
 //
+// The mouse wheel zooms too, about the point under the pointer, and generates at once.
+//
 // A selection exists only while no generation runs: one cannot start while the definition's
 // aspect is locked, and one that finds a generation running when the pointer moves or the
 // button comes up is dropped without zooming, since the zoom would stop that generation.
@@ -29,6 +31,13 @@ class ZoomSelection {
     bool EndSelection(int x, int y);
     // Drops a selection in progress. True when there was one.
     bool CancelSelection();
+
+    // The mouse wheel: `steps` notches away from the user (in) or towards them (out) at view
+    // pixel (x, y). Zooms by 2 a notch about the point under the pointer and generates at once,
+    // as Generate does: the view is recorded, the iterations raised. A generation still running
+    // starts again for the new view. True when it zoomed; nothing without a fractal, or while a
+    // selection is dragged.
+    bool WheelZoom(int x, int y, int steps);
 
     bool Selecting() const { return selecting_; }
     // The last rectangle tracked or zoomed to; empty before the first move of a selection.

@@ -7,6 +7,7 @@
 
 #include "document/current_fractal.h"
 #include "document/navigation_history.h"
+#include "engine/deep_view.h"
 #include "generation/generation_defaults.h"
 #include "generation/pass_schedule.h"
 #include "generation/worker_surface.h"
@@ -329,7 +330,11 @@ void Generator::Finish(bool stopped, PassPosition position, int block,
         savedBlock_ = 0;
         savedEarlier_.clear();
         canContinue_ = false;
-        ui_.SetStatusText(1, "Finished");
+        // A view whose pixels lie closer together than doubles can tell apart shows repeated
+        // columns and rows: the user is told that the picture reached that limit.
+        const bool tooSmall = IsDeepView(snapshot_.Pstart, snapshot_.Pfinish, snapshot_.Qstart,
+                                         snapshot_.Qfinish, DescribeImage(image_).width);
+        ui_.SetStatusText(1, tooSmall ? "Finished - precision limit" : "Finished");
         ui_.SetStatusText(2, "");
     }
     EnableIdleCommands(stopped);

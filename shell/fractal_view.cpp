@@ -1,8 +1,10 @@
 #include "shell/fractal_view.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QWheelEvent>
 #include <cmath>
 
 #include "commands/zoom_selection.h"
@@ -13,6 +15,12 @@
 #include "shell/view_metrics.h"
 
 namespace zolt {
+
+QString EmptyViewHint() {
+    return QStringLiteral(
+        "File \u203a New (Ctrl+N) starts a fractal\n"
+        "File \u203a Open (Ctrl+O) opens one");
+}
 
 FractalView::FractalView(ViewMetrics& metrics, QWidget* parent)
     : QWidget(parent), metrics_(metrics) {
@@ -117,6 +125,29 @@ void FractalView::paintEvent(QPaintEvent*) {
 
     QPainter painter(this);
     painter.drawImage(QPoint(0, 0), frame_);
+    if (generator_ == nullptr || !generator_->Initialised()) {
+        painter.setPen(QColor(200, 200, 200));
+        painter.drawText(rect().adjusted(20, 20, -20, -20), Qt::AlignCenter | Qt::TextWordWrap,
+                         EmptyViewHint());
+    }
+}
+
+void FractalView::wheelEvent(QWheelEvent* event) {
+    event->accept();
+    // While a dialog holds the program, the view takes no orders.
+    if (selection_ == nullptr || pressed_ || QApplication::activeModalWidget() != nullptr)
+        return;
+    constexpr int kNotch = 120;  // eighths of a degree
+    wheelTurn_ += event->angleDelta().y();
+    const int steps = wheelTurn_ / kNotch;
+    wheelTurn_ -= steps * kNotch;
+    if (steps == 0)
+        return;
+    const QPoint at = DevicePosition(event->position());
+    if (selection_->WheelZoom(at.x(), at.y(), steps)) {
+        keptMarker_.reset();
+        update();
+    }
 }
 
 void FractalView::mousePressEvent(QMouseEvent* event) {

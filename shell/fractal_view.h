@@ -13,6 +13,9 @@ class Generator;
 class ViewMetrics;
 class ZoomSelection;
 
+// What the view shows before there is a fractal.
+QString EmptyViewHint();
+
 // The view between the toolbar and the status bar: the generator's image on dark grey, placed
 // centred while it is smaller than the view and by its top-left part once it is larger, never
 // scaled; and the drag selection that zooms into it.
@@ -24,6 +27,8 @@ class ZoomSelection;
 //
 // A release outside the view ends the selection there: the arithmetic keeps the rectangle
 // within the image, and a selection never outlives its button press.
+//
+// Until there is a fractal the view says how to begin one.
 class FractalView final : public QWidget {
     Q_OBJECT
 
@@ -59,6 +64,9 @@ class FractalView final : public QWidget {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // A notch away from the user zooms in by 2 about the point under the pointer, one towards
+    // them zooms out; each generates at once.
+    void wheelEvent(QWheelEvent* event) override;
 
   private:
     void UpdateMetrics();
@@ -70,6 +78,7 @@ class FractalView final : public QWidget {
     std::optional<SelectionBox> keptMarker_;  // the region of the last zoom, until repainted
     ThreadWake presentWake_{[this] { InvalidateView(); }};
     bool pressed_ = false;
+    int wheelTurn_ = 0;  // eighths of a degree not yet a whole notch (fine-grained wheels)
 };
 
 }  // namespace zolt

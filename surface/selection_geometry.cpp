@@ -79,6 +79,27 @@ std::optional<SelectionBox> SelectionRect(const SelectionFrame& f, int x, int y,
     return box;
 }
 
+std::optional<GenerationSnapshot> ZoomedAbout(const SelectionFrame& frame, int x, int y,
+                                              double factor, const GenerationSnapshot& source,
+                                              ViewSize clientNow) {
+    if (frame.iw <= 0 || clientNow.width <= 0 || !(factor > 0))
+        return std::nullopt;
+    // The point under the pointer, as the renderer computes its pixel.
+    const double dx = (source.Pfinish - source.Pstart) / frame.iw;
+    const double cr = static_cast<double>(x - frame.ox) * dx + source.Pstart;
+    const double ci = static_cast<double>(y - frame.oy) * dx + source.Qstart;
+    const double step = dx / factor;
+    GenerationSnapshot zoomed = source;
+    zoomed.Pstart = cr - x * step;
+    zoomed.Qstart = ci - y * step;
+    zoomed.Pfinish = zoomed.Pstart + clientNow.width * step;
+    zoomed.Qfinish = DeriveQfinish(zoomed.Pstart, zoomed.Pfinish, zoomed.Qstart, clientNow);
+    if (!std::isfinite(zoomed.Pstart) || !std::isfinite(zoomed.Pfinish) ||
+        !std::isfinite(zoomed.Qstart) || zoomed.Pfinish == zoomed.Pstart)
+        return std::nullopt;
+    return zoomed;
+}
+
 std::optional<GenerationSnapshot> ZoomedNumbers(const SelectionFrame& frame,
                                                 const SelectionBox& box,
                                                 const GenerationSnapshot& source,

@@ -51,4 +51,13 @@ std::optional<GenerationSnapshot> ZoomedNumbers(const SelectionFrame& frame,
                                                 const GenerationSnapshot& source,
                                                 ViewSize clientNow);
 
+// The six values of the view zoomed by `factor` (2 zooms in, 0.5 out) about view pixel (x, y)
+// of an image generated from `source` and placed as `frame` has it: the point the renderer
+// computed for that pixel is computed for the same view pixel of the new image, which fills a
+// view of `clientNow`. Qfinish is derived for that view; Iterations and Escape come from
+// `source`. None for an empty image or a view that leaves the doubles.
+std::optional<GenerationSnapshot> ZoomedAbout(const SelectionFrame& frame, int x, int y,
+                                              double factor, const GenerationSnapshot& source,
+                                              ViewSize clientNow);
+
 }  // namespace zolt

@@ -447,6 +447,19 @@ TEST_F(GeneratorTest, StopEndsAPointOfTwoBillionIterationsAtOnce) {
     EXPECT_EQ(ui.StatusText(1), "Stopped");
 }
 
+// Pixels 2^-49 of the largest coordinate apart are the closest that doubles tell apart in a
+// picture; one step closer, the generation says that it reached the limit.
+TEST_F(GeneratorTest, APictureFinerThanDoublesTellApartSaysSo) {
+    DefineHome(50);
+    for (const auto& [step, finished] :
+         {std::pair{0x1p-49, "Finished"}, std::pair{0x1p-50, "Finished - precision limit"}}) {
+        Zoom(-1.0, -1.0 + 64 * step, 0.5);  // 64 pixels across, the largest coordinate -1
+        generator.Generate({});
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_EQ(ui.StatusText(1), finished) << step;
+    }
+}
+
 TEST_F(GeneratorTest, ShutdownDuringAGenerationEndsItWithoutAnotherWord) {
     DefineNeck();
     generator.Ready({.discard = true});

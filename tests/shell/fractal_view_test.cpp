@@ -2,9 +2,12 @@
 // Run at scale 1 and, as fractal_view_hidpi_test, at scale 2.
 
 #include <QAction>
+#include <QApplication>
 #include <QImage>
 #include <QPixmap>
+#include <QTimer>
 #include <QToolBar>
+#include <QWheelEvent>
 #include <cmath>
 
 #include "app_fixture.h"
@@ -29,6 +32,14 @@ class FractalViewTest : public AppTest {
     void Press(QPoint at) { QTest::mousePress(View(), Qt::LeftButton, {}, at); }
     void Move(QPoint to) { QTest::mouseMove(View(), to); }
     void Release(QPoint at) { QTest::mouseRelease(View(), Qt::LeftButton, {}, at); }
+    // The wheel turned by `notches` at a logical position: away from the user is positive.
+    void Wheel(QPoint at, int notches) {
+        QWheelEvent event(QPointF(at), View()->mapToGlobal(QPointF(at)), QPoint(),
+                          QPoint(0, 120 * notches), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                          false);
+        QApplication::sendEvent(View(), &event);
+    }
+    Workspace& Work() { return *app_->GetWorkspace(); }
 
     // A definition with an image of the present view, generated to the end.
     void Generated() {
@@ -296,6 +307,65 @@ class FractalViewTest : public AppTest {
         QCOMPARE(NumbersOf(app_->GetWorkspace()->current.Definition()).Pfinish, before.Pfinish);
         QCOMPARE(app_->GetWorkspace()->history.Count(), 1);
         QTRY_COMPARE(PaneText(*app_, 1), QString("Finished"));
+    }
+
+    void theWheelZoomsAboutThePointerAndGeneratesAtOnce() {
+        Wheel(QPoint(50, 50), 1);  // no fractal yet: nothing
+        QCOMPARE(Work().history.Count(), 0);
+        QCOMPARE(app_->GetMainWindow()->windowTitle(), QString("Zolt"));
+
+        Generated();
+        const GenerationSnapshot before = NumbersOf(Work().current.Definition());
+        const QPoint at(60, 40);
+        const QPoint pixel = Device(at);
+        const auto pointAt = [&](const GenerationSnapshot& s) {
+            const double dx = (s.Pfinish - s.Pstart) / Client().width;
+            return std::pair{pixel.x() * dx + s.Pstart, pixel.y() * dx + s.Qstart};
+        };
+        Wheel(at, 1);
+        QCOMPARE(Work().history.Count(), 2);  // recorded and generating at once
+        const GenerationSnapshot in = NumbersOf(Work().current.Definition());
+        QCOMPARE(in.Iterations, before.Iterations + 25);  // raised as Generate raises it
+        QCOMPARE(in.Pfinish - in.Pstart, (before.Pfinish - before.Pstart) / 2);
+        const auto [r0, i0] = pointAt(before);
+        const auto [r1, i1] = pointAt(in);
+        QVERIFY(std::abs(r1 - r0) < 1e-12 && std::abs(i1 - i0) < 1e-12);
+
+        // Quick notches during the generation start it again for the latest view.
+        Wheel(at, -1);
+        Wheel(at, -1);
+        QTRY_COMPARE(PaneText(*app_, 1), QString("Finished"));
+        GenerationSnapshot shown;
+        QVERIFY(Work().generator.GetSnapshot(shown));
+        QCOMPARE(shown, NumbersOf(Work().current.Definition()));
+        QCOMPARE(shown.Pfinish - shown.Pstart, (before.Pfinish - before.Pstart) * 2);
+        QCOMPARE(Work().history.Count(), 4);
+
+        // While a dialog holds the program, the wheel does nothing.
+        QTimer::singleShot(0, View(), [&] {
+            Wheel(at, 1);
+            QApplication::activeModalWidget()->close();
+        });
+        app_->RunCommand(kCmdAbout);
+        QCOMPARE(Work().history.Count(), 4);
+    }
+
+    void theEmptyViewSaysHowToBegin() {
+        // Text across the middle of an otherwise plain view.
+        const auto hasText = [this] {
+            const QImage shown = View()->grab().toImage();
+            for (int y = shown.height() / 3; y < shown.height() * 2 / 3; ++y)
+                for (int x = 1; x < shown.width(); ++x)
+                    if (shown.pixel(x, y) != shown.pixel(0, y))
+                        return true;
+            return false;
+        };
+        QVERIFY(hasText());
+        Generated();
+        app_->GetWorkspace()->current.SetNumbers({5, 6, 5, 6, 1, 200});  // all outside: one colour
+        app_->RunCommand(kCmdGenerate);
+        QTRY_VERIFY(PaneText(*app_, 1).startsWith("Finished"));
+        QVERIFY(!hasText());
     }
 
     void noSelectionWhileAGenerationRuns() {

@@ -127,5 +127,33 @@ TEST(ZoomedNumbersTest, NothingForAnEmptyImage) {
     EXPECT_FALSE(ZoomedNumbers(frame, {0, 0, 10, 7}, {}, kView).has_value());
 }
 
+TEST(ZoomedAboutTest, InAndOutAboutAPointKeepsItUnderThePointer) {
+    // Powers of two throughout, so the arithmetic is exact: pixel 128 of 512 shows -1 + 0.25 i.
+    const ViewSize view{512, 256};
+    const ImageInfo image{true, 512, 256, 256};
+    const GenerationSnapshot home{-2.0, 2.0, -0.75, 1.25, 100, 200.0};
+    const auto pointAt = [](const GenerationSnapshot& s, int x, int y) {
+        const double dx = (s.Pfinish - s.Pstart) / 512;
+        return std::pair{x * dx + s.Pstart, y * dx + s.Qstart};
+    };
+    const auto in = ZoomedAbout(FrameAtPress(128, 128, view, image), 128, 128, 2.0, home, view);
+    ASSERT_TRUE(in);
+    EXPECT_EQ(*in, (GenerationSnapshot{-1.5, 0.5, -0.25, 0.75, 100, 200.0}));
+    EXPECT_EQ(pointAt(*in, 128, 128), pointAt(home, 128, 128));
+    const auto out = ZoomedAbout(FrameAtPress(128, 128, view, image), 128, 128, 0.5, *in, view);
+    ASSERT_TRUE(out);
+    EXPECT_EQ(*out, home);
+
+    // An image smaller than the view sits in its middle: the pixel under the pointer is the
+    // image's, and the new image fills the view.
+    const ViewSize wider{1024, 256};
+    const auto centred =
+        ZoomedAbout(FrameAtPress(384, 128, wider, image), 384, 128, 2.0, home, wider);
+    ASSERT_TRUE(centred);
+    const double dx = (centred->Pfinish - centred->Pstart) / 1024;
+    EXPECT_EQ(384 * dx + centred->Pstart, -1.0);
+    EXPECT_FALSE(ZoomedAbout({}, 1, 1, 2.0, home, view));
+}
+
 }  // namespace
 }  // namespace zolt
