@@ -10,15 +10,6 @@
 
 namespace zolt {
 
-namespace {
-
-// A NaN on either side compares false, so it never counts as a difference.
-bool Differs(double a, double b) {
-    return std::fabs(a - b) > 1e-31;
-}
-
-}  // namespace
-
 bool NavigationHistory::Push(const FractalDef& def, bool allowed) {
     if (Count() >= 1 && !DiffersFromCurrentEntry(def))
         return false;
@@ -41,8 +32,7 @@ bool NavigationHistory::DiffersFromCurrentEntry(const FractalDef& def) const {
     if (Count() == 0 || current_ < 1)
         return false;
     const FractalDef& entry = Entry(current_);
-    return Differs(entry.Pstart, def.Pstart) || Differs(entry.Pfinish, def.Pfinish) ||
-           Differs(entry.Qstart, def.Qstart) || Differs(entry.Qfinish, def.Qfinish);
+    return !SameView(NumbersOf(entry), NumbersOf(def));
 }
 
 void NavigationHistory::UpdateNavigationCommands(bool allowed) {

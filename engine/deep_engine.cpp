@@ -412,7 +412,10 @@ DeepStatus DeepReference::Prepare(const DeepView& view, const std::atomic<bool>*
                                   const DeepProgress& progress, const DeepOptions& options) {
     const Key key = KeyOf(view, options);
     try {
-        if (!state_ || state_->key != key || !state_->error.empty()) {
+        // The iteration limit is not part of the key (a higher one extends the reference), so a
+        // limit past the engine's must be refused here too.
+        if (!state_ || state_->key != key || !state_->error.empty() ||
+            view.maxIter > kMaxDeepIterations) {
             auto fresh = std::make_unique<State>();
             fresh->key = key;
             fresh->view = view;

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include "engine/mp_real.h"
 
@@ -224,6 +226,37 @@ std::optional<DeepCorners> ZoomDeepView(const DeepView& view, double left, doubl
             return std::nullopt;
     }
     return out;
+}
+
+bool CornersWithin(const DeepCorners& a, const DeepCorners& b, double fraction) {
+    std::vector<std::pair<std::string_view, std::string_view>> pairs = {
+        {a.pstart, b.pstart}, {a.pfinish, b.pfinish}, {a.qstart, b.qstart}};
+    if (!a.qfinish.empty() && !b.qfinish.empty())
+        pairs.emplace_back(a.qfinish, b.qfinish);
+    // Enough bits for every digit of both sides: the differences are then exact.
+    long bits = 64;
+    for (const auto& [x, y] : pairs) {
+        DecimalParts px, py;
+        if (!ParseDecimal(x, px) || !ParseDecimal(y, py))
+            return false;
+        const long lead = std::max(px.exponent + static_cast<long>(px.digits.size()),
+                                   py.exponent + static_cast<long>(py.digits.size()));
+        bits = std::max(bits, BitsFor(lead, std::min(px.exponent, py.exponent)));
+    }
+    MpReal x(bits), y(bits), width(bits), difference(bits);
+    x.SetDecimal(a.pstart);
+    y.SetDecimal(a.pfinish);
+    mpfr_sub(width.get(), y.get(), x.get(), MPFR_RNDN);
+    mpfr_abs(width.get(), width.get(), MPFR_RNDN);
+    mpfr_mul_d(width.get(), width.get(), fraction, MPFR_RNDN);
+    for (const auto& [first, second] : pairs) {
+        x.SetDecimal(first);
+        y.SetDecimal(second);
+        mpfr_sub(difference.get(), x.get(), y.get(), MPFR_RNDN);
+        if (mpfr_cmpabs(difference.get(), width.get()) > 0)
+            return false;
+    }
+    return true;
 }
 
 }  // namespace zolt

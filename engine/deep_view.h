@@ -89,4 +89,9 @@ struct DeepCorners {
 std::optional<DeepCorners> ZoomDeepView(const DeepView& view, double left, double top, double right,
                                         int newWidth, int newHeight);
 
+// Whether the corners of `b` lie within `fraction` of a's width (|a.pfinish - a.pstart|) of
+// those of `a`, each of pstart, pfinish and qstart (qfinish only when both have one). False for
+// invalid text.
+bool CornersWithin(const DeepCorners& a, const DeepCorners& b, double fraction);
+
 }  // namespace zolt

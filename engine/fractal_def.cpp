@@ -1,6 +1,9 @@
 #include "engine/fractal_def.h"
 
 #include <algorithm>
+#include <cmath>
+
+#include "engine/deep_view.h"
 
 namespace zolt {
 
@@ -13,7 +16,8 @@ void FractalName::Assign(std::string_view text) {
 }
 
 GenerationSnapshot NumbersOf(const FractalDef& def) {
-    return {def.Pstart, def.Pfinish, def.Qstart, def.Qfinish, def.Iterations, def.Escape};
+    return {def.Pstart, def.Pfinish,   def.Qstart, def.Qfinish,
+            def.Iterations, def.Escape, def.Deep};
 }
 
 void SetNumbersOf(FractalDef& def, const GenerationSnapshot& numbers) {
@@ -23,12 +27,70 @@ void SetNumbersOf(FractalDef& def, const GenerationSnapshot& numbers) {
     def.Qfinish = numbers.Qfinish;
     def.Iterations = numbers.Iterations;
     def.Escape = numbers.Escape;
+    def.Deep = numbers.Deep;
 }
 
 double DeriveQfinish(double pstart, double pfinish, double qstart, ViewSize view) {
     if (view.width == 0)
         return 0.0;
     return ((pfinish - pstart) / view.width) * view.height + qstart;
+}
+
+double DeriveQfinish(const GenerationSnapshot& numbers, ViewSize view) {
+    const DeepCoordinates& deep = numbers.Deep;
+    double qfinish = 0.0;
+    if (!deep.empty() && view.width > 0) {
+        const auto text =
+            DeriveQfinishText(deep.Pstart, deep.Pfinish, deep.Qstart, view.width, view.height);
+        if (text && DecimalToDouble(*text, qfinish))
+            return qfinish;
+    }
+    return DeriveQfinish(numbers.Pstart, numbers.Pfinish, numbers.Qstart, view);
+}
+
+bool NeedsDeep(const GenerationSnapshot& numbers, int width) {
+    return IsDeepView(numbers.Pstart, numbers.Pfinish, numbers.Qstart, numbers.Qfinish, width);
+}
+
+std::optional<DeepCoordinates> ExactCorners(const GenerationSnapshot& numbers) {
+    if (!numbers.Deep.empty())
+        return numbers.Deep;
+    DeepCoordinates corners;
+    if (!DoubleToDecimal(numbers.Pstart, corners.Pstart) ||
+        !DoubleToDecimal(numbers.Pfinish, corners.Pfinish) ||
+        !DoubleToDecimal(numbers.Qstart, corners.Qstart))
+        return std::nullopt;
+    return corners;
+}
+
+bool SetExactCorners(GenerationSnapshot& numbers, const DeepCoordinates& corners, ViewSize view) {
+    GenerationSnapshot set = numbers;
+    if (!DecimalToDouble(corners.Pstart, set.Pstart) ||
+        !DecimalToDouble(corners.Pfinish, set.Pfinish) ||
+        !DecimalToDouble(corners.Qstart, set.Qstart))
+        return false;
+    set.Deep = corners;
+    set.Qfinish = DeriveQfinish(set, view);
+    if (!NeedsDeep(set, view.width)) {
+        set.Deep = {};
+        set.Qfinish = DeriveQfinish(set, view);
+    }
+    numbers = std::move(set);
+    return true;
+}
+
+bool SameView(const GenerationSnapshot& a, const GenerationSnapshot& b) {
+    if (a.Deep.empty() && b.Deep.empty()) {
+        // A NaN on either side compares false, so it never counts as a difference.
+        const auto near = [](double x, double y) { return !(std::fabs(x - y) > 1e-31); };
+        return near(a.Pstart, b.Pstart) && near(a.Pfinish, b.Pfinish) &&
+               near(a.Qstart, b.Qstart) && near(a.Qfinish, b.Qfinish);
+    }
+    const auto ea = ExactCorners(a);
+    const auto eb = ExactCorners(b);
+    return ea && eb &&
+           CornersWithin({ea->Pstart, ea->Pfinish, ea->Qstart, {}},
+                         {eb->Pstart, eb->Pfinish, eb->Qstart, {}}, 1e-9);
 }
 
 GenerationSnapshot HomeView(ViewSize view) {

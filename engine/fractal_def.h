@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,8 +35,18 @@ struct Appearance {
     zolt::Palette Palette;
 };
 
+// A deep view's corners as exact decimal text (engine/deep_view.h), kept beside the nearest
+// doubles when doubles alone cannot resolve the view's pixels. Empty for every other view.
+struct DeepCoordinates {
+    std::string Pstart;
+    std::string Pfinish;
+    std::string Qstart;
+    bool empty() const { return Pstart.empty(); }
+    bool operator==(const DeepCoordinates&) const = default;
+};
+
 // The six values that travel as one unit: the current definition's setters, the generation
-// snapshot and the zoom.
+// snapshot and the zoom; with a deep view's exact corners.
 struct GenerationSnapshot {
     double Pstart = 0.0;
     double Pfinish = 0.0;
@@ -43,6 +54,7 @@ struct GenerationSnapshot {
     double Qfinish = 0.0;
     int Iterations = 0;
     double Escape = 0.0;
+    DeepCoordinates Deep = {};
     bool operator==(const GenerationSnapshot&) const = default;
 };
 
@@ -61,6 +73,7 @@ struct FractalDef {
     double Qfinish = 0.0;  // derived from the view's proportions, never chosen
     int Iterations = kHomeIterations;
     double Escape = kHomeEscape;
+    DeepCoordinates Deep;  // set only while the view is deep
     zolt::Appearance Appearance;
     bool Untitled = true;       // Save must ask for a file name
     bool AspectLocked = false;  // Qfinish is not re-derived (a generation runs)
@@ -71,6 +84,29 @@ void SetNumbersOf(FractalDef& def, const GenerationSnapshot& numbers);
 
 // Qfinish for square pixels in a view of the given size; 0.0 for a view of width 0.
 double DeriveQfinish(double pstart, double pfinish, double qstart, ViewSize view);
+
+// Qfinish for square pixels, from the exact corners when the numbers have them: a deep view's
+// doubles may all be one and the same number.
+double DeriveQfinish(const GenerationSnapshot& numbers, ViewSize view);
+
+// Whether doubles cannot resolve the pixels of the view at this width, so that it needs the
+// deep engine (IsDeepView on the numbers' doubles).
+bool NeedsDeep(const GenerationSnapshot& numbers, int width);
+
+// The corners of the view as decimal text: its exact corners when it has them, the doubles'
+// shortest text otherwise. None for a corner that is not finite.
+std::optional<DeepCoordinates> ExactCorners(const GenerationSnapshot& numbers);
+
+// Makes `corners` the view of `numbers` when the view they give at `view` size is deep: the
+// texts, their nearest doubles, and Qfinish derived for the size. A view doubles resolve keeps
+// only the nearest doubles. False, with `numbers` unchanged, for text that is not decimal text
+// or beyond the doubles' range.
+bool SetExactCorners(GenerationSnapshot& numbers, const DeepCoordinates& corners, ViewSize view);
+
+// Whether two views show the same place: each corner within 1e-31 of the other, or, when either
+// view is deep, within a billionth of the view's width (both are rounded to a tenth of a pixel's
+// step when printed, and a deep view's doubles may all be equal).
+bool SameView(const GenerationSnapshot& a, const GenerationSnapshot& b);
 
 // The home view's six values with Qfinish derived for the view.
 GenerationSnapshot HomeView(ViewSize view);

@@ -7,7 +7,6 @@
 
 #include "document/current_fractal.h"
 #include "document/navigation_history.h"
-#include "engine/deep_view.h"
 #include "generation/generation_defaults.h"
 #include "generation/pass_schedule.h"
 #include "generation/worker_surface.h"
@@ -266,7 +265,27 @@ void Generator::RunGeneration(Job job) {
                             image_.colours};
     const int width = image_.buffer.width;
     const int height = image_.buffer.height;
-    const PlainCounter counter(job.snapshot, width);
+    int percentShown = -1;
+    const auto referenceProgress = [&ui, &percentShown](double fraction) {
+        const int percent = static_cast<int>(fraction * 100.0);
+        if (percent != percentShown)
+            ui.SetStatusText(2, ReferenceProgressText(percent));
+        percentShown = percent;
+    };
+    const ViewCounter::Status prepared =
+        counter_.Prepare(job.snapshot, width, height, &stopRequested_, referenceProgress);
+    if (exiting_)
+        return;
+    if (prepared == ViewCounter::Status::Stopped) {
+        // Nothing of the image is done yet: Continue takes up the reference where it stopped.
+        Post([start = job.start, block = job.block, earlier = std::move(job.earlier)](
+                 Generator& g) mutable {
+            g.Finish(true, start, block, std::move(earlier), ViewCounter::Kind::Deep);
+        });
+        return;
+    }
+    const ViewCounter::Kind kind = counter_.Chosen();
+    const PointCounter& counter = counter_.Counter();
     // The threads stay for the whole generation; each one runs at the generation's priority.
     RenderPool pool(job.threads - 1, [priority = job.priority] { ApplyThreadPriority(priority); });
     std::vector<PassReach> earlier = std::move(job.earlier);
@@ -304,8 +323,8 @@ void Generator::RunGeneration(Job job) {
         position = {};
         ui.EnableCommands(CommandBit(kCmdSkip), block > 1);
     }
-    Post([stopped, position, block, earlier = std::move(earlier)](Generator& g) mutable {
-        g.Finish(stopped, position, block, std::move(earlier));
+    Post([stopped, position, block, earlier = std::move(earlier), kind](Generator& g) mutable {
+        g.Finish(stopped, position, block, std::move(earlier), kind);
     });
 }
 
@@ -314,7 +333,7 @@ void Generator::Post(std::function<void(Generator&)> call) {
 }
 
 void Generator::Finish(bool stopped, PassPosition position, int block,
-                       std::vector<PassReach> earlier) {
+                       std::vector<PassReach> earlier, ViewCounter::Kind kind) {
     JoinWorker();
     running_ = false;
     stopRequested_ = false;
@@ -330,11 +349,7 @@ void Generator::Finish(bool stopped, PassPosition position, int block,
         savedBlock_ = 0;
         savedEarlier_.clear();
         canContinue_ = false;
-        // A view whose pixels lie closer together than doubles can tell apart shows repeated
-        // columns and rows: the user is told that the picture reached that limit.
-        const bool tooSmall = IsDeepView(snapshot_.Pstart, snapshot_.Pfinish, snapshot_.Qstart,
-                                         snapshot_.Qfinish, DescribeImage(image_).width);
-        ui_.SetStatusText(1, tooSmall ? "Finished - precision limit" : "Finished");
+        ui_.SetStatusText(1, FinishedText(kind));
         ui_.SetStatusText(2, "");
     }
     EnableIdleCommands(stopped);

@@ -7,6 +7,7 @@
 #include "engine/fractal_def.h"
 #include "engine/offscreen_image.h"
 #include "engine/render_pass.h"
+#include "engine/view_counter.h"
 #include "surface/ui_mailbox.h"
 
 namespace zolt {
@@ -83,7 +84,8 @@ class Generator {
     struct Job;
     void GenerationLoop(Job job);
     void RunGeneration(Job job);
-    void Finish(bool stopped, PassPosition position, int block, std::vector<PassReach> earlier);
+    void Finish(bool stopped, PassPosition position, int block, std::vector<PassReach> earlier,
+                ViewCounter::Kind kind);
     // The generation could not have its image (there was not memory enough): ends it and says so.
     void FinishWithoutImage();
     void EnableIdleCommands(bool canContinue);
@@ -106,6 +108,9 @@ class Generator {
     PassPosition saved_;
     int savedBlock_ = 0;
     std::vector<PassReach> savedEarlier_;  // the passes before the one a Continue resumes
+    // The worker's alone while it runs. Kept between generations, so that a deep view stopped
+    // while its reference is computed continues that reference.
+    ViewCounter counter_;
     int threads_ = 0;                      // 0: WorkerThreadCount()
     bool canContinue_ = false;
     bool initialised_ = false;

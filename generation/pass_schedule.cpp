@@ -12,6 +12,24 @@ std::string ProgressText(int block, int percent) {
     return text;
 }
 
+std::string ReferenceProgressText(int percent) {
+    char text[64];
+    std::snprintf(text, sizeof text, "Reference: %d%%", percent);
+    return text;
+}
+
+const char* FinishedText(ViewCounter::Kind kind) {
+    switch (kind) {
+        case ViewCounter::Kind::Plain:
+            break;
+        case ViewCounter::Kind::Deep:
+            return "Finished - deep zoom";
+        case ViewCounter::Kind::PastLimit:
+            return "Finished - precision limit";
+    }
+    return "Finished";
+}
+
 void PassProgress::RowBegun(int percent) {
     if (percent % 2 != 0) {
         textShown_ = false;

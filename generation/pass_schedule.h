@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/render_pass.h"
+#include "engine/view_counter.h"
 
 namespace zolt {
 
@@ -28,6 +29,13 @@ inline int NextBlockSize(int block, int penultimateResolution) {
 
 // "Resolution: B - P%", the progress text of a pass.
 std::string ProgressText(int block, int percent);
+
+// "Reference: P%", the progress text of a deep view's reference orbit while it is computed.
+std::string ReferenceProgressText(int percent);
+
+// Status pane 1 once a generation is complete: "Finished", with the depth reached for a deep
+// view ("Finished - deep zoom"), or the doubles' limit for one past the deep engine's.
+const char* FinishedText(ViewCounter::Kind kind);
 
 // Turns the rows a pass reports into what the user sees: the progress text in status pane 2 at
 // the first row of each run of rows with an even percentage, and a copy of the image into the

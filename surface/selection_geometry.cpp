@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "engine/deep_view.h"
 #include "engine/image_buffer.h"
 
 namespace zolt {
@@ -19,6 +20,32 @@ int Trunc(double value) {
     constexpr double kMax = std::numeric_limits<int>::max();
     constexpr double kMin = std::numeric_limits<int>::min();
     return static_cast<int>(std::trunc(std::clamp(value, kMin, kMax)));
+}
+
+// Whether a zoom from `source`, shown in an image `imageWidth` pixels wide, to `zoomed` needs
+// exact arithmetic: when either view is finer than doubles resolve.
+bool NeedsExactZoom(const GenerationSnapshot& source, int imageWidth,
+                    const GenerationSnapshot& zoomed, ViewSize clientNow) {
+    return !source.Deep.empty() || NeedsDeep(source, imageWidth) ||
+           NeedsDeep(zoomed, clientNow.width);
+}
+
+// The view whose left, top and right edges lie at pixel coordinates left, top and right of the
+// image `frame` describes, generated from `source`, computed on exact decimal corners.
+std::optional<GenerationSnapshot> ExactZoom(const SelectionFrame& frame,
+                                            const GenerationSnapshot& source, double left,
+                                            double top, double right, ViewSize clientNow) {
+    const auto corners = ExactCorners(source);
+    if (!corners)
+        return std::nullopt;
+    const DeepView view{corners->Pstart, corners->Pfinish, corners->Qstart, frame.iw, frame.ih,
+                        source.Iterations, source.Escape};
+    const auto zoomed = ZoomDeepView(view, left, top, right, clientNow.width, clientNow.height);
+    GenerationSnapshot numbers = source;
+    if (!zoomed ||
+        !SetExactCorners(numbers, {zoomed->pstart, zoomed->pfinish, zoomed->qstart}, clientNow))
+        return std::nullopt;
+    return numbers;
 }
 
 }  // namespace
@@ -94,6 +121,11 @@ std::optional<GenerationSnapshot> ZoomedAbout(const SelectionFrame& frame, int x
     zoomed.Qstart = ci - y * step;
     zoomed.Pfinish = zoomed.Pstart + clientNow.width * step;
     zoomed.Qfinish = DeriveQfinish(zoomed.Pstart, zoomed.Pfinish, zoomed.Qstart, clientNow);
+    if (NeedsExactZoom(source, frame.iw, zoomed, clientNow)) {
+        const double left = (x - frame.ox) - x / factor;
+        const double top = (y - frame.oy) - y / factor;
+        return ExactZoom(frame, source, left, top, left + clientNow.width / factor, clientNow);
+    }
     if (!std::isfinite(zoomed.Pstart) || !std::isfinite(zoomed.Pfinish) ||
         !std::isfinite(zoomed.Qstart) || zoomed.Pfinish == zoomed.Pstart)
         return std::nullopt;
@@ -120,6 +152,8 @@ std::optional<GenerationSnapshot> ZoomedNumbers(const SelectionFrame& frame,
     zoomed.Qfinish = DeriveQfinish(zoomed.Pstart, zoomed.Pfinish, zoomed.Qstart, clientNow);
     zoomed.Iterations = source.Iterations;
     zoomed.Escape = source.Escape;
+    if (NeedsExactZoom(source, frame.iw, zoomed, clientNow))
+        return ExactZoom(frame, source, f, g, f + box.width, clientNow);
     return zoomed;
 }
 

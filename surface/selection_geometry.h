@@ -44,8 +44,9 @@ std::optional<SelectionBox> SelectionRect(const SelectionFrame& frame, int x, in
                                           ViewSize clientNow);
 
 // The six values of the region `box` covers on an image generated from `source`. Qfinish is
-// derived for the view's present shape; Iterations and Escape come from `source`. None for an
-// empty image.
+// derived for the view's present shape; Iterations and Escape come from `source`. Where either
+// view is finer than doubles resolve, the region is computed on exact decimal corners and a
+// deep result keeps them. None for an empty image.
 std::optional<GenerationSnapshot> ZoomedNumbers(const SelectionFrame& frame,
                                                 const SelectionBox& box,
                                                 const GenerationSnapshot& source,
@@ -55,7 +56,8 @@ std::optional<GenerationSnapshot> ZoomedNumbers(const SelectionFrame& frame,
 // of an image generated from `source` and placed as `frame` has it: the point the renderer
 // computed for that pixel is computed for the same view pixel of the new image, which fills a
 // view of `clientNow`. Qfinish is derived for that view; Iterations and Escape come from
-// `source`. None for an empty image or a view that leaves the doubles.
+// `source`. Exact where either view is deep, as for ZoomedNumbers. None for an empty image or a
+// view that leaves the doubles.
 std::optional<GenerationSnapshot> ZoomedAbout(const SelectionFrame& frame, int x, int y,
                                               double factor, const GenerationSnapshot& source,
                                               ViewSize clientNow);

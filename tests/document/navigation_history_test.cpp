@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 #include <utility>
 
 #include "document/current_fractal.h"
@@ -97,6 +98,24 @@ TEST_F(HistoryTest, CoordinatesWithin1eMinus31OfTheEntryCountAsTheSameView) {
     for (const auto& [pstart, differs] : {std::pair{1e-31, false}, std::pair{-1e-31, false},
                                           std::pair{1.5e-31, true}, std::pair{-2e-31, true}}) {
         def.Pstart = pstart;
+        EXPECT_EQ(history.DiffersFromCurrentEntry(def), differs) << pstart;
+    }
+}
+
+TEST_F(HistoryTest, DeepViewsDifferByAPartOfTheirWidthNotByAFixedTolerance) {
+    // 600 pixels 1e-100 apart: every double of the view is -0.75 or 0.1.
+    const std::string pfinish = "-0.74" + std::string(95, '9') + "4";
+    GenerationSnapshot numbers = NumbersOf(current.Definition());
+    ASSERT_TRUE(SetExactCorners(numbers, {"-0.75", pfinish, "0.1"}, ui.ViewClientSize()));
+    current.SetNumbers(numbers);
+    current.PushCurrent(true);
+    for (const auto& [pstart, differs] :
+         {std::pair{std::string("-0.7500000"), false},
+          std::pair{"-0.75" + std::string(105, '0') + "1", false},    // 1e-108: the same
+          std::pair{"-0.75" + std::string(97, '0') + "1", true}}) {  // 1e-100: a pixel
+        FractalDef def;
+        CopyDefinition(current.Definition(), def);
+        def.Deep.Pstart = pstart;
         EXPECT_EQ(history.DiffersFromCurrentEntry(def), differs) << pstart;
     }
 }

@@ -4,6 +4,7 @@
 
 #include <chrono>
 
+#include "engine/deep_engine.h"
 #include "generation/pass_schedule.h"
 #include "generation/worker_threads.h"
 #include "support/child_process.h"
@@ -447,16 +448,64 @@ TEST_F(GeneratorTest, StopEndsAPointOfTwoBillionIterationsAtOnce) {
     EXPECT_EQ(ui.StatusText(1), "Stopped");
 }
 
+// A reference orbit that takes seconds: ten million iterations inside the cardioid, 1e-100 wide.
+TEST_F(GeneratorTest, StopWhileTheReferenceIsComputedAndContinueWhereItStopped) {
+    ui.SetViewSize({8, 8});
+    DefineHome(10000000);
+    ASSERT_TRUE(world.ZoomExact(
+        "-0.1", "-0.09999999999999999999999999999999999999999999999999999999999999999999999999999999"
+                "999999999999999999999",
+        "0.1"));
+    const auto reference = [](const Status& change) {
+        return change.pane == 2 && change.text.starts_with("Reference: ");
+    };
+    // Stopped once the reference is under way, at 1 % or more.
+    const auto underWay = [this, &reference] {
+        return std::ranges::any_of(ui.StatusHistory(), [&](const Status& change) {
+            return reference(change) && change.text != "Reference: 0%";
+        });
+    };
+    for (const bool fresh : {true, false}) {
+        ui.ClearStatusHistory();
+        if (fresh)
+            generator.Generate({});
+        else
+            generator.Continue();
+        ASSERT_TRUE(
+            loop.RunUntil([this] { return generator.DeliverWorkerCalls(); }, underWay, 60000));
+        const auto before = std::chrono::steady_clock::now();
+        generator.Stop();
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(1));
+        EXPECT_EQ(ui.StatusText(1), "Stopped");
+        EXPECT_TRUE(generator.CanContinue());
+        // Continued, the reference goes on from where it was, not from nothing.
+        const auto first = std::ranges::find_if(ui.StatusHistory(), reference);
+        EXPECT_EQ(first->text == "Reference: 0%", fresh) << first->text;
+    }
+}
+
 // Pixels 2^-49 of the largest coordinate apart are the closest that doubles tell apart in a
 // picture; one step closer, the generation says that it reached the limit.
-TEST_F(GeneratorTest, APictureFinerThanDoublesTellApartSaysSo) {
-    DefineHome(50);
-    for (const auto& [step, finished] :
-         {std::pair{0x1p-49, "Finished"}, std::pair{0x1p-50, "Finished - precision limit"}}) {
-        Zoom(-1.0, -1.0 + 64 * step, 0.5);  // 64 pixels across, the largest coordinate -1
+TEST_F(GeneratorTest, AViewFinerThanDoublesGoesDeepAndSaysWhenEvenThatIsPast) {
+    // 64 pixels across from 1 - 2i, where every point escapes at once; doubles resolve pixel
+    // steps down to 2^-48 there.
+    const struct {
+        double step;
+        int iterations;
+        const char* finished;
+    } cases[] = {
+        {0x1p-48, 250, "Finished"},
+        {0x1p-49, 250, "Finished - deep zoom"},
+        {0x1p-49, kMaxDeepIterations + 1, "Finished - precision limit"},
+    };
+    ui.SetViewSize({64, 4});
+    for (const auto& c : cases) {
+        DefineHome(c.iterations);
+        Zoom(1.0, 1.0 + 64 * c.step, -2.0);
         generator.Generate({});
         ASSERT_TRUE(WaitIdle());
-        EXPECT_EQ(ui.StatusText(1), finished) << step;
+        EXPECT_EQ(ui.StatusText(1), c.finished) << c.step << " " << c.iterations;
     }
 }
 

@@ -107,6 +107,17 @@ class TestWorkspace {
         work.generator.Ready({});
     }
 
+    // Zooms to a view given by its exact corners; false when they are not decimal text.
+    bool ZoomExact(const std::string& pstart, const std::string& pfinish,
+                   const std::string& qstart) {
+        GenerationSnapshot numbers = NumbersOf(work.current.Definition());
+        if (!SetExactCorners(numbers, {pstart, pfinish, qstart}, ui.ViewClientSize()))
+            return false;
+        work.current.SetNumbers(numbers);
+        work.generator.Ready({});
+        return true;
+    }
+
     // Delivers the worker's calls until the generation has ended.
     bool WaitIdle(int timeoutMs = 20000) {
         return loop.RunUntil([this] { return work.generator.DeliverWorkerCalls(); },

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/deep_view.h"
+
 namespace zolt {
 namespace {
 
@@ -153,6 +155,60 @@ TEST(ZoomedAboutTest, InAndOutAboutAPointKeepsItUnderThePointer) {
     const double dx = (centred->Pfinish - centred->Pstart) / 1024;
     EXPECT_EQ(384 * dx + centred->Pstart, -1.0);
     EXPECT_FALSE(ZoomedAbout({}, 1, 1, 2.0, home, view));
+}
+
+// Views finer than doubles: zooms compute on their exact corners, and keep them while the result
+// is deep.
+TEST(ZoomedNumbersTest, DeepViewsZoomOnTheirExactCorners) {
+    const ViewSize view{512, 256};
+    const ImageInfo image{true, 512, 256, 256};
+    // Pixels 1e-32 apart from -0.75 + 0.1 i: all the doubles of the view are equal.
+    GenerationSnapshot deep{-0.75, -0.75, 0.1, 0.1, 1000, 4.0};
+    deep.Deep = {"-0.75", "-0.74999999999999999999999999999488", "0.1"};
+    const auto same = [](const DeepCoordinates& got, const DeepCorners& want) {
+        return CornersWithin({want.pstart, want.pfinish, want.qstart, {}},
+                             {got.Pstart, got.Pfinish, got.Qstart, {}}, 1e-12);
+    };
+
+    const auto in = ZoomedNumbers(FrameAtPress(128, 64, view, image), {128, 64, 128, 64}, deep, view);
+    ASSERT_TRUE(in);
+    EXPECT_TRUE(same(in->Deep, {"-0.74999999999999999999999999999872",
+                                "-0.74999999999999999999999999999744",
+                                "0.10000000000000000000000000000064", {}}))
+        << in->Deep.Pstart << " " << in->Deep.Pfinish << " " << in->Deep.Qstart;
+    EXPECT_EQ(in->Iterations, 1000);
+    EXPECT_EQ(in->Pstart, -0.75);
+
+    const auto wheelIn = ZoomedAbout(FrameAtPress(0, 0, view, image), 0, 0, 4.0, deep, view);
+    ASSERT_TRUE(wheelIn);
+    EXPECT_TRUE(same(wheelIn->Deep, {"-0.75", "-0.74999999999999999999999999999872", "0.1", {}}));
+
+    // Out to where doubles resolve again: the exact corners go, their nearest doubles stay.
+    const double factor = 0x1p-80;
+    const auto out = ZoomedAbout(FrameAtPress(256, 128, view, image), 256, 128, factor, deep, view);
+    ASSERT_TRUE(out);
+    EXPECT_TRUE(out->Deep.empty());
+    const double step = 1e-32 / factor;
+    EXPECT_DOUBLE_EQ(out->Pstart, -0.75 - 256 * step);
+    EXPECT_DOUBLE_EQ(out->Pfinish, -0.75 + 256 * step);
+    EXPECT_DOUBLE_EQ(out->Qstart, 0.1 - 128 * step);
+}
+
+TEST(ZoomedAboutTest, AWheelPastDoublesGoesOnInExactArithmetic) {
+    const ViewSize view{512, 256};
+    const ImageInfo image{true, 512, 256, 256};
+    // Pixels 2^-40 apart: doubles resolve them, and a zoom by 2^8 still; 2^12 does not.
+    const double step = 0x1p-40;
+    const GenerationSnapshot shallow{-0.75, -0.75 + 512 * step, 0.0, 256 * step, 100, 4.0};
+    for (const auto& [factor, deep] : {std::pair{0x1p8, false}, std::pair{0x1p12, true}}) {
+        const auto zoomed =
+            ZoomedAbout(FrameAtPress(0, 0, view, image), 0, 0, factor, shallow, view);
+        ASSERT_TRUE(zoomed);
+        EXPECT_EQ(zoomed->Deep.empty(), !deep) << factor;
+        EXPECT_EQ(zoomed->Pstart, -0.75);
+        EXPECT_EQ(zoomed->Pfinish, -0.75 + 512 * step / factor);
+        EXPECT_EQ(zoomed->Qstart, 0.0);
+    }
 }
 
 }  // namespace

@@ -1,0 +1,52 @@
+#include "engine/view_counter.h"
+
+namespace zolt {
+
+bool DeepCounter::Count(std::span<const PixelPoint> points, std::span<int> counts,
+                        const Interrupts& interrupts) const {
+    for (std::size_t k = 0; k < points.size(); ++k) {
+        if (interrupts.Requested())
+            return false;
+        counts[k] = DeepIteratePoint(reference_, points[k].x, points[k].y, interrupts.stop);
+        // Every count the engine finishes is at least 1: 0 means it was stopped.
+        if (counts[k] == 0)
+            return false;
+    }
+    return true;
+}
+
+ViewCounter::Status ViewCounter::Prepare(const GenerationSnapshot& numbers, int width, int height,
+                                         const std::atomic<bool>* stop,
+                                         const DeepProgress& progress) {
+    plain_.reset();
+    deep_.reset();
+    kind_ = Kind::Plain;
+    const auto corners = NeedsDeep(numbers, width) ? ExactCorners(numbers) : std::nullopt;
+    if (corners) {
+        const DeepView view{corners->Pstart, corners->Pfinish, corners->Qstart, width,
+                            height,          numbers.Iterations, numbers.Escape};
+        switch (reference_.Prepare(view, stop, progress)) {
+            case DeepStatus::Ready:
+                kind_ = Kind::Deep;
+                deep_.emplace(reference_);
+                return Status::Ready;
+            case DeepStatus::Stopped:
+                return Status::Stopped;
+            case DeepStatus::Refused:
+                kind_ = Kind::PastLimit;
+                break;
+        }
+    } else if (NeedsDeep(numbers, width)) {
+        kind_ = Kind::PastLimit;
+    }
+    plain_.emplace(numbers, width);
+    return Status::Ready;
+}
+
+const PointCounter& ViewCounter::Counter() const {
+    if (deep_)
+        return *deep_;
+    return *plain_;
+}
+
+}  // namespace zolt
