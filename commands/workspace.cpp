@@ -116,7 +116,7 @@ void Workspace::Step(int direction) {
     history.ShowPosition();
     // The entry takes the proportions of the view as it is now, and keeps them.
     FractalDef& entry = history.Entry(history.Current());
-    entry.Qfinish = DeriveQfinish(entry.Pstart, entry.Pfinish, entry.Qstart, ui.ViewClientSize());
+    entry.Qfinish = DeriveQfinish(NumbersOf(entry), ui.ViewClientSize());
     current.Rename(entry.Name.str());
     current.SetNumbers(NumbersOf(entry));
     current.SetAppearance(entry.Appearance);

@@ -9,8 +9,13 @@ namespace zolt {
 // The texts of the dialogs' edit fields, read and written with the program's one number reader.
 
 // A real field: its first 49 characters count, an empty text is 0.0, any other text must be a
-// whole real as files have them.
+// whole real as files have them. A longer text that is one decimal number as a whole (a deep
+// view's coordinate) counts as a whole: its nearest double.
 std::optional<double> ReadRealField(std::string_view text);
+
+// A coordinate field's text as exact decimal text: the text itself when it is one (leading
+// blanks aside), otherwise the shortest text of `value`, the double the field read as.
+std::string ExactFieldText(std::string_view text, double value);
 
 // A count field: leading blanks, then decimal digits up to the end of the text, without a sign,
 // from 0 to 2147483647 (a larger number would turn negative when stored).

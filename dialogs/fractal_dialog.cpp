@@ -72,7 +72,7 @@ void FractalDialog::Open(QDialog& window) {
 }
 
 void FractalDialog::Fill(QDialog& window, const FractalDef& def) {
-    const PropertiesEntries entries = EntriesFor(def);
+    const PropertiesEntries entries = EntriesFor(def, Ui().ViewClientSize());
     SetControlText(window, kNameId, entries.name);
     SetControlText(window, kPstartId, entries.pstart);
     SetControlText(window, kPfinishId, entries.pfinish);

@@ -4,18 +4,27 @@
 
 #include "dialogs/field_text.h"
 #include "document/current_fractal.h"
+#include "engine/deep_view.h"
 #include "settings/number_text.h"
 #include "surface/ui_surface.h"
 
 namespace zolt {
 
-PropertiesEntries EntriesFor(const FractalDef& def) {
+PropertiesEntries EntriesFor(const FractalDef& def, ViewSize view) {
     PropertiesEntries entries;
     entries.name = def.Name.str();
     entries.pstart = WriteRealText(def.Pstart);
     entries.pfinish = WriteRealText(def.Pfinish);
     entries.qstart = WriteRealText(def.Qstart);
     entries.qfinish = WriteRealText(def.Qfinish);
+    if (const DeepCoordinates& deep = def.Deep; !deep.empty()) {
+        entries.pstart = deep.Pstart;
+        entries.pfinish = deep.Pfinish;
+        entries.qstart = deep.Qstart;
+        if (auto qfinish = DeriveQfinishText(deep.Pstart, deep.Pfinish, deep.Qstart, view.width,
+                                             view.height))
+            entries.qfinish = std::move(*qfinish);
+    }
     entries.iterations = WriteCountField(def.Iterations);
     entries.escape = WriteRealText(def.Escape);
     entries.monochrome = def.Appearance.Monochrome;
@@ -64,7 +73,17 @@ NumbersFault ReadNumbers(const PropertiesEntries& entries, const UiSurface& ui,
         return NumbersFault::Pfinish;
     if (!StoreNumber(ReadRealField(entries.qstart), out.Qstart))
         return NumbersFault::Qstart;
-    out.Qfinish = DeriveQfinish(out.Pstart, out.Pfinish, out.Qstart, ui.ViewClientSize());
+    const ViewSize view = ui.ViewClientSize();
+    out.Deep = {};
+    out.Qfinish = DeriveQfinish(out.Pstart, out.Pfinish, out.Qstart, view);
+    if (NeedsDeep(out, view.width)) {
+        // Every digit typed counts: the doubles are only the nearest ones.
+        SetExactCorners(out,
+                        {ExactFieldText(entries.pstart, out.Pstart),
+                         ExactFieldText(entries.pfinish, out.Pfinish),
+                         ExactFieldText(entries.qstart, out.Qstart)},
+                        view);
+    }
     const auto iterations = ReadCountField(entries.iterations);
     if (!iterations || *iterations == 0)
         return NumbersFault::Iterations;
@@ -78,6 +97,10 @@ std::optional<std::string> LiveQfinish(const PropertiesEntries& entries, const U
     GenerationSnapshot numbers;
     if (ReadNumbers(entries, ui, numbers) != NumbersFault::None)
         return std::nullopt;
+    if (const DeepCoordinates& deep = numbers.Deep; !deep.empty()) {
+        const ViewSize view = ui.ViewClientSize();
+        return DeriveQfinishText(deep.Pstart, deep.Pfinish, deep.Qstart, view.width, view.height);
+    }
     return WriteRealText(numbers.Qfinish);
 }
 

@@ -27,8 +27,9 @@ struct PropertiesEntries {
     std::string modulation;
 };
 
-// The fields as they show a definition.
-PropertiesEntries EntriesFor(const FractalDef& def);
+// The fields as they show a definition in a view of the given size: a deep view's exact corners,
+// and the Qfinish that follows from them.
+PropertiesEntries EntriesFor(const FractalDef& def, ViewSize view);
 
 // What the dialog opens with: a fresh definition named "Fractal" for a new fractal, the
 // current one for its properties.
@@ -50,7 +51,8 @@ enum class NumbersFault { None, Pstart, Pfinish, Qstart, Iterations, Escape };
 const char* NumbersFaultMessage(NumbersFault fault);
 
 // Reads the coordinates and the accuracy, stopping at the first field that fails, and derives
-// Qfinish for the view. `out` is complete only when the result is None.
+// Qfinish for the view. Coordinates of a view finer than doubles resolve are kept as typed
+// (exact decimal text). `out` is complete only when the result is None.
 NumbersFault ReadNumbers(const PropertiesEntries& entries, const UiSurface& ui,
                          GenerationSnapshot& out);
 

@@ -63,7 +63,7 @@ void CurrentFractal::Release() {
 void CurrentFractal::RefreshAspect() {
     if (!initialized_ || def_.AspectLocked)
         return;
-    def_.Qfinish = DeriveQfinish(def_.Pstart, def_.Pfinish, def_.Qstart, ui_.ViewClientSize());
+    def_.Qfinish = DeriveQfinish(NumbersOf(def_), ui_.ViewClientSize());
 }
 
 void CurrentFractal::LockAspect() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <span>
 #include <string>
@@ -13,9 +14,24 @@ namespace zolt {
 
 // Fractal definition files (.zlt): a version line, eight number lines, an empty line, one
 // "rrggbb" line per palette entry and a final empty line. Coordinates are written with 32
-// significant digits and read back bit for bit. Reading and writing are pure: lines in, a
+// significant digits and read back bit for bit. A deep view adds its exact corners after that,
+// where older readers no longer look, and keeps their nearest doubles in the number lines. Reading and writing are pure: lines in, a
 // definition or a reason out, and a definition in, lines out; the commands decide what to show
 // and what to change.
+
+// The first line of the block that holds a deep view's exact corners, after the palette.
+inline constexpr const char* kDeepBlockName = "ZoltDeep:1";
+
+// The corners of a deep view with the labels they have in a file, in the order written.
+struct DeepCornerLine {
+    const char* label;
+    std::string DeepCoordinates::*text;
+};
+inline constexpr std::array<DeepCornerLine, 3> kDeepCornerLines{{
+    {"Pstart", &DeepCoordinates::Pstart},
+    {"Pfinish", &DeepCoordinates::Pfinish},
+    {"Qstart", &DeepCoordinates::Qstart},
+}};
 
 // What a file defines: the six numbers, with Qfinish derived for the view it is read for, and the
 // appearance.
@@ -33,8 +49,10 @@ struct FractalRead {
     long long line = 0;
 };
 
-// Reads the lines of a fractal file for a view of the given size and colour count. The lines
-// after the palette are not looked at. A palette that is missing or cut short is not used in
+// Reads the lines of a fractal file for a view of the given size and colour count. After the
+// palette and its final empty line only a deep view's block is read, and only when it is whole,
+// its check line is line 2 and its corners' nearest doubles are lines 2 to 4; otherwise the
+// file is the view of its doubles. A palette that is missing or cut short is not used in
 // part: the content then has a fresh one of `viewColours` entries. A line longer than a line
 // can be (it arrived in pieces) refuses the file: its tail would be read as the next line.
 FractalRead ReadFractalLines(std::span<const TextLine> lines, ViewSize view, int viewColours);

@@ -28,6 +28,22 @@ std::string EscapeText(double escape) {
     return text;
 }
 
+// A deep view's exact corners, after the palette where readers that do not know them stop:
+// the block's name, line 2 again (a reader that finds another line 2 knows the file was edited
+// by hand and keeps to the doubles), then each corner's label and its digits, in lines that
+// read back whole.
+void AppendDeepBlock(const DeepCoordinates& deep, std::vector<std::string>& lines) {
+    std::string check = lines[1];
+    lines.emplace_back(kDeepBlockName);
+    lines.push_back(std::move(check));
+    for (const DeepCornerLine& corner : kDeepCornerLines) {
+        const std::string& text = deep.*corner.text;
+        lines.emplace_back(corner.label);
+        for (std::size_t at = 0; at < text.size(); at += kLongestReadBackLine)
+            lines.push_back(text.substr(at, kLongestReadBackLine));
+    }
+}
+
 }  // namespace
 
 std::optional<std::vector<std::string>> FractalFileLines(const FractalDef& def) {
@@ -54,6 +70,8 @@ std::optional<std::vector<std::string>> FractalFileLines(const FractalDef& def) 
     for (const Rgb& rgb : appearance.Palette.Entries())
         lines.push_back(HexLine(rgb));
     lines.emplace_back();
+    if (!def.Deep.empty())
+        AppendDeepBlock(def.Deep, lines);
     return lines;
 }
 

@@ -17,7 +17,8 @@ struct World {
 };
 
 PropertiesEntries NewEntries(const World& world) {
-    return EntriesFor(OpeningDefinition(kNewFractalMode, world.current, world.ui));
+    return EntriesFor(OpeningDefinition(kNewFractalMode, world.current, world.ui),
+                      world.ui.ViewClientSize());
 }
 
 TEST(ReadNumbers, ReportsTheFirstFieldThatFails) {
@@ -63,6 +64,35 @@ TEST(ReadNumbers, HasNoRangeOrOrderCheck) {
     ASSERT_EQ(ReadNumbers(entries, world.ui, numbers), NumbersFault::None);
     EXPECT_EQ(numbers.Escape, -1000.0);
     EXPECT_LT(numbers.Qfinish, numbers.Qstart);
+}
+
+TEST(ReadNumbers, KeepsEveryDigitTypedForADeepViewAndShowsItAgain) {
+    World world;
+    PropertiesEntries entries = NewEntries(world);
+    // 600 pixels 1e-60 apart: past doubles, and longer than the 49 characters a field reads.
+    const std::string digits(58, '3');
+    entries.pstart = " -0.1" + digits;
+    entries.pfinish = "-0.1" + digits.substr(0, 55) + "273";
+    entries.qstart = "0.25";
+    GenerationSnapshot numbers;
+    ASSERT_EQ(ReadNumbers(entries, world.ui, numbers), NumbersFault::None);
+    EXPECT_EQ(numbers.Deep, (DeepCoordinates{"-0.1" + digits, entries.pfinish, "0.25"}));
+    EXPECT_EQ(numbers.Pstart, -0.1 - 1.0 / 30);
+    EXPECT_EQ(numbers.Qstart, 0.25);
+    const auto qfinish = LiveQfinish(entries, world.ui);
+    ASSERT_TRUE(qfinish);
+    EXPECT_EQ(*qfinish, "0.25" + std::string(55, '0') + "45");
+
+    FractalDef def;
+    SetNumbersOf(def, numbers);
+    const PropertiesEntries shown = EntriesFor(def, world.ui.ViewClientSize());
+    EXPECT_EQ(shown.pstart, numbers.Deep.Pstart);
+    EXPECT_EQ(shown.qfinish, *qfinish);
+
+    // A view doubles resolve keeps only its doubles, however many digits were typed.
+    entries.pfinish = "0.4" + digits;
+    ASSERT_EQ(ReadNumbers(entries, world.ui, numbers), NumbersFault::None);
+    EXPECT_TRUE(numbers.Deep.empty());
 }
 
 TEST(DialogName, CutsAtNineteenWholeCharacters) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cfloat>
 #include <cmath>
@@ -96,6 +97,62 @@ TEST(FractalFile, RoundTripKeepsCoordinatesBitForBitAndDerivesQfinish) {
         Palette seven;
         BuildPalette(7, seven);
         EXPECT_EQ(read.content->appearance.Palette, seven);
+    }
+}
+
+// A view `digits` decimal places deep near -0.75 + 0.1 i, its corners all digits.
+DeepCoordinates DeepCorners(int digits) {
+    std::string tail;
+    for (int i = 0; i < digits; ++i)
+        tail += static_cast<char>('0' + (i * 7 + 3) % 10);
+    return {"-0.75" + tail, "-0.75" + tail.substr(0, tail.size() - 2) + "01", "0.1" + tail};
+}
+
+TEST(FractalFile, DeepViewsKeepEveryDigitWhereOlderReadersDoNotLook) {
+    for (const int digits : {100, 1000}) {
+        FractalDef def = Defined(7);
+        GenerationSnapshot numbers = NumbersOf(def);
+        ASSERT_TRUE(SetExactCorners(numbers, DeepCorners(digits), {400, 300}));
+        SetNumbersOf(def, numbers);
+        const auto lines = FractalFileLines(def);
+        ASSERT_TRUE(lines);
+        for (const std::string& line : *lines)
+            EXPECT_LE(line.size(), kLongestReadBackLine);
+
+        // The file up to the palette's final line is the file of the nearest doubles.
+        FractalDef nearest = Defined(7);
+        numbers.Deep = {};
+        SetNumbersOf(nearest, numbers);
+        const auto shallow = FractalFileLines(nearest);
+        ASSERT_TRUE(shallow);
+        ASSERT_GT(lines->size(), shallow->size());
+        EXPECT_TRUE(std::equal(shallow->begin(), shallow->end(), lines->begin()));
+
+        const FractalRead read = Read(Lines(*lines), {400, 300});
+        ASSERT_TRUE(read.content);
+        EXPECT_EQ(read.content->numbers.Deep, def.Deep) << digits;
+        EXPECT_EQ(read.content->numbers.Pstart, def.Pstart);
+        EXPECT_EQ(read.content->numbers.Qfinish, DeriveQfinish(NumbersOf(def), {400, 300}));
+        // An older reader stops after the palette: the view of the nearest doubles.
+        const FractalRead old = Read(Lines(*shallow), {400, 300});
+        ASSERT_TRUE(old.content);
+        EXPECT_TRUE(old.content->numbers.Deep.empty());
+        EXPECT_EQ(old.content->numbers.Pstart, def.Pstart);
+        EXPECT_EQ(old.content->numbers.Qstart, def.Qstart);
+
+        // A block that does not belong to the number lines is not used; the file still loads.
+        const std::size_t block = shallow->size();
+        const std::pair<std::size_t, std::string> edits[] = {
+            {2, "-0.75"},                 // line 2 edited by hand: the check line disagrees
+            {block + 1, "ZoltDeep:2"},    // a block of another kind
+            {block + 3, "Pfinish"},       // a label missing
+            {block + 4, "-0.7x"},         // not a number
+        };
+        for (const auto& [line, text] : edits) {
+            const FractalRead edited = Read(Lines(WithLine(*lines, line, text)), {400, 300});
+            ASSERT_TRUE(edited.content) << line;
+            EXPECT_TRUE(edited.content->numbers.Deep.empty()) << line << " " << text;
+        }
     }
 }
 
