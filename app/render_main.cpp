@@ -12,7 +12,7 @@
 
 #include "app/render_options.h"
 #include "document/fractal_file.h"
-#include "engine/deep_view.h"
+#include "engine/view_counter.h"
 #include "generation/pass_schedule.h"
 #include "generation/picture.h"
 #include "generation/worker_threads.h"
@@ -39,13 +39,14 @@ bool DefineFromOptions(const RenderOptions& options, FractalDef& def, std::strin
         error = "cannot build a palette of " + std::to_string(options.colours) + " colours";
         return false;
     }
-    def.Pstart = options.pstart;
-    def.Pfinish = options.pfinish;
-    def.Qstart = options.qstart;
-    def.Qfinish =
-        DeriveQfinish(def.Pstart, def.Pfinish, def.Qstart, ViewSize{options.width, options.height});
-    def.Iterations = options.iterations;
-    def.Escape = options.escape;
+    const ViewSize size{options.width, options.height};
+    GenerationSnapshot numbers{options.pstart, options.pfinish, options.qstart, 0.0,
+                               options.iterations, options.escape};
+    numbers.Qfinish = DeriveQfinish(numbers, size);
+    // Every digit given counts where doubles cannot resolve the picture's pixels.
+    if (NeedsDeep(numbers, options.width))
+        SetExactCorners(numbers, options.exact, size);
+    SetNumbersOf(def, numbers);
     return true;
 }
 
@@ -100,17 +101,30 @@ class Progress {
         std::cerr << text << std::flush;
     }
 
-    void Done(bool written) {
+    // The reference orbit of a deep view, before any row.
+    void Reference(double fraction) {
+        const int percent = static_cast<int>(fraction * 100.0);
+        if (percent == referencePercent_)
+            return;
+        referencePercent_ = percent;
+        if (verbose_)
+            std::cerr << "pane 2: " << ReferenceProgressText(percent) << '\n';
+        if (line_)
+            std::cerr << "\rreference " << percent << "% " << std::flush;
+    }
+
+    void Done(bool written, ViewCounter::Kind kind) {
         if (line_)
             std::cerr << "\r" << std::string(40, ' ') << "\r" << std::flush;
         if (verbose_ && written)
-            std::cerr << "pane 1: Finished\npane 2: \n";
+            std::cerr << "pane 1: " << FinishedText(kind) << "\npane 2: \n";
     }
 
   private:
     bool line_;
     bool verbose_;
     int height_;
+    int referencePercent_ = -1;
     std::chrono::steady_clock::time_point start_;
 };
 
@@ -122,16 +136,19 @@ int Render(const RenderOptions& options) {
     if (!defined)
         return Fail(kFailed, error);
 
-    if (IsDeepView(def.Pstart, def.Pfinish, def.Qstart, def.Qfinish, options.width))
-        std::cerr << "zolt-render: warning: the view is too small for double precision; "
-                     "neighbouring pixels may repeat each other\n";
+    Progress progress(options, def.Iterations);
+    ViewCounter counter;
+    counter.Prepare(NumbersOf(def), options.width, options.height, nullptr,
+                    [&progress](double fraction) { progress.Reference(fraction); });
+    if (counter.Chosen() == ViewCounter::Kind::PastLimit)
+        std::cerr << "zolt-render: warning: the view is too small even for the deep-zoom "
+                     "engine; neighbouring pixels may repeat each other\n";
 
     const std::vector<Pixel> colours = def.Appearance.Monochrome
                                            ? std::vector<Pixel>{}
                                            : BuildLogicalPalette(256, def.Appearance.Palette);
-    const PlainCounter counter(NumbersOf(def), options.width);
     PictureRequest request{
-        .counter = &counter,
+        .counter = &counter.Counter(),
         .colour = {def.Appearance.Monochrome, def.Appearance.Modulation, def.Iterations, colours},
         .width = options.width,
         .height = options.height,
@@ -140,11 +157,10 @@ int Render(const RenderOptions& options) {
     };
     const bool toStdout = options.output == "-";
     const std::string output = toStdout ? "/dev/stdout" : options.output;
-    Progress progress(options, def.Iterations);
     const bool written = WritePicture(
         request, output, AtomicFile::Fifo::kWaitForReader, nullptr,
         [&progress](int rows) { progress.Rows(rows); }, error);
-    progress.Done(written);
+    progress.Done(written, counter.Chosen());
     if (!written)
         return Fail(kFailed,
                     "cannot write '" + (toStdout ? std::string("-") : output) + "': " + error);

@@ -3,6 +3,7 @@
 #include <functional>
 #include <map>
 
+#include "engine/deep_view.h"
 #include "settings/number_text.h"
 
 namespace zolt {
@@ -13,7 +14,9 @@ const char* RenderUsage() {
            "The view comes from FILE (a .zlt fractal file, or a picture zolt-render or\n"
            "Zolt made) or from the options --pstart to --colours, never from both.\n"
            "\n"
-           "  --pstart X        real coordinate of the left edge (default -2.5)\n"
+           "  --pstart X        real coordinate of the left edge (default -2.5); coordinates\n"
+           "                    take any number of digits, and views finer than double\n"
+           "                    precision are computed with the deep-zoom engine\n"
            "  --pfinish X       real coordinate of the right edge (default 1.25)\n"
            "  --qstart X        imaginary coordinate of the top row (default -1.5)\n"
            "  --iterations N    iteration limit per point (default 250)\n"
@@ -52,10 +55,20 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
             return StoreNumber(ParseInteger(v, low, high), field);
         };
     };
+    // A coordinate takes any number of digits; the double is the nearest one.
+    const auto coordinate = [](double& field, std::string& text) -> Setter {
+        return [&field, &text](const std::string& v) {
+            if (IsDecimalText(v)) {
+                text = v;
+                return DecimalToDouble(v, field);
+            }
+            return StoreNumber(ParseReal(v), field) && DoubleToDecimal(field, text);
+        };
+    };
     const std::map<std::string, Setter> valued = {
-        {"--pstart", real(options.pstart)},
-        {"--pfinish", real(options.pfinish)},
-        {"--qstart", real(options.qstart)},
+        {"--pstart", coordinate(options.pstart, options.exact.Pstart)},
+        {"--pfinish", coordinate(options.pfinish, options.exact.Pfinish)},
+        {"--qstart", coordinate(options.qstart, options.exact.Qstart)},
         {"--escape", real(options.escape)},
         {"--iterations", integer(options.iterations, 1, kMaxInt)},
         {"--modulation", integer(options.modulation, 1, kMaxInt)},

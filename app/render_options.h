@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/fractal_def.h"
+
 namespace zolt {
 
 // What zolt-render was asked to do.
@@ -11,6 +13,8 @@ struct RenderOptions {
     double pstart = -2.5;
     double pfinish = 1.25;
     double qstart = -1.5;
+    // The three coordinates as exact decimal text, every digit given: a deep view needs them.
+    DeepCoordinates exact = {"-2.5", "1.25", "-1.5"};
     int iterations = 250;
     double escape = 200.0;
     bool monochrome = false;

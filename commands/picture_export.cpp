@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "document/fractal_file.h"
+#include "engine/view_counter.h"
 #include "generation/picture.h"
 
 namespace zolt {
@@ -14,9 +15,11 @@ constexpr int kMaxPictureSide = 65536;
 
 }  // namespace
 
-int ProportionalHeight(const FractalDef& def, int width) {
-    const double across = def.Pfinish - def.Pstart;
-    const double height = std::round(width * (def.Qfinish - def.Qstart) / across);
+int ProportionalHeight(const FractalDef& def, int width, ViewSize view) {
+    // A deep view's doubles may all be equal; its Qfinish follows the view's shape.
+    const double across = def.Deep.empty() ? def.Pfinish - def.Pstart : view.width;
+    const double down = def.Deep.empty() ? def.Qfinish - def.Qstart : view.height;
+    const double height = std::round(width * down / across);
     if (!(std::isfinite(height) && height >= 1))
         return 1;
     return height > kMaxPictureSide ? kMaxPictureSide : static_cast<int>(height);
@@ -26,7 +29,7 @@ int ProportionalHeight(const FractalDef& def, int width) {
 struct PictureExport::Work {
     FractalDef def;
     std::vector<Pixel> colours;
-    std::unique_ptr<PointCounter> counter;
+    ViewCounter counter;  // prepared by the worker: a deep view's reference takes time
     PictureRequest request;
 };
 
@@ -47,9 +50,7 @@ bool PictureExport::Start(const FractalDef& def, const Request& request) {
     const Appearance& appearance = copy.Appearance;
     if (!appearance.Monochrome)
         work->colours = BuildLogicalPalette(request.displayColours, appearance.Palette);
-    work->counter = std::make_unique<PlainCounter>(NumbersOf(copy), request.width);
     work->request = {
-        .counter = work->counter.get(),
         .colour = {appearance.Monochrome, appearance.Modulation, copy.Iterations, work->colours},
         .width = request.width,
         .height = request.height,
@@ -66,10 +67,16 @@ bool PictureExport::Start(const FractalDef& def, const Request& request) {
     done_ = false;
     try {
         worker_ = std::thread([this] {
-            std::string reason;
-            const bool written = WritePicture(
-                work_->request, path_, AtomicFile::Fifo::kRefuseWithoutReader, &cancel_,
-                [this](int rows) { rowsDone_ = rows; }, reason);
+            std::string reason = "cancelled";
+            Work& work = *work_;
+            bool written = false;
+            if (work.counter.Prepare(NumbersOf(work.def), work.request.width, work.request.height,
+                                     &cancel_) == ViewCounter::Status::Ready) {
+                work.request.counter = &work.counter.Counter();
+                written = WritePicture(
+                    work.request, path_, AtomicFile::Fifo::kRefuseWithoutReader, &cancel_,
+                    [this](int rows) { rowsDone_ = rows; }, reason);
+            }
             outcome_ = {written, !written && cancel_.load(), written ? std::string() : reason};
             done_.store(true, std::memory_order_release);
         });

@@ -10,9 +10,9 @@
 namespace zolt {
 
 // The picture size that shows what the view shows at a given width: the definition's Pstart to
-// Pfinish across and Qstart to Qfinish down, Qfinish being derived from the view's proportions.
-// Within 1 to 65536; the view's own height when the definition has no width.
-int ProportionalHeight(const FractalDef& def, int width);
+// Pfinish across and Qstart to Qfinish down, Qfinish being derived from the proportions of
+// `view`, which a deep view takes directly. Within 1 to 65536.
+int ProportionalHeight(const FractalDef& def, int width, ViewSize view);
 
 // File > Export Image: the picture of a definition at any size, written in the background on
 // every thread while the window stays in use, and told how far it got. One export at a time;

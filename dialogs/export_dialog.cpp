@@ -45,7 +45,7 @@ std::optional<ViewSize> AskPictureSize(QWidget* parent, const FractalDef& def, V
     const auto follow = [&] {
         height->setEnabled(!keep->isChecked());
         if (keep->isChecked())
-            height->setValue(ProportionalHeight(def, width->value()));
+            height->setValue(ProportionalHeight(def, width->value(), view));
     };
     QObject::connect(width, &QSpinBox::valueChanged, &dialog, follow);
     QObject::connect(keep, &QCheckBox::toggled, &dialog, follow);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <string>
 
 namespace zolt {
 namespace {
@@ -61,6 +62,18 @@ TEST(RenderOptions, ReadsEveryOptionWithThePointWhateverTheLocale) {
     EXPECT_EQ(withFile.options->input, "in.zlt");
     EXPECT_EQ(withFile.options->width, 100);
     EXPECT_EQ(withFile.options->penultimate, 2);
+}
+
+TEST(RenderOptions, CoordinatesKeepEveryDigitGiven) {
+    const std::string pstart = "-0.74364388703715870475219150611477243898032936124583659188341";
+    const ParsedOptions parsed =
+        ParseRenderOptions({"--pstart", pstart, "--qstart=1e-400", "--pfinish", " 0.5", "-o", "x"});
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    const RenderOptions& o = *parsed.options;
+    EXPECT_EQ(o.exact, (DeepCoordinates{pstart, "0.5", "1e-400"}));
+    EXPECT_EQ(o.pstart, -0.7436438870371587);
+    EXPECT_EQ(o.qstart, 0.0);
+    EXPECT_EQ(o.pfinish, 0.5);
 }
 
 TEST(RenderOptions, RefusesBadInputWithOneClearLine) {

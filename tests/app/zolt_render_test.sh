@@ -48,6 +48,17 @@ pane 2: " ] || fail "verbose output: $(cat err)"
 expect 0 "" "$render" -o v.png --width 16 --height 16
 [ -s err ] && fail "said something off a terminal: $(cat err)"
 
+# A view 1e-60 wide: every digit given counts, the deep engine draws it, and the picture keeps the
+# digits (drawn again from the picture, it is the same).
+deep="-0.7436438870371587047521915061147724389803293612458365918834124"
+expect 0 "" "$render" --pstart "${deep}" --pfinish "${deep%4}5" --qstart 0.1318259042053 \
+    --iterations 2000 -o deep.png --width 20 --height 20 --verbose
+grep -q "^pane 2: Reference: 100%$" err && grep -q "^pane 1: Finished - deep zoom$" err ||
+    fail "deep view: $(cat err)"
+expect 0 "" "$render" deep.png -o deep-again.png --width 20 --height 20
+cmp -s deep.png deep-again.png || fail "a deep picture rendered again differs"
+rm -f deep.png deep-again.png
+
 # Standard output, and what is no regular file, are written in place, never replaced.
 "$render" -o - --width 8 --height 8 | head -c 8 | od -An -tx1 | grep -q "89 50 4e 47" ||
     fail "-o - writes no PNG"

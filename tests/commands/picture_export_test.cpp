@@ -42,12 +42,27 @@ TEST_F(PictureExportTest, APictureCarriesItsDefinitionToOpenAgain) {
 }
 
 TEST_F(PictureExportTest, TheHeightThatKeepsTheViewsProportions) {
-    EXPECT_EQ(ProportionalHeight(def, 1000), 800);  // the view is 0.002 across, 0.0016 down
-    EXPECT_EQ(ProportionalHeight(def, 65536), 52429);
+    const ViewSize view{500, 400};
+    EXPECT_EQ(ProportionalHeight(def, 1000, view), 800);  // 0.002 across, 0.0016 down
+    EXPECT_EQ(ProportionalHeight(def, 65536, view), 52429);
     def.Qfinish = def.Qstart;  // a view of no height still has a picture of one row
-    EXPECT_EQ(ProportionalHeight(def, 100), 1);
+    EXPECT_EQ(ProportionalHeight(def, 100, view), 1);
     def.Pfinish = def.Pstart;
-    EXPECT_EQ(ProportionalHeight(def, 100), 1);
+    EXPECT_EQ(ProportionalHeight(def, 100, view), 1);
+    // A deep view's doubles tell nothing of its shape: the view's does.
+    def.Deep = {"-0.7453", "-0.7453000000000000000000000000000002", "0.1127"};
+    EXPECT_EQ(ProportionalHeight(def, 1000, {300, 600}), 2000);
+}
+
+TEST_F(PictureExportTest, ADeepViewsPictureKeepsEveryDigit) {
+    GenerationSnapshot numbers = NumbersOf(def);
+    ASSERT_TRUE(SetExactCorners(
+        numbers, {"-0.7453", "-0.7453000000000000000000000000000002", "0.1127"}, {120, 90}));
+    SetNumbersOf(def, numbers);
+    EXPECT_TRUE(Run(To(dir.Path() / "deep.png")).written);
+    const FractalLoad load = LoadFractalFile((dir.Path() / "deep.png").string(), {120, 90}, 256);
+    ASSERT_TRUE(load.content) << load.reason;
+    EXPECT_EQ(load.content->numbers.Deep, def.Deep);
 }
 
 // Whether cancelled, refused by the directory or out of disk space, an export says why and
