@@ -12,6 +12,7 @@
 
 #include "deep_brute_force.h"
 #include "engine/iterate_point.h"
+#include "engine/view_counter.h"
 
 namespace zolt {
 namespace {
@@ -116,6 +117,38 @@ TEST_P(StoredView, EveryStablePixelMatchesWithAndWithoutSkips) {
 }
 
 INSTANTIATE_TEST_SUITE_P(DeepEngine, StoredView, ::testing::ValuesIn(kStored));
+
+// The generation's counter: passes at 8, 4 and 1 on three threads over a deep view give every
+// pixel the colour of the engine's own count.
+TEST(ViewCounter, CountsADeepViewThroughThePassesAsTheEngineDoes) {
+    const DeepView view = Stored("b_1e-50").view;
+    const ViewSize size{view.width, view.height};
+    GenerationSnapshot numbers{0, 0, 0, 0, view.maxIter, view.escape};
+    ASSERT_TRUE(SetExactCorners(numbers, {view.pstart, view.pfinish, view.qstart}, size));
+    ViewCounter counter;
+    ASSERT_EQ(counter.Prepare(numbers, size.width, size.height), ViewCounter::Status::Ready);
+    EXPECT_EQ(counter.Chosen(), ViewCounter::Kind::Deep);
+
+    Palette palette;
+    ASSERT_TRUE(BuildPalette(256, palette));
+    OffscreenImage image;
+    ASSERT_TRUE(CreateImage(image, size.width, size.height, 256, false, palette));
+    const ColourRule colour{false, 2, view.maxIter, image.colours};
+    struct : PassObserver {
+        void RowBegun(int) override {}
+        void RowFinished(int) override {}
+    } quiet;
+    RenderPool pool(2);
+    std::vector<PassReach> earlier;
+    for (const int block : {8, 4, 1}) {
+        const PassJob pass{.counter = &counter.Counter(), .colour = colour, .block = block,
+                           .earlier = earlier};
+        earlier.push_back({block, pool.Run(pass, image, quiet)});
+    }
+    const std::vector<int> deep = DeepImage(view);
+    for (std::size_t k = 0; k < deep.size(); ++k)
+        ASSERT_EQ(image.buffer.pixels[k], colour(deep[k])) << k;
+}
 
 TEST(DeepEngine, CountsByThePlainLoopsRule) {
     // Pixels that sit exactly on a double (cr), so the plain loop's count is the exact one.
