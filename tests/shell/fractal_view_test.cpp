@@ -350,6 +350,31 @@ class FractalViewTest : public AppTest {
         QCOMPARE(Work().history.Count(), 4);
     }
 
+    void theWheelGoesPastDoublesIntoTheDeepAndBackAgain() {
+        // 1e-11 across: doubles still resolve the pixels; five notches in, they do not.
+        QVERIFY(DefineFractal(*app_, {-0.74364388704, -0.74364388703, 0.1318259042, 0, 500, 4}));
+        Work().current.RefreshAspect();
+        Work().generator.Ready({.discard = true});
+        app_->RunCommand(kCmdGenerate);
+        QTRY_COMPARE(PaneText(*app_, 1), QString("Finished"));
+        const QPoint centre(Client().width / 2, Client().height / 2);
+        Wheel(centre, 5);
+        QTRY_COMPARE(PaneText(*app_, 1), QString("Finished - deep zoom"));
+        const DeepCoordinates deep = Work().current.Definition().Deep;
+        QVERIFY(!deep.empty());
+
+        // Back and Forward, each generated again (this fixture does not generate by itself).
+        app_->RunCommand(kCmdBack);
+        app_->RunCommand(kCmdGenerate);
+        QTRY_COMPARE(PaneText(*app_, 1), QString("Finished"));
+        QVERIFY(Work().current.Definition().Deep.empty());
+        app_->RunCommand(kCmdForward);
+        app_->RunCommand(kCmdGenerate);
+        QTRY_COMPARE(PaneText(*app_, 1), QString("Finished - deep zoom"));
+        QCOMPARE(Work().current.Definition().Deep, deep);
+        QCOMPARE(Work().history.Count(), 2);
+    }
+
     void theEmptyViewSaysHowToBegin() {
         // Text across the middle of an otherwise plain view.
         const auto hasText = [this] {
