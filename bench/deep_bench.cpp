@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/deep_engine.h"
+#include "engine/view_counter.h"
 
 namespace zolt {
 namespace {
@@ -88,6 +89,35 @@ void BM_Deep1e100Inside(benchmark::State& state) {
     RunImage(state, kInside);
 }
 BENCHMARK(BM_Deep1e100Inside)->Arg(2)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+// As the window draws it: the counter a generation uses, passes at 8, 4 and 1 on `threads` threads
+// into the image.
+void BM_Deep1e100Passes(benchmark::State& state) {
+    const int threads = static_cast<int>(state.range(0));
+    GenerationSnapshot numbers{0, 0, 0, 0, kBeside.maxIter, kBeside.escape};
+    SetExactCorners(numbers, {kBeside.pstart, kBeside.pfinish, kBeside.qstart}, {kWidth, kHeight});
+    Palette palette;
+    BuildPalette(256, palette);
+    OffscreenImage image;
+    CreateImage(image, kWidth, kHeight, 256, false, palette);
+    const ColourRule colour{false, 2, kBeside.maxIter, image.colours};
+    struct : PassObserver {
+        void RowBegun(int) override {}
+        void RowFinished(int) override {}
+    } quiet;
+    RenderPool pool(threads - 1);
+    for (auto _ : state) {
+        ViewCounter counter;
+        counter.Prepare(numbers, kWidth, kHeight);
+        std::vector<PassReach> earlier;
+        for (const int block : {8, 4, 1}) {
+            const PassJob pass{.counter = &counter.Counter(), .colour = colour, .block = block,
+                               .earlier = earlier};
+            earlier.push_back({block, pool.Run(pass, image, quiet)});
+        }
+    }
+}
+BENCHMARK(BM_Deep1e100Passes)->Arg(2)->Unit(benchmark::kSecond)->UseRealTime();
 
 // 100,000 reference iterations 1e-1000 wide (3,400 bits), inside the main cardioid so that the
 // orbit never escapes; with the skip table (the whole Prepare) and without.
