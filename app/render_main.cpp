@@ -40,7 +40,7 @@ bool DefineFromOptions(const RenderOptions& options, FractalDef& def, std::strin
         return false;
     }
     const ViewSize size{options.width, options.height};
-    GenerationSnapshot numbers{options.pstart, options.pfinish, options.qstart, 0.0,
+    GenerationSnapshot numbers{options.pstart,     options.pfinish, options.qstart, 0.0,
                                options.iterations, options.escape};
     numbers.Qfinish = DeriveQfinish(numbers, size);
     // Every digit given counts where doubles cannot resolve the picture's pixels.

@@ -24,7 +24,7 @@ struct RenderOptions {
     int height = 620;
     int initial = 8;
     int penultimate = 4;
-    int threads = 0;  // 0: as ZOLT_THREADS says, else one per hardware thread
+    int threads = 0;     // 0: as ZOLT_THREADS says, else one per hardware thread
     std::string output;  // "-" for standard output
     std::string input;   // a .zlt file, or a PNG picture of Zolt's, instead of the view options
     bool verbose = false;

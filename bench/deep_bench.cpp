@@ -111,7 +111,9 @@ void BM_Deep1e100Passes(benchmark::State& state) {
         counter.Prepare(numbers, kWidth, kHeight);
         std::vector<PassReach> earlier;
         for (const int block : {8, 4, 1}) {
-            const PassJob pass{.counter = &counter.Counter(), .colour = colour, .block = block,
+            const PassJob pass{.counter = &counter.Counter(),
+                               .colour = colour,
+                               .block = block,
                                .earlier = earlier};
             earlier.push_back({block, pool.Run(pass, image, quiet)});
         }

@@ -21,8 +21,8 @@ PropertiesEntries EntriesFor(const FractalDef& def, ViewSize view) {
         entries.pstart = deep.Pstart;
         entries.pfinish = deep.Pfinish;
         entries.qstart = deep.Qstart;
-        if (auto qfinish = DeriveQfinishText(deep.Pstart, deep.Pfinish, deep.Qstart, view.width,
-                                             view.height))
+        if (auto qfinish =
+                DeriveQfinishText(deep.Pstart, deep.Pfinish, deep.Qstart, view.width, view.height))
             entries.qfinish = std::move(*qfinish);
     }
     entries.iterations = WriteCountField(def.Iterations);

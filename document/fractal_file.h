@@ -15,9 +15,9 @@ namespace zolt {
 // Fractal definition files (.zlt): a version line, eight number lines, an empty line, one
 // "rrggbb" line per palette entry and a final empty line. Coordinates are written with 32
 // significant digits and read back bit for bit. A deep view adds its exact corners after that,
-// where older readers no longer look, and keeps their nearest doubles in the number lines. Reading and writing are pure: lines in, a
-// definition or a reason out, and a definition in, lines out; the commands decide what to show
-// and what to change.
+// where older readers no longer look, and keeps their nearest doubles in the number lines.
+// Reading and writing are pure: lines in, a definition or a reason out, and a definition in,
+// lines out; the commands decide what to show and what to change.
 
 // The first line of the block that holds a deep view's exact corners, after the palette.
 inline constexpr const char* kDeepBlockName = "ZoltDeep:1";

@@ -69,8 +69,7 @@ bool ReadHeaderLine(long long number, std::string_view text, ViewSize view,
 
 // The exact corners in the lines after the palette (from its final empty line on), when they
 // are there and belong to the view of the number lines.
-std::optional<DeepCoordinates> ReadDeepBlock(std::span<const TextLine> rest,
-                                             std::string_view line2,
+std::optional<DeepCoordinates> ReadDeepBlock(std::span<const TextLine> rest, std::string_view line2,
                                              const GenerationSnapshot& numbers) {
     if (rest.size() < 3 || !rest[0].text.empty() || rest[1].text != kDeepBlockName ||
         rest[2].text != line2)

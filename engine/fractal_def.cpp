@@ -16,8 +16,7 @@ void FractalName::Assign(std::string_view text) {
 }
 
 GenerationSnapshot NumbersOf(const FractalDef& def) {
-    return {def.Pstart, def.Pfinish,   def.Qstart, def.Qfinish,
-            def.Iterations, def.Escape, def.Deep};
+    return {def.Pstart, def.Pfinish, def.Qstart, def.Qfinish, def.Iterations, def.Escape, def.Deep};
 }
 
 void SetNumbersOf(FractalDef& def, const GenerationSnapshot& numbers) {
@@ -83,8 +82,8 @@ bool SameView(const GenerationSnapshot& a, const GenerationSnapshot& b) {
     if (a.Deep.empty() && b.Deep.empty()) {
         // A NaN on either side compares false, so it never counts as a difference.
         const auto near = [](double x, double y) { return !(std::fabs(x - y) > 1e-31); };
-        return near(a.Pstart, b.Pstart) && near(a.Pfinish, b.Pfinish) &&
-               near(a.Qstart, b.Qstart) && near(a.Qfinish, b.Qfinish);
+        return near(a.Pstart, b.Pstart) && near(a.Pfinish, b.Pfinish) && near(a.Qstart, b.Qstart) &&
+               near(a.Qfinish, b.Qfinish);
     }
     const auto ea = ExactCorners(a);
     const auto eb = ExactCorners(b);

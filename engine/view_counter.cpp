@@ -23,7 +23,7 @@ ViewCounter::Status ViewCounter::Prepare(const GenerationSnapshot& numbers, int 
     kind_ = Kind::Plain;
     const auto corners = NeedsDeep(numbers, width) ? ExactCorners(numbers) : std::nullopt;
     if (corners) {
-        const DeepView view{corners->Pstart, corners->Pfinish, corners->Qstart, width,
+        const DeepView view{corners->Pstart, corners->Pfinish,   corners->Qstart, width,
                             height,          numbers.Iterations, numbers.Escape};
         switch (reference_.Prepare(view, stop, progress)) {
             case DeepStatus::Ready:

@@ -278,8 +278,8 @@ void Generator::RunGeneration(Job job) {
         return;
     if (prepared == ViewCounter::Status::Stopped) {
         // Nothing of the image is done yet: Continue takes up the reference where it stopped.
-        Post([start = job.start, block = job.block, earlier = std::move(job.earlier)](
-                 Generator& g) mutable {
+        Post([start = job.start, block = job.block,
+              earlier = std::move(job.earlier)](Generator& g) mutable {
             g.Finish(true, start, block, std::move(earlier), ViewCounter::Kind::Deep);
         });
         return;

@@ -111,7 +111,7 @@ class Generator {
     // The worker's alone while it runs. Kept between generations, so that a deep view stopped
     // while its reference is computed continues that reference.
     ViewCounter counter_;
-    int threads_ = 0;                      // 0: WorkerThreadCount()
+    int threads_ = 0;  // 0: WorkerThreadCount()
     bool canContinue_ = false;
     bool initialised_ = false;
     bool shutDown_ = false;

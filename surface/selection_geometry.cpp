@@ -38,8 +38,8 @@ std::optional<GenerationSnapshot> ExactZoom(const SelectionFrame& frame,
     const auto corners = ExactCorners(source);
     if (!corners)
         return std::nullopt;
-    const DeepView view{corners->Pstart, corners->Pfinish, corners->Qstart, frame.iw, frame.ih,
-                        source.Iterations, source.Escape};
+    const DeepView view{corners->Pstart, corners->Pfinish,  corners->Qstart, frame.iw,
+                        frame.ih,        source.Iterations, source.Escape};
     const auto zoomed = ZoomDeepView(view, left, top, right, clientNow.width, clientNow.height);
     GenerationSnapshot numbers = source;
     if (!zoomed ||

@@ -143,10 +143,10 @@ TEST(FractalFile, DeepViewsKeepEveryDigitWhereOlderReadersDoNotLook) {
         // A block that does not belong to the number lines is not used; the file still loads.
         const std::size_t block = shallow->size();
         const std::pair<std::size_t, std::string> edits[] = {
-            {2, "-0.75"},                 // line 2 edited by hand: the check line disagrees
-            {block + 1, "ZoltDeep:2"},    // a block of another kind
-            {block + 3, "Pfinish"},       // a label missing
-            {block + 4, "-0.7x"},         // not a number
+            {2, "-0.75"},               // line 2 edited by hand: the check line disagrees
+            {block + 1, "ZoltDeep:2"},  // a block of another kind
+            {block + 3, "Pfinish"},     // a label missing
+            {block + 4, "-0.7x"},       // not a number
         };
         for (const auto& [line, text] : edits) {
             const FractalRead edited = Read(Lines(WithLine(*lines, line, text)), {400, 300});

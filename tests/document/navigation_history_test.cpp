@@ -111,7 +111,7 @@ TEST_F(HistoryTest, DeepViewsDifferByAPartOfTheirWidthNotByAFixedTolerance) {
     current.PushCurrent(true);
     for (const auto& [pstart, differs] :
          {std::pair{std::string("-0.7500000"), false},
-          std::pair{"-0.75" + std::string(105, '0') + "1", false},    // 1e-108: the same
+          std::pair{"-0.75" + std::string(105, '0') + "1", false},   // 1e-108: the same
           std::pair{"-0.75" + std::string(97, '0') + "1", true}}) {  // 1e-100: a pixel
         FractalDef def;
         CopyDefinition(current.Definition(), def);

@@ -141,8 +141,8 @@ TEST(ViewCounter, CountsADeepViewThroughThePassesAsTheEngineDoes) {
     RenderPool pool(2);
     std::vector<PassReach> earlier;
     for (const int block : {8, 4, 1}) {
-        const PassJob pass{.counter = &counter.Counter(), .colour = colour, .block = block,
-                           .earlier = earlier};
+        const PassJob pass{
+            .counter = &counter.Counter(), .colour = colour, .block = block, .earlier = earlier};
         earlier.push_back({block, pool.Run(pass, image, quiet)});
     }
     const std::vector<int> deep = DeepImage(view);

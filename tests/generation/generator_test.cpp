@@ -453,8 +453,9 @@ TEST_F(GeneratorTest, StopWhileTheReferenceIsComputedAndContinueWhereItStopped) 
     ui.SetViewSize({8, 8});
     DefineHome(10000000);
     ASSERT_TRUE(world.ZoomExact(
-        "-0.1", "-0.09999999999999999999999999999999999999999999999999999999999999999999999999999999"
-                "999999999999999999999",
+        "-0.1",
+        "-0.09999999999999999999999999999999999999999999999999999999999999999999999999999999"
+        "999999999999999999999",
         "0.1"));
     const auto reference = [](const Status& change) {
         return change.pane == 2 && change.text.starts_with("Reference: ");

@@ -170,11 +170,13 @@ TEST(ZoomedNumbersTest, DeepViewsZoomOnTheirExactCorners) {
                              {got.Pstart, got.Pfinish, got.Qstart, {}}, 1e-12);
     };
 
-    const auto in = ZoomedNumbers(FrameAtPress(128, 64, view, image), {128, 64, 128, 64}, deep, view);
+    const auto in =
+        ZoomedNumbers(FrameAtPress(128, 64, view, image), {128, 64, 128, 64}, deep, view);
     ASSERT_TRUE(in);
     EXPECT_TRUE(same(in->Deep, {"-0.74999999999999999999999999999872",
                                 "-0.74999999999999999999999999999744",
-                                "0.10000000000000000000000000000064", {}}))
+                                "0.10000000000000000000000000000064",
+                                {}}))
         << in->Deep.Pstart << " " << in->Deep.Pfinish << " " << in->Deep.Qstart;
     EXPECT_EQ(in->Iterations, 1000);
     EXPECT_EQ(in->Pstart, -0.75);
