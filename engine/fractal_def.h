@@ -73,7 +73,7 @@ struct FractalDef {
     double Qfinish = 0.0;  // derived from the view's proportions, never chosen
     int Iterations = kHomeIterations;
     double Escape = kHomeEscape;
-    DeepCoordinates Deep;  // set only while the view is deep
+    DeepCoordinates Deep;  // set only for a view made deep (zoomed, typed, loaded)
     zolt::Appearance Appearance;
     bool Untitled = true;       // Save must ask for a file name
     bool AspectLocked = false;  // Qfinish is not re-derived (a generation runs)
@@ -104,8 +104,8 @@ std::optional<DeepCoordinates> ExactCorners(const GenerationSnapshot& numbers);
 bool SetExactCorners(GenerationSnapshot& numbers, const DeepCoordinates& corners, ViewSize view);
 
 // Whether two views show the same place: each corner within 1e-31 of the other, or, when either
-// view is deep, within a billionth of the view's width (both are rounded to a tenth of a pixel's
-// step when printed, and a deep view's doubles may all be equal).
+// has exact corners, within a billionth of the view's width (a deep view's doubles may all be
+// equal, and its corners are printed to 1e-10 of a pixel, far inside that).
 bool SameView(const GenerationSnapshot& a, const GenerationSnapshot& b);
 
 // The home view's six values with Qfinish derived for the view.

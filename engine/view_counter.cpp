@@ -36,8 +36,11 @@ ViewCounter::Status ViewCounter::Prepare(const GenerationSnapshot& numbers, int 
                 kind_ = Kind::PastLimit;
                 break;
         }
-    } else if (NeedsDeep(numbers, width)) {
-        kind_ = Kind::PastLimit;
+    } else {
+        // A reference can hold a gigabyte: it is not kept for a view that has no use for it.
+        reference_ = DeepReference();
+        if (NeedsDeep(numbers, width))
+            kind_ = Kind::PastLimit;
     }
     plain_.emplace(numbers, width);
     return Status::Ready;
