@@ -23,19 +23,8 @@ inline RegistryStore::Roots RootsIn(const QTemporaryDir& dir) {
     return {base / "machine", base / "user"};
 }
 
-inline std::unique_ptr<ZoltApplication> StartApp(const QTemporaryDir& dir) {
-    auto app = std::make_unique<ZoltApplication>(RootsIn(dir));
-    if (!app->InitInstance())
-        return nullptr;
-    app->ShowMainWindow();
-    if (!QTest::qWaitForWindowExposed(app->GetMainWindow()))
-        return nullptr;
-    // Keys reach the window's shortcuts only while it is the active one.
-    QApplication::setActiveWindow(app->GetMainWindow());
-    if (!QTest::qWaitForWindowActive(app->GetMainWindow()))
-        return nullptr;
-    return app;
-}
+// The program started and its window shown and active; none when it could not start.
+std::unique_ptr<ZoltApplication> StartApp(const QTemporaryDir& dir);
 
 // The base of a widget test class: every test function finds the program freshly started on
 // settings of its own, with automatic generation as the settings have it, and it is torn down
@@ -48,15 +37,8 @@ class AppTest : public QObject {
     std::unique_ptr<ZoltApplication> app_;
 
   protected slots:
-    void init() {
-        dir_ = std::make_unique<QTemporaryDir>();
-        app_ = StartApp(*dir_);
-        QVERIFY(app_ != nullptr);
-    }
-    void cleanup() {
-        app_.reset();
-        dir_.reset();
-    }
+    void init();
+    void cleanup();
 };
 
 // Makes a definition current with a 256-colour palette, as New would.
