@@ -62,6 +62,7 @@ bool PictureExport::Start(const FractalDef& def, const Request& request) {
     path_ = request.path;
     rows_ = request.height;
     rowsDone_ = 0;
+    referencePercent_ = -1;
     cancel_ = false;
     outcome_ = {};
     done_ = false;
@@ -70,8 +71,15 @@ bool PictureExport::Start(const FractalDef& def, const Request& request) {
             std::string reason = "cancelled";
             Work& work = *work_;
             bool written = false;
-            if (work.counter.Prepare(NumbersOf(work.def), work.request.width, work.request.height,
-                                     &cancel_) == ViewCounter::Status::Ready) {
+            const auto referenceProgress = [this](double fraction) {
+                referencePercent_.store(static_cast<int>(fraction * 100.0),
+                                        std::memory_order_relaxed);
+            };
+            const ViewCounter::Status prepared =
+                work.counter.Prepare(NumbersOf(work.def), work.request.width, work.request.height,
+                                     &cancel_, referenceProgress);
+            referencePercent_.store(-1, std::memory_order_relaxed);
+            if (prepared == ViewCounter::Status::Ready) {
                 work.request.counter = &work.counter.Counter();
                 written = WritePicture(
                     work.request, path_, AtomicFile::Fifo::kRefuseWithoutReader, &cancel_,

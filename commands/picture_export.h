@@ -43,6 +43,9 @@ class PictureExport {
     // Rows of the picture done so far, out of Rows().
     int RowsDone() const { return rowsDone_.load(std::memory_order_relaxed); }
     int Rows() const { return rows_; }
+    // How much of a deep view's reference is computed, in percent, while the worker computes
+    // it before the first row; -1 at any other time.
+    int ReferencePercent() const { return referencePercent_.load(std::memory_order_relaxed); }
     const std::string& Path() const { return path_; }
 
     struct Outcome {
@@ -60,6 +63,7 @@ class PictureExport {
     std::atomic<bool> cancel_{false};
     std::atomic<bool> done_{true};
     std::atomic<int> rowsDone_{0};
+    std::atomic<int> referencePercent_{-1};
     int rows_ = 0;
     std::string path_;
     Outcome outcome_;

@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include "generation/pass_schedule.h"
+
 namespace zolt {
 
 ExportProgress::ExportProgress(PictureExport& picture, QWidget* parent, Ended ended)
@@ -38,8 +40,15 @@ void ExportProgress::Poll() {
     }
     const int rows = std::max(picture_.Rows(), 1);
     setValue(static_cast<int>(100LL * picture_.RowsDone() / rows));
-    if (!wasCanceled())
-        setLabelText(QStringLiteral("Exporting %1\n%2 s").arg(name_).arg(clock_.elapsed() / 1000));
+    if (wasCanceled())
+        return;
+    // A deep view's reference comes before the first row and may take a while: say so.
+    const int reference = picture_.ReferencePercent();
+    const QString step = reference >= 0
+                             ? QString::fromStdString(ReferenceProgressText(reference)) + u'\n'
+                             : QString();
+    setLabelText(QStringLiteral("Exporting %1\n%2%3 s")
+                     .arg(name_, step, QString::number(clock_.elapsed() / 1000)));
 }
 
 }  // namespace zolt

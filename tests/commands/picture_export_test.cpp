@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <thread>
 
 #include "document/fractal_file.h"
@@ -63,6 +64,27 @@ TEST_F(PictureExportTest, ADeepViewsPictureKeepsEveryDigit) {
     const FractalLoad load = LoadFractalFile((dir.Path() / "deep.png").string(), {120, 90}, 256);
     ASSERT_TRUE(load.content) << load.reason;
     EXPECT_EQ(load.content->numbers.Deep, def.Deep);
+}
+
+// A long reference is told as it grows, before any row, and Cancel stops it there.
+TEST_F(PictureExportTest, ADeepReferenceIsToldAsItGrowsAndCancelStopsIt) {
+    SetNumbersOf(def, {-0.1, -0.1, 0.1, 0.1, 30'000'000, 4.0});  // inside: every iteration runs
+    GenerationSnapshot numbers = NumbersOf(def);
+    ASSERT_TRUE(
+        SetExactCorners(numbers, {"-0.1", "-0.0999999999999999999999999999999", "0.1"}, {120, 90}));
+    SetNumbersOf(def, numbers);
+    PictureExport picture;
+    ASSERT_TRUE(picture.Start(def, To(dir.Path() / "long.png")));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (picture.ReferencePercent() < 0 && !picture.Done() &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_GE(picture.ReferencePercent(), 0);
+    EXPECT_EQ(picture.RowsDone(), 0);
+    picture.Cancel();
+    EXPECT_TRUE(picture.Finish().cancelled);
+    EXPECT_EQ(picture.ReferencePercent(), -1);
+    EXPECT_TRUE(test::Tree(dir.Path()).empty());
 }
 
 // Whether cancelled, refused by the directory or out of disk space, an export says why and
