@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -125,7 +126,7 @@ struct Headless {
         Appearance appearance;
         BuildPalette(256, appearance.Palette);
         GenerationSnapshot view = numbers;
-        view.Qfinish = DeriveQfinish(view.Pstart, view.Pfinish, view.Qstart, ui.ViewClientSize());
+        view.Qfinish = DeriveQfinish(view, ui.ViewClientSize());
         work.current.SetCurrent("Bench", view, appearance, {.untitled = true});
         work.generator.Ready({});
     }
@@ -150,14 +151,38 @@ void Generation(benchmark::State& state, int threads) {
     }
 }
 
-// From Stop to the end of every thread of a generation whose points take two billion steps.
-void StopLatency(benchmark::State& state, int threads) {
+// What a Stop interrupts: points of a view doubles resolve, a deep view's reference orbit, or the
+// points counted around a finished reference.
+enum class Busy { Points, Reference, DeepPoints };
+
+struct StopCase {
+    const char* name;
+    Busy busy;
+    GenerationSnapshot numbers;
+};
+
+// Inside the main cardioid, so that no point and no reference ever escapes.
+StopCase MakeStopCase(const char* name, Busy busy, int iterations, int digits) {
+    GenerationSnapshot numbers{-0.1, 0.1, -0.1, 0.0, iterations, kEscape};
+    if (digits > 0 && !SetExactCorners(numbers, {"-0.1", "-0.0" + std::string(digits, '9'), "0.1"},
+                                       {kWidth, kHeight}))
+        throw std::logic_error("the deep view of the stop benchmark");
+    return {name, busy, numbers};
+}
+
+// From Stop to the end of every thread of a generation that would run for a long time.
+void StopLatency(benchmark::State& state, int threads, const StopCase& what) {
     Headless headless(threads);
-    headless.Define({-0.1, 0.1, -0.1, 0.0, 2000000000, kEscape});
+    headless.Define(what.numbers);
     Generator& generator = headless.work.generator;
     for (auto _ : state) {
         generator.Generate({});
-        // Let every thread get deep into its first points.
+        if (what.busy == Busy::DeepPoints &&
+            !headless.loop.RunUntil(
+                [&] { return generator.DeliverWorkerCalls(); },
+                [&] { return headless.ui.StatusText(2).starts_with("Resolution"); }, 120000))
+            state.SkipWithError("the reference did not end");
+        // Let every thread get deep into its work.
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         const auto before = std::chrono::steady_clock::now();
         generator.Stop();
@@ -246,11 +271,20 @@ const bool kRegistered = [] {
             ->UseRealTime()
             ->Iterations(1);
     }
-    benchmark::RegisterBenchmark("BM_StopLatency/iterations:2000000000", StopLatency,
-                                 ThreadCounts().back())
-        ->Unit(benchmark::kMillisecond)
-        ->UseManualTime()
-        ->Iterations(5);
+    static const StopCase stops[] = {
+        MakeStopCase("iterations:2000000000", Busy::Points, 2000000000, 0),
+        // 1e-1000 wide: a reference of 3,400 bits that would take minutes.
+        MakeStopCase("deep-reference", Busy::Reference, 30000000, 1000),
+        // 1e-30 wide: the reference takes a moment, then every point runs to the limit.
+        MakeStopCase("deep-points", Busy::DeepPoints, 2000000, 30),
+    };
+    for (const StopCase& stop : stops) {
+        benchmark::RegisterBenchmark((std::string("BM_StopLatency/") + stop.name).c_str(),
+                                     StopLatency, ThreadCounts().back(), stop)
+            ->Unit(benchmark::kMillisecond)
+            ->UseManualTime()
+            ->Iterations(5);
+    }
     return true;
 }();
 
