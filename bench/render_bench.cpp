@@ -3,7 +3,7 @@
 // image. Every kernel this CPU runs is measured against the plain loop, on one thread and on
 // several, on the home view and on a view along the boundary; then the whole generation of the
 // home view as the program runs it, and how soon a Stop ends a generation of two billion
-// iterations a point.
+// iterations a point, or a deep one in its reference orbit or in its points.
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
