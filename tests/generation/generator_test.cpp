@@ -81,6 +81,13 @@ class GeneratorTest : public WorkspaceTest {
         return blocks;
     }
 
+    // Generates as Generate does, and holds the worker at its n-th copy of the image.
+    bool GenerateHeldAt(int copy) {
+        ui.HoldAt(copy);
+        generator.Generate({.push = true, .increment = true});
+        return ui.WaitHeld();
+    }
+
     ImageBuffer UninterruptedImage() {
         // Another workspace over the same definition, never disturbed.
         TestWorkspace other(ui.ViewClientSize());
@@ -198,9 +205,7 @@ TEST_F(GeneratorTest, StopInThePassAtFourThenContinueGivesTheUninterruptedImage)
     generator.Ready({.discard = true});
     // Copies of a 64 x 50 view: 1 the cleared image; pass 8: 2 at 50 %, 3 its end;
     // pass 4: 4 at 10 %.
-    ui.HoldAt(4);
-    generator.Generate({.push = true, .increment = true});
-    ASSERT_TRUE(ui.WaitHeld());
+    ASSERT_TRUE(GenerateHeldAt(4));
     generator.Stop();
     ui.Release();
     ASSERT_TRUE(WaitIdle());
@@ -226,9 +231,7 @@ TEST_F(GeneratorTest, AThreadThatCannotStartIsReportedAndChangesNoCommand) {
     DefineHome();
     generator.Ready({.discard = true});
     const auto failedStarts = [&] {
-        ui.HoldAt(4);
-        generator.Generate({.push = true, .increment = true});
-        if (!ui.WaitHeld())
+        if (!GenerateHeldAt(4))
             return false;
         generator.Stop();
         ui.Release();
@@ -282,9 +285,7 @@ TEST_F(GeneratorTest, SkipDuringThePassAtEightStartsThePassAtFourAtOnce) {
         if (n == 2)
             atEndOfFirstPass = generator.CopyImage();
     });
-    ui.HoldAt(1);
-    generator.Generate({.push = true, .increment = true});
-    ASSERT_TRUE(ui.WaitHeld());
+    ASSERT_TRUE(GenerateHeldAt(1));
     generator.Skip();
     ui.Release();
     ASSERT_TRUE(WaitIdle());
@@ -300,9 +301,7 @@ TEST_F(GeneratorTest, SkipIsOfferedOnlyWhileTheBlocksAreLargerThanAPixel) {
     DefineHome();
     defaults.values.InitialResolution = 1;
     generator.Ready({.discard = true});
-    ui.HoldAt(1);
-    generator.Generate({.push = true, .increment = true});
-    ASSERT_TRUE(ui.WaitHeld());
+    ASSERT_TRUE(GenerateHeldAt(1));
     ui.Release();
     ASSERT_TRUE(loop.RunUntil([this] { return generator.DeliverWorkerCalls(); },
                               [this] { return !ui.IsCommandEnabled(kCmdSkip); }));
@@ -334,9 +333,7 @@ TEST_F(GeneratorTest, AStopAfterTheLastPassCountsAsFinished) {
     generator.Ready({.discard = true});
     // Copies: 1 the cleared image, 2 at 100 %, 3 the end of the only pass. The stop arrives
     // after the pass looked at it for the last time.
-    ui.HoldAt(3);
-    generator.Generate({.push = true, .increment = true});
-    ASSERT_TRUE(ui.WaitHeld());
+    ASSERT_TRUE(GenerateHeldAt(3));
     generator.Stop();
     ui.Release();
     ASSERT_TRUE(WaitIdle());
@@ -421,9 +418,7 @@ TEST_F(GeneratorTest, AResizeOutsideAGenerationIsANewView) {
 TEST_F(GeneratorTest, AResizeDuringAGenerationWaitsForItsEnd) {
     DefineHome();
     generator.Ready({.discard = true});
-    ui.HoldAt(1);
-    generator.Generate({.push = true, .increment = true});
-    ASSERT_TRUE(ui.WaitHeld());
+    ASSERT_TRUE(GenerateHeldAt(1));
     const double qfinish = current.Definition().Qfinish;
     ui.SetViewSize({64, 80});
     current.RefreshAspect();
@@ -436,9 +431,7 @@ TEST_F(GeneratorTest, AResizeDuringAGenerationWaitsForItsEnd) {
 TEST_F(GeneratorTest, StopEndsAPointOfTwoBillionIterationsAtOnce) {
     DefineNeck();
     generator.Ready({.discard = true});
-    ui.HoldAt(1);
-    generator.Generate({.push = true, .increment = true});
-    ASSERT_TRUE(ui.WaitHeld());
+    ASSERT_TRUE(GenerateHeldAt(1));
     ui.Release();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));  // well inside the first point
     const auto before = std::chrono::steady_clock::now();
@@ -513,9 +506,7 @@ TEST_F(GeneratorTest, AViewFinerThanDoublesGoesDeepAndSaysWhenEvenThatIsPast) {
 TEST_F(GeneratorTest, ShutdownDuringAGenerationEndsItWithoutAnotherWord) {
     DefineNeck();
     generator.Ready({.discard = true});
-    ui.HoldAt(1);
-    generator.Generate({.push = true, .increment = true});
-    ASSERT_TRUE(ui.WaitHeld());
+    ASSERT_TRUE(GenerateHeldAt(1));
     ui.Release();
     const auto before = std::chrono::steady_clock::now();
     generator.Shutdown();
@@ -534,9 +525,7 @@ TEST_F(GeneratorTest, ShutdownDuringAGenerationEndsItWithoutAnotherWord) {
 TEST_F(GeneratorTest, ReadyWithDiscardStopsARunningGenerationFirst) {
     DefineHome();
     generator.Ready({.discard = true});
-    ui.HoldAt(1);
-    generator.Generate({.push = true, .increment = true});
-    ASSERT_TRUE(ui.WaitHeld());
+    ASSERT_TRUE(GenerateHeldAt(1));
     ui.Release();
     generator.Ready({.discard = true});
     EXPECT_FALSE(generator.IsRunning());
