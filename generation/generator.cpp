@@ -48,9 +48,7 @@ struct Generator::Job {
     bool monochrome = false;
     int modulation = 2;
     Palette palette;  // only for a fresh image's colour table
-    int block = 1;
-    PassPosition start;
-    std::vector<PassReach> earlier;  // the passes of the image before the first one to run
+    Place from;
     int penultimate = 1;
     int priority = 0;
     int threads = 1;
@@ -101,10 +99,7 @@ void Generator::Reset(bool full) {
             DestroyImage(image_);
         snapshot_ = {};
     }
-    saved_ = {};
-    savedBlock_ = 0;
-    savedEarlier_.clear();
-    canContinue_ = false;
+    resume_.reset();
     exiting_ = false;
     initialised_ = true;
 }
@@ -144,7 +139,7 @@ void Generator::Skip() {
 void Generator::Start(bool fresh) {
     if (!initialised_ || shutDown_)
         return;
-    const bool resume = canContinue_ && !fresh;
+    const bool resume = resume_ && !fresh;
     if (resume) {
         JoinWorker();
         running_ = false;
@@ -158,12 +153,10 @@ void Generator::Start(bool fresh) {
     Job job;
     job.fresh = !resume;
     if (resume) {
-        job.block = savedBlock_;
-        job.start = saved_;
-        job.earlier = savedEarlier_;
+        job.from = *resume_;
     } else {
         snapshot_ = NumbersOf(def);
-        job.block = FirstBlockSize(defaults_.values.InitialResolution);
+        job.from.block = FirstBlockSize(defaults_.values.InitialResolution);
         job.palette = def.Appearance.Palette;
     }
     job.snapshot = snapshot_;
@@ -278,9 +271,8 @@ void Generator::RunGeneration(Job job) {
         return;
     if (prepared == ViewCounter::Status::Stopped) {
         // Nothing of the image is done yet: Continue takes up the reference where it stopped.
-        Post([start = job.start, block = job.block,
-              earlier = std::move(job.earlier)](Generator& g) mutable {
-            g.Finish(true, start, block, std::move(earlier), ViewCounter::Kind::Deep);
+        Post([from = std::move(job.from)](Generator& g) mutable {
+            g.Finish(std::move(from), ViewCounter::Kind::Deep);
         });
         return;
     }
@@ -288,9 +280,9 @@ void Generator::RunGeneration(Job job) {
     const PointCounter& counter = counter_.Counter();
     // The threads stay for the whole generation; each one runs at the generation's priority.
     RenderPool pool(job.threads - 1, [priority = job.priority] { ApplyThreadPriority(priority); });
-    std::vector<PassReach> earlier = std::move(job.earlier);
-    int block = job.block;
-    PassPosition position = job.start;
+    std::vector<PassReach> earlier = std::move(job.from.earlier);
+    int block = job.from.block;
+    PassPosition position = job.from.position;
     bool stopped = false;
     ui.EnableCommands(CommandBit(kCmdSkip), block > 1);
     for (;;) {
@@ -323,8 +315,11 @@ void Generator::RunGeneration(Job job) {
         position = {};
         ui.EnableCommands(CommandBit(kCmdSkip), block > 1);
     }
-    Post([stopped, position, block, earlier = std::move(earlier), kind](Generator& g) mutable {
-        g.Finish(stopped, position, block, std::move(earlier), kind);
+    std::optional<Place> resume;
+    if (stopped)
+        resume = Place{block, position, std::move(earlier)};
+    Post([resume = std::move(resume), kind](Generator& g) mutable {
+        g.Finish(std::move(resume), kind);
     });
 }
 
@@ -332,41 +327,28 @@ void Generator::Post(std::function<void(Generator&)> call) {
     mailbox_.Post([this, call = std::move(call)] { call(*this); });
 }
 
-void Generator::Finish(bool stopped, PassPosition position, int block,
-                       std::vector<PassReach> earlier, ViewCounter::Kind kind) {
-    JoinWorker();
-    running_ = false;
-    stopRequested_ = false;
-    skipRequested_ = false;
-    if (stopped) {
-        saved_ = position;
-        savedBlock_ = block;
-        savedEarlier_ = std::move(earlier);
-        canContinue_ = true;
+void Generator::Finish(std::optional<Place> resume, ViewCounter::Kind kind) {
+    if (resume) {
         ui_.SetStatusText(1, "Stopped");
     } else {
-        saved_ = {};
-        savedBlock_ = 0;
-        savedEarlier_.clear();
-        canContinue_ = false;
         ui_.SetStatusText(1, FinishedText(kind));
         ui_.SetStatusText(2, "");
     }
-    EnableIdleCommands(stopped);
-    current_.UnlockAspect();
+    EndRun(std::move(resume));
 }
 
 void Generator::FinishWithoutImage() {
-    JoinWorker();
+    EndRun(std::nullopt);
     ui_.ShowMessage("Not enough memory for this view.");
+}
+
+void Generator::EndRun(std::optional<Place> resume) {
+    JoinWorker();
     running_ = false;
     stopRequested_ = false;
     skipRequested_ = false;
-    saved_ = {};
-    savedBlock_ = 0;
-    savedEarlier_.clear();
-    canContinue_ = false;
-    EnableIdleCommands(false);
+    resume_ = std::move(resume);
+    EnableIdleCommands(resume_.has_value());
     current_.UnlockAspect();
 }
 

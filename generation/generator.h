@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <thread>
 
 #include "engine/fractal_def.h"
@@ -68,7 +69,7 @@ class Generator {
 
     bool IsRunning() const;
     bool Initialised() const { return initialised_; }
-    bool CanContinue() const { return canContinue_; }
+    bool CanContinue() const { return resume_.has_value(); }
 
     // Copies the image into `target` by the placement rule; nothing before the first Ready.
     void PaintView(const PixelTarget& target) const;
@@ -81,13 +82,21 @@ class Generator {
     int DeliverWorkerCalls() { return mailbox_.Deliver(); }
 
   private:
+    // Where a generation's work starts: the pass (its block size), the first point of it not yet
+    // stored, and the passes of the image before it.
+    struct Place {
+        int block = 1;
+        PassPosition position;
+        std::vector<PassReach> earlier;
+    };
     struct Job;
     void GenerationLoop(Job job);
     void RunGeneration(Job job);
-    void Finish(bool stopped, PassPosition position, int block, std::vector<PassReach> earlier,
-                ViewCounter::Kind kind);
+    // Ends the generation, stopped where `resume` says or finished when it is none.
+    void Finish(std::optional<Place> resume, ViewCounter::Kind kind);
     // The generation could not have its image (there was not memory enough): ends it and says so.
     void FinishWithoutImage();
+    void EndRun(std::optional<Place> resume);
     void EnableIdleCommands(bool canContinue);
     void JoinWorker();
     void Post(std::function<void(Generator&)> call);
@@ -105,14 +114,11 @@ class Generator {
 
     GenerationSnapshot snapshot_;
     OffscreenImage image_;
-    PassPosition saved_;
-    int savedBlock_ = 0;
-    std::vector<PassReach> savedEarlier_;  // the passes before the one a Continue resumes
+    std::optional<Place> resume_;  // where a Continue takes up a stopped generation
     // The worker's alone while it runs. Kept between generations, so that a deep view stopped
     // while its reference is computed continues that reference.
     ViewCounter counter_;
     int threads_ = 0;  // 0: WorkerThreadCount()
-    bool canContinue_ = false;
     bool initialised_ = false;
     bool shutDown_ = false;
 
