@@ -28,6 +28,23 @@ std::string SystemReason() {
     return std::strerror(errno);
 }
 
+// The descriptor a path names when it is one of this process's own (/dev/stdout, /dev/stderr,
+// /dev/fd/N, /proc/self/fd/N); -1 otherwise.
+int OwnDescriptor(const std::filesystem::path& path) {
+    const std::string& text = path.native();
+    if (text == "/dev/stdout")
+        return STDOUT_FILENO;
+    if (text == "/dev/stderr")
+        return STDERR_FILENO;
+    for (const std::string_view prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+        if (text.size() > prefix.size() && text.starts_with(prefix) &&
+            text.find_first_not_of("0123456789", prefix.size()) == std::string::npos &&
+            text.size() - prefix.size() <= 9)
+            return std::stoi(text.substr(prefix.size()));
+    }
+    return -1;
+}
+
 }  // namespace
 
 FileRead ReadRegularFile(const std::filesystem::path& path, std::size_t maxBytes,
@@ -90,6 +107,15 @@ bool AtomicFile::Open(const std::filesystem::path& path, Fifo fifo) {
     failed_ = false;
     if (path.empty() || !path.has_filename())
         return Fail("not a file name");
+    // The process's own output goes to the descriptor it already has. Opened again by its name,
+    // a file behind it would be replaced, or written from its start over what came before.
+    if (const int own = OwnDescriptor(path); own >= 0) {
+        fd_ = ::fcntl(own, F_DUPFD_CLOEXEC, 0);
+        if (fd_ < 0)
+            return Fail(SystemReason());
+        inPlace_ = true;
+        return true;
+    }
     struct stat existing {};
     const bool exists = ::stat(path.c_str(), &existing) == 0;  // what the path leads to
     if (exists && S_ISDIR(existing.st_mode))

@@ -32,9 +32,10 @@ FileRead ReadRegularFile(const std::filesystem::path& path, std::size_t maxBytes
 // (0666 less the umask), an existing one keeps its mode; a symbolic link is written through. A
 // read-only target is refused, even to root: its owner made it so.
 //
-// A target that exists and is no regular file (a terminal, /dev/stdout, a FIFO, a device) is
-// written in place, never replaced: that is what naming one means. A FIFO nobody reads is
-// refused at once unless the caller waits for a reader.
+// A target that exists and is no regular file (a terminal, a FIFO, a device) is written in
+// place, never replaced: that is what naming one means. A FIFO nobody reads is refused at once
+// unless the caller waits for a reader. The process's own streams (/dev/stdout, /dev/fd/N) are
+// written through the descriptors it has, whatever is behind them.
 class AtomicFile {
   public:
     enum class Fifo { kRefuseWithoutReader, kWaitForReader };

@@ -62,6 +62,10 @@ rm -f deep.png deep-again.png
 # Standard output, and what is no regular file, are written in place, never replaced.
 "$render" -o - --width 8 --height 8 | head -c 8 | od -An -tx1 | grep -q "89 50 4e 47" ||
     fail "-o - writes no PNG"
+# Standard output going to a file is written where it stands, after what the file already holds.
+{ echo kept; "$render" -o - --width 8 --height 8; } >joined
+[ "$(head -n 1 joined)" = kept ] && [ "$(wc -c <joined)" -gt 40 ] || fail "-o - replaced its file"
+rm joined
 expect 0 "" "$render" -o /dev/null --width 8 --height 8
 [ -c /dev/null ] || fail "/dev/null replaced"
 mkfifo pipe
