@@ -54,10 +54,12 @@ bool ApplyThreadPriority(int generatePriority) {
         param.sched_priority = 0;
         return sched_setscheduler(0, SCHED_IDLE, &param) == 0;
     }
-    // On Linux the nice value belongs to the thread when addressed by its thread id.
+    // On Linux the nice value belongs to the thread when addressed by its thread id. The step is
+    // taken from the main thread's value, not the caller's: a thread started by one that has
+    // already stepped inherits its value, and must not step again.
     const auto tid = static_cast<id_t>(syscall(SYS_gettid));
     errno = 0;
-    const int base = getpriority(PRIO_PROCESS, 0);
+    const int base = getpriority(PRIO_PROCESS, static_cast<id_t>(getpid()));
     if (base == -1 && errno != 0)
         return false;
     return setpriority(PRIO_PROCESS, tid, base + priority.niceDelta) == 0;

@@ -33,7 +33,9 @@ struct ThreadPriority {
 
 ThreadPriority PriorityFor(int generatePriority);
 
-// Applies the mapping to the calling thread; false when the system refused (nothing changed).
+// Applies the mapping to the calling thread, relative to the process's main thread, so that
+// applying it again, or in a thread started by one that did, changes nothing more; false when
+// the system refused (nothing changed).
 bool ApplyThreadPriority(int generatePriority);
 
 }  // namespace zolt

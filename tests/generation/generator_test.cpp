@@ -1,8 +1,12 @@
 #include "generation/generator.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <thread>
 
 #include "engine/deep_engine.h"
 #include "generation/pass_schedule.h"
@@ -131,6 +135,16 @@ TEST(ThreadPriority, MapsTheSevenLevelsAndLeavesOthersAlone) {
     EXPECT_FALSE(PriorityFor(0).change);
     EXPECT_FALSE(PriorityFor(8).change);
     EXPECT_TRUE(ApplyThreadPriority(99));  // nothing to do
+    // A pool's threads apply the generation's priority again, after inheriting it.
+    int nice = 0;
+    std::thread([&nice] {
+        ASSERT_TRUE(ApplyThreadPriority(3));
+        std::thread([&nice] {
+            ASSERT_TRUE(ApplyThreadPriority(3));
+            nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)));
+        }).join();
+    }).join();
+    EXPECT_EQ(nice, ::getpriority(PRIO_PROCESS, static_cast<id_t>(::getpid())) + 5);
 }
 
 TEST_F(GeneratorTest, NothingHappensBeforeTheFirstReady) {
