@@ -20,6 +20,8 @@ ExportProgress::ExportProgress(PictureExport& picture, QWidget* parent, Ended en
     connect(this, &QProgressDialog::canceled, this, [this] {
         picture_.Cancel();
         setLabelText(QStringLiteral("Cancelling..."));
+        // QProgressDialog hides itself on Cancel; it stays until the threads have stopped.
+        show();
     });
     connect(&poll_, &QTimer::timeout, this, &ExportProgress::Poll);
     clock_.start();

@@ -222,6 +222,12 @@ void ZoltApplication::SetPriority(int priority) {
 }
 
 void ZoltApplication::ExportImage() {
+    // One export at a time: asked again meanwhile, the running one comes to the front.
+    if (exportProgress_ != nullptr) {
+        exportProgress_->raise();
+        exportProgress_->activateWindow();
+        return;
+    }
     Workspace& work = *workspace_;
     const FractalDef& def = work.current.Definition();
     const auto size = AskPictureSize(window_.get(), def, surface_.ViewClientSize());
@@ -229,7 +235,7 @@ void ZoltApplication::ExportImage() {
         return;
     const auto path = fileDialogs_->AskSave(work.directories.StartDirectory(DirectoryKind::Save),
                                             SafeFileStem(def.Name.str()), SavedKind::Picture);
-    if (!path || path->empty() || workspace_ == nullptr)
+    if (!path)
         return;
     const PictureExport::Request request{
         .width = size->width,
@@ -243,8 +249,7 @@ void ZoltApplication::ExportImage() {
         surface_.ShowMessage("Failed to export image.");
         return;
     }
-    // One export at a time; the window is free for everything else meanwhile.
-    surface_.EnableCommands(CommandBit(kCmdExportImage), false);
+    // The window is free for everything else meanwhile.
     exportProgress_ =
         new ExportProgress(*export_, window_.get(),
                            [this](const PictureExport::Outcome& outcome) { ExportEnded(outcome); });
@@ -252,13 +257,13 @@ void ZoltApplication::ExportImage() {
 }
 
 void ZoltApplication::ExportEnded(const PictureExport::Outcome& outcome) {
+    exportProgress_ = nullptr;  // it goes once this returns; a new export may start
     if (workspace_ == nullptr)
         return;
     if (outcome.written)
         workspace_->directories.Chosen(DirectoryKind::Save, export_->Path());
     else if (!outcome.cancelled)
         surface_.ShowMessage("Failed to export image: " + outcome.reason + ".");
-    surface_.EnableCommands(CommandBit(kCmdExportImage), workspace_->current.Initialized());
 }
 
 void ZoltApplication::QuitApplication() {

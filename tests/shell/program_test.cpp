@@ -187,8 +187,11 @@ class ProgramTest : public QObject {
         });
         QTest::keyClick(app->GetMainWindow(), Qt::Key_E, Qt::ControlModifier);
         QCOMPARE(asked, QSize(shown.width, shown.height));
-        QVERIFY(app->GetMainWindow()->findChild<QProgressDialog*>("ExportProgress") != nullptr);
-        QTRY_VERIFY_WITH_TIMEOUT(app->Surface().IsCommandEnabled(kCmdExportImage), 20000);
+        QPointer<QProgressDialog> progress =
+            app->GetMainWindow()->findChild<QProgressDialog*>("ExportProgress");
+        QVERIFY(progress != nullptr);
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);  // the window stays in use
+        QTRY_VERIFY_WITH_TIMEOUT(progress == nullptr, 20000);
 
         // The same colours as the view, and the view inside to open again.
         const QImage picture = QImage(png).convertToFormat(QImage::Format_RGB32);
@@ -202,6 +205,31 @@ class ProgramTest : public QObject {
         const char* arguments[] = {path.constData()};
         app->OpenCommandLine(arguments);
         QCOMPARE(app->GetMainWindow()->windowTitle(), QString("Zolt - Leaf"));
+    }
+
+    void anExportRunsOnceAndCancelEndsItWithoutAFile() {
+        QTemporaryDir dir;
+        auto app = StartApp(dir);
+        QVERIFY(app != nullptr);
+        QVERIFY(NewFractalGenerated(*app));
+        WhenModal<QDialog>([&](QDialog& size) {
+            size.findChild<QSpinBox*>("width")->setValue(16000);  // long enough to cancel
+            WhenModal<QFileDialog>(
+                [&](QFileDialog& file) { Choose(file, dir.filePath("Big.png")); });
+            size.accept();
+        });
+        QTest::keyClick(app->GetMainWindow(), Qt::Key_E, Qt::ControlModifier);
+        QPointer<QProgressDialog> progress =
+            app->GetMainWindow()->findChild<QProgressDialog*>("ExportProgress");
+        QVERIFY(progress != nullptr);
+        // Asked for again meanwhile, Export shows the running one instead of asking anything.
+        QCOMPARE(DialogsOpenedBy([&] { app->RunCommand(kCmdExportImage); }), QStringList());
+
+        QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+        QVERIFY(progress->isVisible());  // until the threads have stopped
+        QTRY_VERIFY_WITH_TIMEOUT(progress == nullptr, 20000);
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);  // a cancel is no failure to tell
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
     }
 
     void aFailedExportSaysWhyAndLeavesNoFile() {
