@@ -20,6 +20,9 @@
 // Only the targets the table at the end of this file knows. AVX3_DL adds nothing the kernel
 // uses over AVX3, and the scalable Arm and RISC-V vectors cannot live in the arrays of vectors
 // the interleaving keeps.
+// Every target the compiler can reach, the portable one included, whatever -march the build
+// uses: without it, a baseline above plain x86-64 (or any Arm build) drops the portable kernel.
+#define HWY_COMPILE_ALL_ATTAINABLE
 #define HWY_DISABLED_TARGETS \
     (HWY_AVX3_DL | HWY_SVE | HWY_SVE2 | HWY_SVE_256 | HWY_SVE2_128 | HWY_RVV)
 
