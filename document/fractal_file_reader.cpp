@@ -155,7 +155,7 @@ FractalLoad LoadFractalFile(const std::string& path, ViewSize view, int viewColo
     std::string reason;
     std::optional<std::vector<TextLine>> lines;
     // A picture Zolt made carries its fractal file inside.
-    PngTextRead picture = ReadPngText(path, kPictureTextKeyword);
+    PngTextRead picture = ReadPngText(path, kPictureTextKeyword, kMaxTextFileBytes);
     switch (picture.status) {
         case PngTextRead::Status::kFound:
             lines = SplitTextLines(picture.text);

@@ -1,8 +1,6 @@
 #include "document/png_file.h"
 
-#include <fcntl.h>
 #include <png.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csetjmp>
@@ -13,7 +11,7 @@
 namespace zolt {
 
 // libpng reports errors by a long jump back to the last setjmp. Every call into it therefore
-// happens in a function of its own whose locals need no destructor, right after the setjmp.
+// happens inside Guarded, right after its setjmp, in a step whose locals need no destructor.
 
 struct PngWriter::State {
     AtomicFile file;
@@ -50,31 +48,23 @@ void OnWrite(png_structp png, png_bytep data, png_size_t length) {
 
 void OnFlush(png_structp) {}
 
-bool BeginPicture(png_structp png, png_infop info, int width, int height, png_text* texts,
-                  int textCount) {
+// Runs `step`, which calls into libpng; false when libpng gave up on it.
+template <class Step>
+bool Guarded(png_structp png, const Step& step) {
     if (setjmp(png_jmpbuf(png)))
         return false;
+    step();
+    return true;
+}
+
+void BeginPicture(png_structp png, png_infop info, int width, int height, png_text* texts,
+                  int textCount) {
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
     if (textCount > 0)
         png_set_text(png, info, texts, textCount);
     png_write_info(png, info);
-    return true;
-}
-
-bool PutRow(png_structp png, png_bytep row) {
-    if (setjmp(png_jmpbuf(png)))
-        return false;
-    png_write_row(png, row);
-    return true;
-}
-
-bool EndPicture(png_structp png, png_infop info) {
-    if (setjmp(png_jmpbuf(png)))
-        return false;
-    png_write_end(png, info);
-    return true;
 }
 
 }  // namespace
@@ -123,8 +113,9 @@ bool PngWriter::Open(const std::filesystem::path& path, int width, int height,
     s.row.resize(static_cast<std::size_t>(width) * 3);
     s.width = width;
     s.rowsLeft = height;
-    s.open =
+    s.open = Guarded(s.png, [&] {
         BeginPicture(s.png, s.info, width, height, chunks.data(), static_cast<int>(chunks.size()));
+    });
     return s.open;
 }
 
@@ -144,7 +135,7 @@ bool PngWriter::WriteRows(const Pixel* pixels, int rows, int stride) {
             *out++ = static_cast<png_byte>(line[x] >> 8);
             *out++ = static_cast<png_byte>(line[x]);
         }
-        if (!PutRow(s.png, s.row.data()))
+        if (!Guarded(s.png, [&] { png_write_row(s.png, s.row.data()); }))
             return s.open = false;
         --s.rowsLeft;
     }
@@ -160,7 +151,7 @@ bool PngWriter::Finish() {
         s.reason = "the picture is not complete";
         return false;
     }
-    if (!EndPicture(s.png, s.info))
+    if (!Guarded(s.png, [&] { png_write_end(s.png, s.info); }))
         return false;
     if (!s.file.Commit()) {
         s.reason = s.file.Reason();
@@ -196,31 +187,20 @@ struct Reading {
     }
 };
 
-bool ReadHeader(png_structp png, png_infop info) {
-    if (setjmp(png_jmpbuf(png)))
-        return false;
-    png_read_info(png, info);
-    return true;
-}
-
 }  // namespace
 
-PngTextRead ReadPngText(const std::filesystem::path& path, const std::string& keyword) {
+PngTextRead ReadPngText(const std::filesystem::path& path, const std::string& keyword,
+                        std::size_t maxTextBytes) {
     using Status = PngTextRead::Status;
     Reading r;
     const auto fail = [&](Status status, std::string why) {
         return PngTextRead{status, {}, r.reason.empty() ? std::move(why) : r.reason};
     };
     // As every file the program reads: never blocking, and only a regular one.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    std::string why;
+    const int fd = OpenRegularFile(path, &why);
     if (fd < 0)
-        return fail(Status::kFailed, std::strerror(errno));
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return fail(Status::kFailed,
-                    S_ISDIR(info.st_mode) ? "Is a directory" : "not a regular file");
-    }
+        return fail(Status::kFailed, why);
     r.file = ::fdopen(fd, "rb");
     if (r.file == nullptr) {
         ::close(fd);
@@ -237,14 +217,25 @@ PngTextRead ReadPngText(const std::filesystem::path& path, const std::string& ke
         return fail(Status::kFailed, "out of memory");
     png_init_io(r.png, r.file);
     png_set_sig_bytes(r.png, sizeof signature);
+    // A compressed text can unpack to far more than the file holds; none of ours is larger
+    // than a fractal file can be, and a larger one is dropped unread.
+    constexpr std::size_t kKeywordRoom = 256;  // a keyword, its terminator, a language tag
+    png_set_chunk_malloc_max(r.png, maxTextBytes + kKeywordRoom);
     // The texts come before the pixels, which are never read.
-    if (!ReadHeader(r.png, r.info))
+    if (!Guarded(r.png, [&] { png_read_info(r.png, r.info); }))
         return fail(Status::kFailed, "a damaged PNG picture");
     png_textp texts = nullptr;
     const int count = png_get_text(r.png, r.info, &texts, nullptr);
     for (int i = 0; i < count; ++i) {
-        if (texts[i].key != nullptr && keyword == texts[i].key)
-            return {Status::kFound, std::string(texts[i].text, texts[i].text_length), {}};
+        if (texts[i].key != nullptr && keyword == texts[i].key) {
+            // An international text (iTXt) gives its length apart.
+            const std::size_t length =
+                texts[i].compression > 0 ? texts[i].itxt_length : texts[i].text_length;
+            if (length > maxTextBytes)
+                return fail(Status::kFailed,
+                            "a text larger than " + std::to_string(maxTextBytes) + " bytes");
+            return {Status::kFound, std::string(texts[i].text, length), {}};
+        }
     }
     return fail(Status::kNoText, "the picture holds no fractal");
 }

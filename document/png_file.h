@@ -58,7 +58,8 @@ struct PngTextRead {
 };
 
 // Looks for the text under `keyword` in the file at `path`, read no further than the texts
-// before the pixels.
-PngTextRead ReadPngText(const std::filesystem::path& path, const std::string& keyword);
+// before the pixels. A text that unpacks to more than `maxTextBytes` is not read.
+PngTextRead ReadPngText(const std::filesystem::path& path, const std::string& keyword,
+                        std::size_t maxTextBytes);
 
 }  // namespace zolt

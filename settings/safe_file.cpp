@@ -47,22 +47,36 @@ int OwnDescriptor(const std::filesystem::path& path) {
 
 }  // namespace
 
+int OpenRegularFile(const std::filesystem::path& path, std::string* reason) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        const int error = errno;  // the caller may tell a missing file by it
+        SetReason(reason, std::strerror(error));
+        errno = error;
+        return -1;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        SetReason(reason, SystemReason());
+    } else if (!S_ISREG(info.st_mode)) {
+        SetReason(reason, S_ISDIR(info.st_mode) ? "Is a directory" : "not a regular file");
+    } else {
+        return fd;
+    }
+    ::close(fd);
+    return -1;
+}
+
 FileRead ReadRegularFile(const std::filesystem::path& path, std::size_t maxBytes,
                          std::string& bytes, std::string* reason) {
     bytes.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        const int error = errno;
-        SetReason(reason, std::strerror(error));
-        return error == ENOENT ? FileRead::kMissing : FileRead::kFailed;
-    }
+    const int fd = OpenRegularFile(path, reason);
+    if (fd < 0)
+        return errno == ENOENT ? FileRead::kMissing : FileRead::kFailed;
     struct stat info {};
     bool ok = ::fstat(fd, &info) == 0;
     if (!ok) {
         SetReason(reason, SystemReason());
-    } else if (!S_ISREG(info.st_mode)) {
-        ok = false;
-        SetReason(reason, S_ISDIR(info.st_mode) ? "Is a directory" : "not a regular file");
     } else if (static_cast<std::size_t>(info.st_size) > maxBytes) {
         ok = false;
         SetReason(reason, "larger than " + std::to_string(maxBytes) + " bytes");

@@ -15,6 +15,11 @@ enum class FileRead {
     kFailed,   // not a regular file, too large, or it could not be read
 };
 
+// Opens the regular file at `path` for reading, without blocking (a FIFO or a device placed at
+// the path could otherwise hang the caller): its descriptor, or -1 with `reason` saying why
+// (and errno as open left it, when the file could not be opened at all).
+int OpenRegularFile(const std::filesystem::path& path, std::string* reason = nullptr);
+
 // Reads a regular file of at most `maxBytes` into `bytes` (empty on failure). The file is opened
 // without blocking and refused unless it is a regular file, so a FIFO or a device placed at the
 // path can neither hang the caller nor feed it for ever; one that grows past the limit while it

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "document/fractal_file.h"
+#include "document/png_file.h"
+#include "document/text_file.h"
 #include "support/temp_dir.h"
 
 namespace zolt {
@@ -69,6 +71,19 @@ TEST_F(PictureTest, ACancelledOrFailedPictureLeavesNoFile) {
                               AtomicFile::Fifo::kRefuseWithoutReader, nullptr, {}, reason));
     EXPECT_EQ(reason, "No such file or directory");
     EXPECT_TRUE(test::Tree(dir.Path()).empty());
+}
+
+// A compressed text unpacks to far more than its file holds: past what a fractal file can be, it
+// is not unpacked at all.
+TEST_F(PictureTest, ATextLargerThanAnyFractalFileIsLeftPacked) {
+    const ImageBuffer dot{1, 1, {0}};
+    for (const std::size_t size : {kMaxTextFileBytes, kMaxTextFileBytes + 1}) {
+        const PngText text{kPictureTextKeyword, std::string(size, 'a')};
+        ASSERT_TRUE(WritePng(dot, dir.Path() / "dense.png", {&text, 1}));
+        const PngTextRead read =
+            ReadPngText(dir.Path() / "dense.png", kPictureTextKeyword, kMaxTextFileBytes);
+        EXPECT_EQ(read.status == PngTextRead::Status::kFound, size <= kMaxTextFileBytes) << size;
+    }
 }
 
 }  // namespace
