@@ -47,12 +47,12 @@ int OwnDescriptor(const std::filesystem::path& path) {
 
 }  // namespace
 
-int OpenRegularFile(const std::filesystem::path& path, std::string* reason) {
+int OpenRegularFile(const std::filesystem::path& path, std::string* reason, bool* missing) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (missing != nullptr)
+        *missing = fd < 0 && errno == ENOENT;
     if (fd < 0) {
-        const int error = errno;  // the caller may tell a missing file by it
-        SetReason(reason, std::strerror(error));
-        errno = error;
+        SetReason(reason, SystemReason());
         return -1;
     }
     struct stat info {};
@@ -70,9 +70,10 @@ int OpenRegularFile(const std::filesystem::path& path, std::string* reason) {
 FileRead ReadRegularFile(const std::filesystem::path& path, std::size_t maxBytes,
                          std::string& bytes, std::string* reason) {
     bytes.clear();
-    const int fd = OpenRegularFile(path, reason);
+    bool missing = false;
+    const int fd = OpenRegularFile(path, reason, &missing);
     if (fd < 0)
-        return errno == ENOENT ? FileRead::kMissing : FileRead::kFailed;
+        return missing ? FileRead::kMissing : FileRead::kFailed;
     struct stat info {};
     bool ok = ::fstat(fd, &info) == 0;
     if (!ok) {

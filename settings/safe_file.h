@@ -16,9 +16,10 @@ enum class FileRead {
 };
 
 // Opens the regular file at `path` for reading, without blocking (a FIFO or a device placed at
-// the path could otherwise hang the caller): its descriptor, or -1 with `reason` saying why
-// (and errno as open left it, when the file could not be opened at all).
-int OpenRegularFile(const std::filesystem::path& path, std::string* reason = nullptr);
+// the path could otherwise hang the caller): its descriptor, or -1 with `reason` saying why and
+// `missing` whether there is no such file.
+int OpenRegularFile(const std::filesystem::path& path, std::string* reason = nullptr,
+                    bool* missing = nullptr);
 
 // Reads a regular file of at most `maxBytes` into `bytes` (empty on failure). The file is opened
 // without blocking and refused unless it is a regular file, so a FIFO or a device placed at the
