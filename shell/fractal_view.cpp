@@ -134,8 +134,9 @@ void FractalView::paintEvent(QPaintEvent*) {
 
 void FractalView::wheelEvent(QWheelEvent* event) {
     event->accept();
-    // While a dialog holds the program, the view takes no orders.
-    if (selection_ == nullptr || pressed_ || QApplication::activeModalWidget() != nullptr)
+    // While a dialog holds the program, the view takes no orders; during a drag the zoom itself
+    // refuses.
+    if (selection_ == nullptr || QApplication::activeModalWidget() != nullptr)
         return;
     constexpr int kNotch = 120;  // eighths of a degree
     wheelTurn_ += event->angleDelta().y();
