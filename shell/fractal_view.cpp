@@ -16,11 +16,16 @@
 
 namespace zolt {
 
+namespace {
+
+// What the view shows before there is a fractal.
 QString EmptyViewHint() {
     return QStringLiteral(
         "File \u203a New (Ctrl+N) starts a fractal\n"
         "File \u203a Open (Ctrl+O) opens one");
 }
+
+}  // namespace
 
 FractalView::FractalView(ViewMetrics& metrics, QWidget* parent)
     : QWidget(parent), metrics_(metrics) {

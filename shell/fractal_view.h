@@ -13,9 +13,6 @@ class Generator;
 class ViewMetrics;
 class ZoomSelection;
 
-// What the view shows before there is a fractal.
-QString EmptyViewHint();
-
 // The view between the toolbar and the status bar: the generator's image on dark grey, placed
 // centred while it is smaller than the view and by its top-left part once it is larger, never
 // scaled; and the drag selection that zooms into it.

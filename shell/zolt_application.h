@@ -39,7 +39,7 @@ class ZoltApplication final {
     // Opens the file the program's arguments name, when there are any.
     void OpenCommandLine(std::span<const char* const> arguments);
 
-    // Carries out command `id` (1 to 27) as its menu item, key or button does. A disabled
+    // Carries out command `id` (1 to kLastCommand) as its menu item, key or button does. A disabled
     // command, an id outside the table and any command after exit do nothing.
     void RunCommand(int id);
 
