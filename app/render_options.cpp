@@ -58,11 +58,12 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
     // A coordinate takes any number of digits; the double is the nearest one.
     const auto coordinate = [](double& field, std::string& text) -> Setter {
         return [&field, &text](const std::string& v) {
-            if (IsDecimalText(v)) {
-                text = v;
-                return DecimalToDouble(v, field);
-            }
-            return StoreNumber(ParseReal(v), field) && DoubleToDecimal(field, text);
+            const std::string_view decimal = TypedDecimalText(v);
+            const bool read = decimal.empty() ? StoreNumber(ParseReal(v), field)
+                                              : DecimalToDouble(decimal, field);
+            if (read)
+                text = ExactCoordinateText(v, field);
+            return read;
         };
     };
     const std::map<std::string, Setter> valued = {

@@ -8,33 +8,15 @@
 
 namespace zolt {
 
-namespace {
-
-std::string_view WithoutLeadingBlanks(std::string_view text) {
-    const std::size_t start = text.find_first_not_of(" \t");
-    return start == std::string_view::npos ? std::string_view() : text.substr(start);
-}
-
-}  // namespace
-
 std::optional<double> ReadRealField(std::string_view text) {
     constexpr std::size_t kFieldLimit = 49;
     double exact = 0.0;
-    if (text.size() > kFieldLimit && DecimalToDouble(WithoutLeadingBlanks(text), exact))
+    if (text.size() > kFieldLimit && DecimalToDouble(TypedDecimalText(text), exact))
         return exact;
     text = text.substr(0, kFieldLimit);
     if (text.empty())
         return 0.0;
     return ParseReal(text);
-}
-
-std::string ExactFieldText(std::string_view text, double value) {
-    const std::string_view number = WithoutLeadingBlanks(text);
-    if (IsDecimalText(number))
-        return std::string(number);
-    std::string shortest;
-    DoubleToDecimal(value, shortest);
-    return shortest;
 }
 
 std::optional<int> ReadCountField(std::string_view text) {

@@ -13,10 +13,6 @@ namespace zolt {
 // view's coordinate) counts as a whole: its nearest double.
 std::optional<double> ReadRealField(std::string_view text);
 
-// A coordinate field's text as exact decimal text: the text itself when it is one (leading
-// blanks aside), otherwise the shortest text of `value`, the double the field read as.
-std::string ExactFieldText(std::string_view text, double value);
-
 // A count field: leading blanks, then decimal digits up to the end of the text, without a sign,
 // from 0 to 2147483647 (a larger number would turn negative when stored).
 std::optional<int> ReadCountField(std::string_view text);

@@ -79,9 +79,9 @@ NumbersFault ReadNumbers(const PropertiesEntries& entries, const UiSurface& ui,
     if (NeedsDeep(out, view.width)) {
         // Every digit typed counts: the doubles are only the nearest ones.
         SetExactCorners(out,
-                        {ExactFieldText(entries.pstart, out.Pstart),
-                         ExactFieldText(entries.pfinish, out.Pfinish),
-                         ExactFieldText(entries.qstart, out.Qstart)},
+                        {ExactCoordinateText(entries.pstart, out.Pstart),
+                         ExactCoordinateText(entries.pfinish, out.Pfinish),
+                         ExactCoordinateText(entries.qstart, out.Qstart)},
                         view);
     }
     const auto iterations = ReadCountField(entries.iterations);

@@ -84,6 +84,21 @@ bool DoubleToDecimal(double value, std::string& out) {
     return true;
 }
 
+std::string_view TypedDecimalText(std::string_view text) {
+    const std::size_t start = text.find_first_not_of(" \t");
+    if (start == std::string_view::npos || !IsDecimalText(text.substr(start)))
+        return {};
+    return text.substr(start);
+}
+
+std::string ExactCoordinateText(std::string_view typed, double value) {
+    const std::string_view decimal = TypedDecimalText(typed);
+    std::string text(decimal);
+    if (decimal.empty())
+        DoubleToDecimal(value, text);
+    return text;
+}
+
 bool IsDeepView(double pstart, double pfinish, double qstart, double qfinish, int width) {
     if (width < 1)
         return false;

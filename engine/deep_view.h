@@ -44,6 +44,14 @@ bool DecimalToDouble(std::string_view text, double& out);
 // The shortest decimal text that reads back as the same double; false for infinities and NaN.
 bool DoubleToDecimal(double value, std::string& out);
 
+// The decimal text a user typed (in a field, an option), leading blanks aside; empty when the
+// rest is not decimal text.
+std::string_view TypedDecimalText(std::string_view text);
+
+// A coordinate a user typed, as exact decimal text: the decimal text typed, digit for digit, or
+// else the shortest text of `value`, the double the text was read as.
+std::string ExactCoordinateText(std::string_view typed, double value);
+
 // A view is deep exactly when its pixel step dx = (pfinish - pstart) / width, computed on
 // these doubles, has |dx| < 2^-49 * max(|pstart|, |pfinish|, |qstart|, |qfinish|, 2^-1022):
 // from there on neighbouring pixels lie fewer than eight units in the last place of the

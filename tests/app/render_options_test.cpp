@@ -66,8 +66,8 @@ TEST(RenderOptions, ReadsEveryOptionWithThePointWhateverTheLocale) {
 
 TEST(RenderOptions, CoordinatesKeepEveryDigitGiven) {
     const std::string pstart = "-0.74364388703715870475219150611477243898032936124583659188341";
-    const ParsedOptions parsed =
-        ParseRenderOptions({"--pstart", pstart, "--qstart=1e-400", "--pfinish", " 0.5", "-o", "x"});
+    const ParsedOptions parsed = ParseRenderOptions(
+        {"--pstart", " " + pstart, "--qstart=1e-400", "--pfinish", " 0.5", "-o", "x"});
     ASSERT_TRUE(parsed.options) << parsed.error;
     const RenderOptions& o = *parsed.options;
     EXPECT_EQ(o.exact, (DeepCoordinates{pstart, "0.5", "1e-400"}));
