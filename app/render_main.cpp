@@ -137,33 +137,28 @@ int Render(const RenderOptions& options) {
         return Fail(kFailed, error);
 
     Progress progress(options, def.Iterations);
-    ViewCounter counter;
-    counter.Prepare(NumbersOf(def), options.width, options.height, nullptr,
-                    [&progress](double fraction) { progress.Reference(fraction); });
-    if (counter.Chosen() == ViewCounter::Kind::PastLimit)
-        std::cerr << "zolt-render: warning: the view is too small even for the deep-zoom "
-                     "engine; neighbouring pixels may repeat each other\n";
-
-    const std::vector<Pixel> colours = def.Appearance.Monochrome
-                                           ? std::vector<Pixel>{}
-                                           : BuildLogicalPalette(256, def.Appearance.Palette);
-    PictureRequest request{
-        .counter = &counter.Counter(),
-        .colour = {def.Appearance.Monochrome, def.Appearance.Modulation, def.Iterations, colours},
+    const DefinitionPicture picture{
         .width = options.width,
         .height = options.height,
-        .texts = {{kPictureTextKeyword, FractalFileText(def)}, {"Software", "Zolt 1.0"}},
         .threads = options.threads > 0 ? options.threads : WorkerThreadCount(),
+        .referenceProgress = [&progress](double fraction) { progress.Reference(fraction); },
+        .rowProgress =
+            [&progress](int rows) {
+                if (rows > 0)
+                    progress.Rows(rows);
+            },
     };
     const bool toStdout = options.output == "-";
     const std::string output = toStdout ? "/dev/stdout" : options.output;
-    const bool written = WritePicture(
-        request, output, AtomicFile::Fifo::kWaitForReader, nullptr,
-        [&progress](int rows) { progress.Rows(rows); }, error);
-    progress.Done(written, counter.Chosen());
-    if (!written)
-        return Fail(kFailed,
-                    "cannot write '" + (toStdout ? std::string("-") : output) + "': " + error);
+    const PictureOutcome outcome =
+        WriteDefinitionPicture(def, picture, output, AtomicFile::Fifo::kWaitForReader);
+    progress.Done(outcome.written, outcome.kind);
+    if (outcome.kind == ViewCounter::Kind::PastLimit)
+        std::cerr << "zolt-render: warning: the view is too small even for the deep-zoom "
+                     "engine; neighbouring pixels may repeat each other\n";
+    if (!outcome.written)
+        return Fail(kFailed, "cannot write '" + (toStdout ? std::string("-") : output) +
+                                 "': " + outcome.reason);
     return 0;
 }
 

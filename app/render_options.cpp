@@ -4,6 +4,7 @@
 #include <map>
 
 #include "engine/deep_view.h"
+#include "generation/picture.h"
 #include "settings/number_text.h"
 
 namespace zolt {

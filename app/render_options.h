@@ -33,9 +33,6 @@ struct RenderOptions {
     bool version = false;
 };
 
-// The most pixels a picture may have across or down.
-inline constexpr int kMaxPictureSide = 65536;
-
 struct ParsedOptions {
     std::optional<RenderOptions> options;
     std::string error;  // one line for the user when options is empty

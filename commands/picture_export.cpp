@@ -4,16 +4,9 @@
 #include <system_error>
 
 #include "document/fractal_file.h"
-#include "engine/view_counter.h"
 #include "generation/picture.h"
 
 namespace zolt {
-
-namespace {
-
-constexpr int kMaxPictureSide = 65536;
-
-}  // namespace
 
 int ProportionalHeight(const FractalDef& def, int width, ViewSize view) {
     // A deep view's doubles may all be equal; its Qfinish follows the view's shape.
@@ -28,9 +21,7 @@ int ProportionalHeight(const FractalDef& def, int width, ViewSize view) {
 // What the worker reads: its own copies, made before it starts.
 struct PictureExport::Work {
     FractalDef def;
-    std::vector<Pixel> colours;
-    ViewCounter counter;  // prepared by the worker: a deep view's reference takes time
-    PictureRequest request;
+    DefinitionPicture picture;
 };
 
 PictureExport::PictureExport() = default;
@@ -46,17 +37,23 @@ bool PictureExport::Start(const FractalDef& def, const Request& request) {
     auto work = std::make_unique<Work>();
     if (!CopyDefinition(def, work->def))
         return false;
-    const FractalDef& copy = work->def;
-    const Appearance& appearance = copy.Appearance;
-    if (!appearance.Monochrome)
-        work->colours = BuildLogicalPalette(request.displayColours, appearance.Palette);
-    work->request = {
-        .colour = {appearance.Monochrome, appearance.Modulation, copy.Iterations, work->colours},
+    work->picture = {
         .width = request.width,
         .height = request.height,
-        .texts = {{kPictureTextKeyword, FractalFileText(copy)}, {"Software", "Zolt 1.0"}},
+        .displayColours = request.displayColours,
         .threads = request.threads,
         .priority = request.priority,
+        .cancel = &cancel_,
+        .referenceProgress =
+            [this](double fraction) {
+                referencePercent_.store(static_cast<int>(fraction * 100.0),
+                                        std::memory_order_relaxed);
+            },
+        .rowProgress =
+            [this](int rows) {
+                referencePercent_.store(-1, std::memory_order_relaxed);
+                rowsDone_.store(rows, std::memory_order_relaxed);
+            },
     };
     work_ = std::move(work);
     path_ = request.path;
@@ -68,24 +65,10 @@ bool PictureExport::Start(const FractalDef& def, const Request& request) {
     done_ = false;
     try {
         worker_ = std::thread([this] {
-            std::string reason = "cancelled";
-            Work& work = *work_;
-            bool written = false;
-            const auto referenceProgress = [this](double fraction) {
-                referencePercent_.store(static_cast<int>(fraction * 100.0),
-                                        std::memory_order_relaxed);
-            };
-            const ViewCounter::Status prepared =
-                work.counter.Prepare(NumbersOf(work.def), work.request.width, work.request.height,
-                                     &cancel_, referenceProgress);
+            const PictureOutcome picture = WriteDefinitionPicture(
+                work_->def, work_->picture, path_, AtomicFile::Fifo::kRefuseWithoutReader);
             referencePercent_.store(-1, std::memory_order_relaxed);
-            if (prepared == ViewCounter::Status::Ready) {
-                work.request.counter = &work.counter.Counter();
-                written = WritePicture(
-                    work.request, path_, AtomicFile::Fifo::kRefuseWithoutReader, &cancel_,
-                    [this](int rows) { rowsDone_ = rows; }, reason);
-            }
-            outcome_ = {written, !written && cancel_.load(), written ? std::string() : reason};
+            outcome_ = {picture.written, !picture.written && cancel_.load(), picture.reason};
             done_.store(true, std::memory_order_release);
         });
     } catch (const std::system_error& error) {

@@ -7,17 +7,16 @@
 #include <QSpinBox>
 
 #include "commands/picture_export.h"
+#include "generation/picture.h"
 
 namespace zolt {
 
 namespace {
 
-constexpr int kMaxSide = 65536;
-
 QSpinBox* SideBox(QDialog& dialog, const char* name, int value) {
     auto* box = new QSpinBox(&dialog);
     box->setObjectName(QString::fromLatin1(name));
-    box->setRange(1, kMaxSide);
+    box->setRange(1, kMaxPictureSide);
     box->setSuffix(QStringLiteral(" pixels"));
     box->setValue(value);
     return box;
@@ -29,8 +28,8 @@ std::optional<ViewSize> AskPictureSize(QWidget* parent, const FractalDef& def, V
     QDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("ExportDlg"));
     dialog.setWindowTitle(QStringLiteral("Export Image"));
-    QSpinBox* width = SideBox(dialog, "width", std::clamp(view.width, 1, kMaxSide));
-    QSpinBox* height = SideBox(dialog, "height", std::clamp(view.height, 1, kMaxSide));
+    QSpinBox* width = SideBox(dialog, "width", std::clamp(view.width, 1, kMaxPictureSide));
+    QSpinBox* height = SideBox(dialog, "height", std::clamp(view.height, 1, kMaxPictureSide));
     auto* keep = new QCheckBox(QStringLiteral("&Keep the view's proportions"), &dialog);
     keep->setObjectName(QStringLiteral("keep"));
     keep->setChecked(true);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 
+#include "document/fractal_file.h"
 #include "generation/worker_threads.h"
 
 namespace zolt {
@@ -75,6 +76,40 @@ bool WritePicture(const PictureRequest& request, const std::filesystem::path& pa
         reason = "out of memory";
         return false;
     }
+}
+
+PictureOutcome WriteDefinitionPicture(const FractalDef& def, const DefinitionPicture& picture,
+                                      const std::filesystem::path& path, AtomicFile::Fifo fifo) {
+    PictureOutcome outcome;
+    try {
+        ViewCounter counter;
+        if (counter.Prepare(NumbersOf(def), picture.width, picture.height, picture.cancel,
+                            picture.referenceProgress) == ViewCounter::Status::Stopped) {
+            outcome.reason = "cancelled";
+            return outcome;
+        }
+        outcome.kind = counter.Chosen();
+        if (picture.rowProgress)
+            picture.rowProgress(0);
+        const Appearance& appearance = def.Appearance;
+        const std::vector<Pixel> colours =
+            appearance.Monochrome ? std::vector<Pixel>{}
+                                  : BuildLogicalPalette(picture.displayColours, appearance.Palette);
+        const PictureRequest request{
+            .counter = &counter.Counter(),
+            .colour = {appearance.Monochrome, appearance.Modulation, def.Iterations, colours},
+            .width = picture.width,
+            .height = picture.height,
+            .texts = {{kPictureTextKeyword, FractalFileText(def)}, {"Software", "Zolt 1.0"}},
+            .threads = picture.threads,
+            .priority = picture.priority,
+        };
+        outcome.written =
+            WritePicture(request, path, fifo, picture.cancel, picture.rowProgress, outcome.reason);
+    } catch (const std::bad_alloc&) {
+        outcome.reason = "out of memory";
+    }
+    return outcome;
 }
 
 }  // namespace zolt

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "document/png_file.h"
+#include "engine/fractal_def.h"
 #include "engine/render_pass.h"
+#include "engine/view_counter.h"
 
 namespace zolt {
 
@@ -34,5 +36,32 @@ int BandRows(int width);
 bool WritePicture(const PictureRequest& request, const std::filesystem::path& path,
                   AtomicFile::Fifo fifo, const std::atomic<bool>* cancel,
                   const std::function<void(int rowsDone)>& progress, std::string& reason);
+
+// The largest side of a picture.
+inline constexpr int kMaxPictureSide = 65536;
+
+// A picture of a whole definition, as zolt-render and File > Export Image make it: the view
+// counted as a generation counts it at the picture's size (the deep engine where doubles no
+// longer resolve it), in the colours of a display of `displayColours`, its fractal file inside.
+struct DefinitionPicture {
+    int width = 0;
+    int height = 0;
+    int displayColours = 256;
+    int threads = 1;   // the calling thread included
+    int priority = 0;  // a GeneratePriority for the threads; 0 leaves theirs
+    const std::atomic<bool>* cancel = nullptr;
+    std::function<void(double fraction)> referenceProgress = {};  // a deep view's reference
+    std::function<void(int rowsDone)> rowProgress = {};  // at 0 rows once the rows begin, then
+                                                         // after every band
+};
+
+struct PictureOutcome {
+    bool written = false;
+    ViewCounter::Kind kind = ViewCounter::Kind::Plain;  // how the view was counted
+    std::string reason;                                 // why it was not written
+};
+
+PictureOutcome WriteDefinitionPicture(const FractalDef& def, const DefinitionPicture& picture,
+                                      const std::filesystem::path& path, AtomicFile::Fifo fifo);
 
 }  // namespace zolt
