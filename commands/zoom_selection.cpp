@@ -49,13 +49,8 @@ bool ZoomSelection::EndSelection(int x, int y) {
     if (!box)
         return false;
 
-    // The image's own snapshot, so that a zoom on a picture of an older view maps to what is
-    // actually shown; the definition itself when there is no picture.
-    GenerationSnapshot source = NumbersOf(current_.Definition());
     ImageInfo image;
-    if (generator_.GetImage(image) && image.created)
-        generator_.GetSnapshot(source);
-    const auto zoomed = ZoomedNumbers(frame_, *box, source, client);
+    const auto zoomed = ZoomedNumbers(frame_, *box, ShownView(image), client);
     if (!zoomed)
         return false;
     marker_ = *box;
@@ -69,11 +64,8 @@ bool ZoomSelection::WheelZoom(int x, int y, int steps) {
     if (steps == 0 || selecting_ || !current_.Initialized() || !generator_.Initialised())
         return false;
     const ViewSize client = ui_.ViewClientSize();
-    // The image shown, and the view it was generated from; the definition when there is none.
-    GenerationSnapshot source = NumbersOf(current_.Definition());
     ImageInfo image;
-    if (generator_.GetImage(image) && image.created)
-        generator_.GetSnapshot(source);
+    const GenerationSnapshot source = ShownView(image);
     const SelectionFrame frame = FrameAtPress(x, y, client, image);
     const auto zoomed = ZoomedAbout(frame, x, y, std::ldexp(1.0, steps), source, client);
     if (!zoomed)
@@ -81,6 +73,13 @@ bool ZoomSelection::WheelZoom(int x, int y, int steps) {
     current_.SetNumbers(*zoomed);
     generator_.Generate({.push = true, .increment = true});
     return true;
+}
+
+GenerationSnapshot ZoomSelection::ShownView(ImageInfo& image) const {
+    GenerationSnapshot shown = NumbersOf(current_.Definition());
+    if (generator_.GetImage(image) && image.created)
+        generator_.GetSnapshot(shown);
+    return shown;
 }
 
 bool ZoomSelection::CancelSelection() {

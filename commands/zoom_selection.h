@@ -46,6 +46,9 @@ class ZoomSelection {
 
   private:
     bool Allowed() const;
+    // The view the image shown was generated from, so that a zoom on a picture of an older view
+    // maps to what is actually shown; the definition when there is no image. `image` tells.
+    GenerationSnapshot ShownView(ImageInfo& image) const;
 
     CurrentFractal& current_;
     Generator& generator_;
