@@ -47,9 +47,6 @@ struct PixelTarget {
 // Fills (x, y)-(x + size, y + size), exclusive, clipped by the buffer's edges.
 void FillBlock(ImageBuffer& image, long long x, long long y, long long size, Pixel colour);
 
-// Fills (0, 0)-(w, h), clipped, with dark grey.
-void ClearImage(ImageBuffer& image, int w, int h);
-
 // Where an image of extent `image` lands in a view of extent `client` along one axis:
 // centred while it is smaller, its first pixels when it is larger.
 struct AxisPlacement {
@@ -57,9 +54,5 @@ struct AxisPlacement {
     int extent = 0;
 };
 AxisPlacement PlaceAxis(int client, int image);
-
-// Copies the image into a view of the target's size by the placement rule. Pixels of the
-// target outside the copied area are left as they are.
-void BlitImage(const ImageBuffer& image, const PixelTarget& target);
 
 }  // namespace zolt

@@ -29,13 +29,18 @@ bool CreateImage(OffscreenImage& image, int width, int height, int displayColour
         return false;
     try {
         // The memory of the last image is used again: a generation of the same view size then
-        // neither allocates nor faults in a fresh buffer.
+        // neither allocates nor faults in a fresh buffer. One too small goes before the new one
+        // comes, and one far too large is given back.
         std::vector<Pixel> pixels;
         {
             std::lock_guard lock(image.mutex);
             pixels.swap(image.buffer.pixels);
         }
-        pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+        const std::size_t count =
+            static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+        if (pixels.capacity() < count || pixels.capacity() / 2 > count)
+            std::vector<Pixel>().swap(pixels);
+        pixels.assign(count, kDarkGrey);
         std::vector<Pixel> colours;
         if (!monochrome)
             colours = BuildLogicalPalette(displayColours, palette);

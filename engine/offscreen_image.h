@@ -36,13 +36,14 @@ struct ImageInfo {
 
 ImageInfo DescribeImage(const OffscreenImage& image);
 
-// Gives the image width x height pixels (zero until cleared) and
-// its colour table; an empty image on failure.
+// Gives the image width x height pixels of dark grey, the view's background, and its colour
+// table; an empty image on failure.
 bool CreateImage(OffscreenImage& image, int width, int height, int displayColours, bool monochrome,
                  const Palette& palette);
 void DestroyImage(OffscreenImage& image);
 
-// Copies the image into `target` by the placement rule of BlitImage, taking the image's lock one
+// Copies the image into a view of the target's size by the placement rule (PlaceAxis), leaving
+// the target's other pixels as they are. It takes the image's lock one
 // row at a time: a painter never holds up the threads of a pass for a whole frame. A copy that
 // finds the image replaced part way stops there; the replacement is shown by the next one.
 void PaintImage(const OffscreenImage& image, const PixelTarget& target);

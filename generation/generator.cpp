@@ -245,10 +245,6 @@ void Generator::RunGeneration(Job job) {
             Post([](Generator& g) { g.FinishWithoutImage(); });
             return;
         }
-        {
-            std::lock_guard lock(image_.mutex);
-            ClearImage(image_.buffer, size.width, size.height);
-        }
         ui.PresentImage();
     }
     ui.SetStatusText(1, GeneratingText(job.snapshot.Iterations));

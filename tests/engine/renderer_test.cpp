@@ -120,7 +120,6 @@ class RenderPassTest : public ::testing::TestWithParam<int> {
         Palette palette;
         ASSERT_TRUE(BuildPalette(256, palette));
         ASSERT_TRUE(CreateImage(image, width, height, 256, false, palette));
-        ClearImage(image.buffer, width, height);
         counter = std::make_unique<PlainCounter>(snapshot, width);
     }
     ColourRule Colour() const { return {false, 2, snapshot.Iterations, image.colours}; }
@@ -301,10 +300,12 @@ TEST_P(RenderPassTest, RowsAreReportedInOrderWithTheirPercentages) {
     EXPECT_TRUE(std::is_sorted(observer.finished.begin(), observer.finished.end()));
 }
 
-TEST(BlitImage, CentresASmallerImageAndCropsALargerOne) {
-    ImageBuffer image{4, 2, {1, 2, 3, 4, 5, 6, 7, 8}};
+TEST(PaintImage, CentresASmallerImageAndCropsALargerOne) {
+    OffscreenImage image;
+    image.buffer = {4, 2, {1, 2, 3, 4, 5, 6, 7, 8}};
+    image.created = true;
     std::vector<Pixel> view(8 * 6, 0);
-    BlitImage(image, {view.data(), 8, 6, 8});
+    PaintImage(image, {view.data(), 8, 6, 8});
     // Centred: offset ((8 - 4) / 2, (6 - 2) / 2) = (2, 2).
     EXPECT_EQ(view[2 * 8 + 2], 1u);
     EXPECT_EQ(view[3 * 8 + 5], 8u);
@@ -312,7 +313,7 @@ TEST(BlitImage, CentresASmallerImageAndCropsALargerOne) {
     EXPECT_EQ(view[4 * 8 + 2], 0u);
 
     std::vector<Pixel> small(3 * 1, 0);
-    BlitImage(image, {small.data(), 3, 1, 3});
+    PaintImage(image, {small.data(), 3, 1, 3});
     EXPECT_EQ(small, (std::vector<Pixel>{1, 2, 3}));  // the top-left part
 
     EXPECT_EQ(PlaceAxis(7, 4).offset, 1);  // (7 - 4) / 2 truncates
