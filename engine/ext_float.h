@@ -60,9 +60,12 @@ inline Real Normalize(double m, std::int64_t e) {
     if (m == 0.0 || !std::isfinite(m))
         return {m == 0.0 ? 0.0 : m, m == 0.0 ? kZeroExp : e};
     const int k = detail::ExponentOf(m);
-    // k lies in [-1074, 1023]; 2^-k is a normal double for k >= -1022, two steps below.
-    if (k >= -1022)
+    // k lies in [-1074, 1023]; 2^-k is a normal double for -1022 <= k < 1023, two steps
+    // outside.
+    if (k >= -1022 && k < 1023)
         return {m * Pow2(-k), e + k};
+    if (k >= 1023)
+        return {(m * 0.5) * Pow2(-(k - 1)), e + k};
     return {(m * 0x1p64) * Pow2(-(k + 64)), e + k};
 }
 

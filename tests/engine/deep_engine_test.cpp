@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "deep_brute_force.h"
+#include "engine/ext_float.h"
 #include "engine/iterate_point.h"
 #include "engine/view_counter.h"
 
@@ -67,6 +68,13 @@ void ExpectStablePixelsMatch(const BruteImage& brute, const std::vector<int>& de
     }
     EXPECT_GE(distinct.size(), 20u);
     EXPECT_GE(escaped, static_cast<int>(deep.size() / 2));
+}
+
+TEST(ExtendedNumbers, HoldEveryDoubleFromTheSmallestToTheLargest) {
+    for (const double x : {0x1p-1074, 0x1.8p-1060, 1.5, 0x1p1023, -0x1.fffffffffffffp1023}) {
+        EXPECT_EQ(ext::ToDouble(ext::FromDouble(x)), x);
+        EXPECT_EQ(ext::Re(ext::FromDouble(x, -x)), x);
+    }
 }
 
 TEST(DeepEngine, MatchesTheBruteForceLiveAt1e20) {
