@@ -109,14 +109,6 @@ bool IsDeepView(double pstart, double pfinish, double qstart, double qfinish, in
     return std::fabs(dx) < 0x1p-49 * largest;
 }
 
-bool IsDeepViewText(std::string_view pstart, std::string_view pfinish, std::string_view qstart,
-                    std::string_view qfinish, int width) {
-    double p0 = 0, p1 = 0, q0 = 0, q1 = 0;
-    return DecimalToDouble(pstart, p0) && DecimalToDouble(pfinish, p1) &&
-           DecimalToDouble(qstart, q0) && DecimalToDouble(qfinish, q1) &&
-           IsDeepView(p0, p1, q0, q1, width);
-}
-
 std::optional<std::string> RoundForStep(std::string_view value, std::string_view step) {
     MpReal s;
     DecimalParts parts;

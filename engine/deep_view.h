@@ -58,10 +58,6 @@ std::string ExactCoordinateText(std::string_view typed, double value);
 // largest coordinate apart, too close for the double loop's own rounding of x * dx + pstart.
 // Never deep: widths below 1 and NaN anywhere.
 bool IsDeepView(double pstart, double pfinish, double qstart, double qfinish, int width);
-// The same rule on the doubles nearest to the four texts; false when one is not decimal
-// text or beyond the double range.
-bool IsDeepViewText(std::string_view pstart, std::string_view pfinish, std::string_view qstart,
-                    std::string_view qfinish, int width);
 
 // Values printed for a pixel step end ten decimal places below the step's leading digit, so
 // a corner printed and read back moves by less than 1e-10 of a pixel, and printing the text

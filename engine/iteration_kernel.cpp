@@ -215,10 +215,6 @@ bool IteratePointsTarget(const double* cr, const double* ci, int* counts, std::s
                        : IterateAll<false>(cr, ci, counts, n, maxIter, escape, interrupts);
 }
 
-int LanesOfTarget() {
-    return static_cast<int>(kLanes);
-}
-
 }  // namespace HWY_NAMESPACE
 }  // namespace zolt
 HWY_AFTER_NAMESPACE();
@@ -233,12 +229,11 @@ struct KernelEntry {
     std::int64_t id;  // the Highway target bit
     const char* name;
     decltype(&HWY_STATIC_DISPATCH(IteratePointsTarget)) run;
-    decltype(&HWY_STATIC_DISPATCH(LanesOfTarget)) lanes;
 };
 
-#define ZOLT_KERNEL_ENTRY(TARGET, NAMESPACE, NAME)                               \
-    KernelEntry {                                                                \
-        TARGET, NAME, &NAMESPACE::IteratePointsTarget, &NAMESPACE::LanesOfTarget \
+#define ZOLT_KERNEL_ENTRY(TARGET, NAMESPACE, NAME)    \
+    KernelEntry {                                     \
+        TARGET, NAME, &NAMESPACE::IteratePointsTarget \
     }
 
 // Every compiled target, best first, the portable one last.
@@ -290,10 +285,6 @@ struct KernelTargetAccess {
 
 std::string_view KernelTarget::Name() const {
     return EntryOf(id_).name;
-}
-
-int KernelTarget::Lanes() const {
-    return EntryOf(id_).lanes();
 }
 
 std::vector<KernelTarget> AvailableKernels() {

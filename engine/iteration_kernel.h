@@ -38,8 +38,6 @@ class KernelTarget {
 
     // "AVX-512", "AVX2", "SSE4", "SSSE3", "NEON" or "scalar".
     std::string_view Name() const;
-    // Doubles per vector register (1 for scalar).
-    int Lanes() const;
 
     friend bool operator==(const KernelTarget&, const KernelTarget&) = default;
 

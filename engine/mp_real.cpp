@@ -119,10 +119,6 @@ MpReal::~MpReal() {
     mpfr_clear(value_);
 }
 
-void MpReal::SetPrecision(long bits) {
-    mpfr_prec_round(value_, bits < MPFR_PREC_MIN ? MPFR_PREC_MIN : bits, MPFR_RNDN);
-}
-
 bool MpReal::SetDecimal(std::string_view text) {
     DecimalParts parts;
     if (!ParseDecimal(text, parts))

@@ -37,7 +37,7 @@ class MpReal {
     explicit MpReal(long bits = 64);
     MpReal(const MpReal& other);
     MpReal(MpReal&& other) noexcept;
-    // Assignment keeps this value's own precision and rounds to it.
+    // A copy keeps this value's own precision and rounds to it; a move takes the other's.
     MpReal& operator=(const MpReal& other);
     MpReal& operator=(MpReal&& other) noexcept;
     ~MpReal();
@@ -45,14 +45,11 @@ class MpReal {
     mpfr_ptr get() { return value_; }
     mpfr_srcptr get() const { return value_; }
     long Precision() const { return static_cast<long>(mpfr_get_prec(value_)); }
-    // Changes the precision, rounding the value to it.
-    void SetPrecision(long bits);
 
     // Rounds the text's value to this precision; false (value unchanged) unless the text
     // passes ParseDecimal.
     bool SetDecimal(std::string_view text);
     void SetParts(const DecimalParts& parts);
-    void SetDouble(double x) { mpfr_set_d(value_, x, MPFR_RNDN); }
     double ToDouble() const { return mpfr_get_d(value_, MPFR_RNDN); }
 
     // The value rounded to `digits` significant decimal digits (at least 1), as text that

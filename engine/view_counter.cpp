@@ -21,7 +21,8 @@ ViewCounter::Status ViewCounter::Prepare(const GenerationSnapshot& numbers, int 
     plain_.reset();
     deep_.reset();
     kind_ = Kind::Plain;
-    const auto corners = NeedsDeep(numbers, width) ? ExactCorners(numbers) : std::nullopt;
+    const bool deep = NeedsDeep(numbers, width);
+    const auto corners = deep ? ExactCorners(numbers) : std::nullopt;
     if (corners) {
         const DeepView view{corners->Pstart, corners->Pfinish,   corners->Qstart, width,
                             height,          numbers.Iterations, numbers.Escape};
@@ -39,7 +40,7 @@ ViewCounter::Status ViewCounter::Prepare(const GenerationSnapshot& numbers, int 
     } else {
         // A reference can hold a gigabyte: it is not kept for a view that has no use for it.
         reference_ = DeepReference();
-        if (NeedsDeep(numbers, width))
+        if (deep)
             kind_ = Kind::PastLimit;
     }
     plain_.emplace(numbers, width);

@@ -33,6 +33,11 @@ class ViewCounter {
     };
     enum class Status { Ready, Stopped };
 
+    ViewCounter() = default;
+    // The deep counter refers to the reference beside it: a copy would count with another's.
+    ViewCounter(const ViewCounter&) = delete;
+    ViewCounter& operator=(const ViewCounter&) = delete;
+
     // Chooses the counter for `numbers` at `width` x `height` and, for a deep view, prepares its
     // reference, looking at `stop` after every step of it and telling `progress` how far it got.
     // A reference stopped here resumes where it stopped when the same view is prepared again,
