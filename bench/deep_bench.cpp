@@ -95,7 +95,11 @@ BENCHMARK(BM_Deep1e100Inside)->Arg(2)->Iterations(1)->Unit(benchmark::kSecond)->
 void BM_Deep1e100Passes(benchmark::State& state) {
     const int threads = static_cast<int>(state.range(0));
     GenerationSnapshot numbers{0, 0, 0, 0, kBeside.maxIter, kBeside.escape};
-    SetExactCorners(numbers, {kBeside.pstart, kBeside.pfinish, kBeside.qstart}, {kWidth, kHeight});
+    if (!SetExactCorners(numbers, {kBeside.pstart, kBeside.pfinish, kBeside.qstart},
+                         {kWidth, kHeight})) {
+        state.SkipWithError("the view's corners");
+        return;
+    }
     Palette palette;
     BuildPalette(256, palette);
     OffscreenImage image;
@@ -108,7 +112,12 @@ void BM_Deep1e100Passes(benchmark::State& state) {
     RenderPool pool(threads - 1);
     for (auto _ : state) {
         ViewCounter counter;
-        counter.Prepare(numbers, kWidth, kHeight);
+        // A refused reference would time the doubles instead.
+        if (counter.Prepare(numbers, kWidth, kHeight) != ViewCounter::Status::Ready ||
+            counter.Chosen() != ViewCounter::Kind::Deep) {
+            state.SkipWithError("the deep engine did not take the view");
+            return;
+        }
         std::vector<PassReach> earlier;
         for (const int block : {8, 4, 1}) {
             const PassJob pass{.counter = &counter.Counter(),

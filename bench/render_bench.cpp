@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -60,13 +61,22 @@ Points PointsOf(const GenerationSnapshot& s) {
     return points;
 }
 
+// The points of a view, computed on first use: listing or filtering the benchmarks costs nothing.
+const Points& PointsFor(const View& view) {
+    static std::map<std::string, Points> computed;  // the benchmarks hold copies of the views
+    auto [at, added] = computed.try_emplace(view.name);
+    if (added)
+        at->second = PointsOf(view.numbers);
+    return at->second;
+}
+
 void SetRate(benchmark::State& state, const Points& points) {
     state.counters["Miter/s"] =
         benchmark::Counter(points.iterations / 1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
 
-void PlainLoop(benchmark::State& state, const View& view, const Points* all) {
-    const Points& points = *all;
+void PlainLoop(benchmark::State& state, const View& view) {
+    const Points& points = PointsFor(view);
     std::vector<int> counts(points.cr.size());
     for (auto _ : state) {
         for (std::size_t k = 0; k < counts.size(); ++k)
@@ -77,9 +87,8 @@ void PlainLoop(benchmark::State& state, const View& view, const Points* all) {
 }
 
 // The kernel alone on one thread, given the whole view in one call.
-void Kernel(benchmark::State& state, const View& view, const Points* all, KernelTarget target,
-            bool periodicity) {
-    const Points& points = *all;
+void Kernel(benchmark::State& state, const View& view, KernelTarget target, bool periodicity) {
+    const Points& points = PointsFor(view);
     std::vector<int> counts(points.cr.size());
     const IterationLimits limits{view.numbers.Iterations, kEscape, periodicity};
     for (auto _ : state) {
@@ -98,9 +107,9 @@ class Unobserved final : public PassObserver {
 };
 
 // A full-resolution pass as a generation runs it, on `threads` threads, into a real image.
-void Pass(benchmark::State& state, const View& view, const Points* all, KernelTarget target,
-          bool periodicity, int threads) {
-    const Points& points = *all;
+void Pass(benchmark::State& state, const View& view, KernelTarget target, bool periodicity,
+          int threads) {
+    const Points& points = PointsFor(view);
     Palette palette;
     BuildPalette(256, palette);
     OffscreenImage image;
@@ -231,28 +240,22 @@ void PictureMemory(benchmark::State& state, int side) {
 
 // Registered at start-up, since the kernels and the thread counts depend on the machine.
 const bool kRegistered = [] {
-    static std::vector<Points> points;
-    for (const View& view : kViews)
-        points.push_back(PointsOf(view.numbers));
-    for (std::size_t v = 0; v < std::size(kViews); ++v) {
-        const View& view = kViews[v];
-        // The points are handed over by address: the benchmarks keep copies of what they get.
-        const Points* p = &points[v];
+    for (const View& view : kViews) {
         const std::string prefix = std::string("/") + view.name + "/";
-        benchmark::RegisterBenchmark(("BM_PlainLoop" + prefix).c_str(), PlainLoop, view, p)
+        benchmark::RegisterBenchmark(("BM_PlainLoop" + prefix).c_str(), PlainLoop, view)
             ->Unit(benchmark::kMillisecond);
         for (const KernelTarget target : AvailableKernels()) {
             const std::string kernel(target.Name());
             for (const bool periodicity : {false, true}) {
                 const std::string name =
                     "BM_Kernel" + prefix + kernel + (periodicity ? "/periodicity" : "/full");
-                benchmark::RegisterBenchmark(name.c_str(), Kernel, view, p, target, periodicity)
+                benchmark::RegisterBenchmark(name.c_str(), Kernel, view, target, periodicity)
                     ->Unit(benchmark::kMillisecond);
             }
             for (const int threads : ThreadCounts()) {
                 const std::string name =
                     "BM_Pass" + prefix + kernel + "/full/threads:" + std::to_string(threads);
-                benchmark::RegisterBenchmark(name.c_str(), Pass, view, p, target, false, threads)
+                benchmark::RegisterBenchmark(name.c_str(), Pass, view, target, false, threads)
                     ->Unit(benchmark::kMillisecond)
                     ->UseRealTime();
             }
