@@ -76,12 +76,8 @@ std::optional<std::vector<std::string>> FractalFileLines(const FractalDef& def) 
 }
 
 std::string FractalFileText(const FractalDef& def) {
-    std::string text;
-    if (const auto lines = FractalFileLines(def)) {
-        for (const std::string& line : *lines)
-            text += line + "\r\n";
-    }
-    return text;
+    const auto lines = FractalFileLines(def);
+    return lines ? JoinTextLines(*lines).value_or(std::string()) : std::string();
 }
 
 std::string SafeFileStem(std::string_view name) {

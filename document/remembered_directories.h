@@ -43,7 +43,6 @@ class RememberedDirectories {
     std::optional<std::string> SavePath(std::string_view fileName);
 
     const std::string& Directory(DirectoryKind kind) const { return Slot(kind).path; }
-    const std::string& Standby() const { return standby_; }
 
     // The stored directory of the kind; false when there is none (an empty value counts as
     // none) or the settings cannot be read.

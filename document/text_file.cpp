@@ -39,15 +39,20 @@ std::optional<std::vector<TextLine>> ReadTextFile(const std::string& path, std::
 bool WriteTextFile(const std::string& path, std::span<const std::string> lines) {
     if (path.empty() || path.find('\0') != std::string::npos)
         return false;
+    const auto bytes = JoinTextLines(lines);
+    return bytes && WriteFileAtomically(path, *bytes);
+}
+
+std::optional<std::string> JoinTextLines(std::span<const std::string> lines) {
     std::string bytes;
     for (const std::string& line : lines) {
-        // Cutting a line would change what the file says; refusing keeps the old file.
+        // Cutting a line would change what the file says.
         if (line.size() > kMaxWrittenLine)
-            return false;
+            return std::nullopt;
         bytes += line;
         bytes += "\r\n";
     }
-    return WriteFileAtomically(path, bytes);
+    return bytes;
 }
 
 }  // namespace zolt

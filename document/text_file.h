@@ -39,4 +39,8 @@ std::optional<std::vector<TextLine>> ReadTextFile(const std::string& path, std::
 // a line longer than kMaxWrittenLine included, the file is left as it was.
 bool WriteTextFile(const std::string& path, std::span<const std::string> lines);
 
+// The lines as the text of a file, each ended by CR LF; none when a line is longer than
+// kMaxWrittenLine.
+std::optional<std::string> JoinTextLines(std::span<const std::string> lines);
+
 }  // namespace zolt

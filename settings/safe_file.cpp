@@ -165,7 +165,9 @@ bool AtomicFile::Open(const std::filesystem::path& path, Fifo fifo) {
     std::filesystem::path directory = target_.parent_path();
     if (directory.empty())
         directory = ".";
-    fd_ = ::open(directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    // An unnamed file can only be given its name through /proc, which a sandbox may lack.
+    static const bool canName = ::access("/proc/self/fd", X_OK) == 0;
+    fd_ = canName ? ::open(directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600) : -1;
     unnamed_ = fd_ >= 0;
     if (!unnamed_) {
         // A file system without unnamed files: a short name of its own, so that a target name
