@@ -9,8 +9,6 @@ void HeadlessSurface::SetStatusText(int pane, const std::string& text) {
         return;
     panes_[static_cast<std::size_t>(pane - 1)] = text;
     history_.push_back({pane, text});
-    if (listener_)
-        listener_(history_.back());
 }
 
 ViewSize HeadlessSurface::ViewClientSize() const {

@@ -12,7 +12,7 @@
 
 namespace zolt {
 
-// The user-interface surface without a screen, for zolt-render and the tests: it remembers
+// The user-interface surface without a screen, for the tests and the benchmarks: it remembers
 // what it was told (pane texts, title, messages, the command mask) and has a view of a fixed
 // size and colour count.
 class HeadlessSurface : public UiSurface {
@@ -35,10 +35,6 @@ class HeadlessSurface : public UiSurface {
     void InvalidateView() override { ++invalidations_; }
 
     void SetViewSize(ViewSize view);
-    // Called with every status change, in order (zolt-render --verbose).
-    void SetStatusListener(std::function<void(const StatusChange&)> listener) {
-        listener_ = std::move(listener);
-    }
 
     const std::string& StatusText(int pane) const { return panes_.at(pane - 1); }
     const std::vector<StatusChange>& StatusHistory() const { return history_; }
@@ -54,7 +50,6 @@ class HeadlessSurface : public UiSurface {
     int colourCount_;
     std::array<std::string, 3> panes_;
     std::vector<StatusChange> history_;
-    std::function<void(const StatusChange&)> listener_;
     std::string title_ = "Zolt";
     std::vector<std::string> messages_;
     std::atomic<int> presents_{0};

@@ -9,7 +9,7 @@
 namespace zolt {
 
 // Everything the core needs of the user interface. The desktop program implements it with
-// widgets, zolt-render and the tests with a recording stand-in.
+// widgets, the tests with a recording stand-in.
 //
 // Threads: the operations marked "any thread" may be called from the generation thread;
 // all others belong to the user-interface thread. The generation thread reaches the others
