@@ -44,6 +44,11 @@ class WorkspaceTest : public ::testing::Test {
     void DefineHome(int iterations = 250, int colours = 256) {
         ASSERT_TRUE(world.DefineHome("Fractal", colours, iterations));
     }
+    // The home view made current and the generator readied for it, as New leaves them.
+    void ReadyHome() {
+        DefineHome();
+        generator.Ready({.discard = true});
+    }
     void Zoom(double pstart, double pfinish, double qstart) { world.Zoom(pstart, pfinish, qstart); }
     // A view whose every point runs to two billion iterations without repeating itself: a
     // column through the neck between the cardioid and the disc at -0.75, where orbits creep
@@ -105,27 +110,6 @@ class GeneratorTest : public WorkspaceTest {
         return other.work.generator.CopyImage();
     }
 };
-
-TEST(PassSchedule, HalvesToThePenultimateResolutionThenSinglePixels) {
-    const auto schedule = [](int initial, int penultimate) {
-        std::vector<int> passes;
-        for (int b = FirstBlockSize(initial); b != 0 && passes.size() < 100;
-             b = NextBlockSize(b, penultimate))
-            passes.push_back(b);
-        return passes;
-    };
-    EXPECT_EQ(schedule(8, 4), (std::vector<int>{8, 4, 1}));
-    EXPECT_EQ(schedule(8, 2), (std::vector<int>{8, 4, 2, 1}));
-    EXPECT_EQ(schedule(1, 1), (std::vector<int>{1}));
-    EXPECT_EQ(schedule(4, 4), (std::vector<int>{4, 1}));
-    // Stored values the dialog never offers still give schedules that end.
-    EXPECT_EQ(schedule(0, 4), (std::vector<int>{1}));
-    EXPECT_EQ(schedule(-3, -3), (std::vector<int>{1}));
-    EXPECT_EQ(schedule(8, 0), (std::vector<int>{8, 4, 2, 1}));
-    EXPECT_EQ(schedule(6, 4), (std::vector<int>{6, 3}));
-    EXPECT_EQ(schedule(2, 8), (std::vector<int>{2}));
-    EXPECT_EQ(schedule(2147483647, 4).size(), 30u);
-}
 
 TEST(ThreadPriority, MapsTheSevenLevelsAndLeavesOthersAlone) {
     EXPECT_TRUE(PriorityFor(1).idle);
@@ -193,8 +177,7 @@ TEST_F(GeneratorTest, CommandMaskAfterEveryTransition) {
 
 TEST_F(GeneratorTest, StatusTextsOfAFullGeneration) {
     ui.SetViewSize({16, 16});
-    DefineHome();
-    generator.Ready({.discard = true});
+    ReadyHome();
     ui.ClearStatusHistory();
     generator.Generate({.push = true, .increment = true});
     ASSERT_TRUE(WaitIdle());
@@ -215,8 +198,7 @@ TEST_F(GeneratorTest, StatusTextsOfAFullGeneration) {
 }
 
 TEST_F(GeneratorTest, StopInThePassAtFourThenContinueGivesTheUninterruptedImage) {
-    DefineHome();
-    generator.Ready({.discard = true});
+    ReadyHome();
     // Copies of a 64 x 50 view: 1 the cleared image; pass 8: 2 at 50 %, 3 its end;
     // pass 4: 4 at 10 %.
     ASSERT_TRUE(GenerateHeldAt(4));
@@ -242,8 +224,7 @@ TEST_F(GeneratorTest, StopInThePassAtFourThenContinueGivesTheUninterruptedImage)
 
 // In a child process that may not make another thread once a generation has stopped.
 TEST_F(GeneratorTest, AThreadThatCannotStartIsReportedAndChangesNoCommand) {
-    DefineHome();
-    generator.Ready({.discard = true});
+    ReadyHome();
     const auto failedStarts = [&] {
         if (!GenerateHeldAt(4))
             return false;
@@ -278,8 +259,7 @@ TEST_F(GeneratorTest, AViewTooLargeForTheMemoryIsToldAndChangesNothing) {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     GTEST_SKIP() << "a sanitizer's allocator ends the program where the system's fails";
 #endif
-    DefineHome();
-    generator.Ready({.discard = true});
+    ReadyHome();
     ui.SetViewSize({40000, 40000});  // a picture of 6.4 GB
     const std::uint32_t idle = ui.GetCommandState();
     const auto tooLarge = [&] {
@@ -292,8 +272,7 @@ TEST_F(GeneratorTest, AViewTooLargeForTheMemoryIsToldAndChangesNothing) {
 }
 
 TEST_F(GeneratorTest, SkipDuringThePassAtEightStartsThePassAtFourAtOnce) {
-    DefineHome();
-    generator.Ready({.discard = true});
+    ReadyHome();
     ImageBuffer atEndOfFirstPass;
     ui.OnPresent([&](int n) {
         if (n == 2)
@@ -357,8 +336,7 @@ TEST_F(GeneratorTest, AStopAfterTheLastPassCountsAsFinished) {
 }
 
 TEST_F(GeneratorTest, GenerateTwiceOnTheSameViewRecordsAndRaisesNothing) {
-    DefineHome();
-    generator.Ready({.discard = true});
+    ReadyHome();
     generator.Generate({.push = true, .increment = true});
     ASSERT_TRUE(WaitIdle());
     generator.Generate({.push = true, .increment = true});
@@ -369,8 +347,7 @@ TEST_F(GeneratorTest, GenerateTwiceOnTheSameViewRecordsAndRaisesNothing) {
 }
 
 TEST_F(GeneratorTest, GenerateAfterAZoomRaisesOnceAndTruncatesTheHistory) {
-    DefineHome();
-    generator.Ready({.discard = true});
+    ReadyHome();
     generator.Generate({.push = true, .increment = true});
     ASSERT_TRUE(WaitIdle());
     Zoom(-1.0, 0.0, -0.5);
@@ -411,8 +388,7 @@ TEST_F(GeneratorTest, TheIncrementSaturatesInsteadOfOverflowing) {
 }
 
 TEST_F(GeneratorTest, AResizeOutsideAGenerationIsANewView) {
-    DefineHome();
-    generator.Ready({.discard = true});
+    ReadyHome();
     generator.Generate({.push = true, .increment = true});
     ASSERT_TRUE(WaitIdle());
     const double qfinish = current.Definition().Qfinish;
@@ -430,8 +406,7 @@ TEST_F(GeneratorTest, AResizeOutsideAGenerationIsANewView) {
 }
 
 TEST_F(GeneratorTest, AResizeDuringAGenerationWaitsForItsEnd) {
-    DefineHome();
-    generator.Ready({.discard = true});
+    ReadyHome();
     ASSERT_TRUE(GenerateHeldAt(1));
     const double qfinish = current.Definition().Qfinish;
     ui.SetViewSize({64, 80});
@@ -537,8 +512,7 @@ TEST_F(GeneratorTest, ShutdownDuringAGenerationEndsItWithoutAnotherWord) {
 }
 
 TEST_F(GeneratorTest, ReadyWithDiscardStopsARunningGenerationFirst) {
-    DefineHome();
-    generator.Ready({.discard = true});
+    ReadyHome();
     ASSERT_TRUE(GenerateHeldAt(1));
     ui.Release();
     generator.Ready({.discard = true});
@@ -564,8 +538,7 @@ TEST_F(GeneratorTest, AutoGenerateStartsAtReadyWhenAsked) {
 }
 
 TEST_F(GeneratorTest, BackAndForwardRegenerateWithoutRecordingOrRaising) {
-    DefineHome();
-    generator.Ready({.discard = true});
+    ReadyHome();
     generator.Generate({.push = true, .increment = true});
     ASSERT_TRUE(WaitIdle());
     Zoom(-1.0, 0.0, -0.5);

@@ -23,6 +23,27 @@ int Replay(PassProgress& progress, const std::vector<int>& percents) {
     return static_cast<int>(percents.size());
 }
 
+TEST(PassSchedule, HalvesToThePenultimateResolutionThenSinglePixels) {
+    const auto schedule = [](int initial, int penultimate) {
+        std::vector<int> passes;
+        for (int b = FirstBlockSize(initial); b != 0 && passes.size() < 100;
+             b = NextBlockSize(b, penultimate))
+            passes.push_back(b);
+        return passes;
+    };
+    EXPECT_EQ(schedule(8, 4), (std::vector<int>{8, 4, 1}));
+    EXPECT_EQ(schedule(8, 2), (std::vector<int>{8, 4, 2, 1}));
+    EXPECT_EQ(schedule(1, 1), (std::vector<int>{1}));
+    EXPECT_EQ(schedule(4, 4), (std::vector<int>{4, 1}));
+    // Stored values the dialog never offers still give schedules that end.
+    EXPECT_EQ(schedule(0, 4), (std::vector<int>{1}));
+    EXPECT_EQ(schedule(-3, -3), (std::vector<int>{1}));
+    EXPECT_EQ(schedule(8, 0), (std::vector<int>{8, 4, 2, 1}));
+    EXPECT_EQ(schedule(6, 4), (std::vector<int>{6, 3}));
+    EXPECT_EQ(schedule(2, 8), (std::vector<int>{2}));
+    EXPECT_EQ(schedule(2147483647, 4).size(), 30u);
+}
+
 TEST(PassProgress, FourHundredRowsAtBlockEightShowOneTextAndTenCopies) {
     HeadlessSurface ui;
     PassProgress progress(ui, 8);
