@@ -50,6 +50,16 @@ inline bool DefineFractal(ZoltApplication& app, const GenerationSnapshot& number
     return app.GetWorkspace()->current.SetCurrent(name, numbers, appearance, {.untitled = true});
 }
 
+// Makes `numbers` current, shaped to the view, and readies the generator for it, generating
+// nothing yet.
+inline bool ReadyToGenerate(ZoltApplication& app, const GenerationSnapshot& numbers) {
+    if (!DefineFractal(app, numbers))
+        return false;
+    app.GetWorkspace()->current.RefreshAspect();
+    app.GetWorkspace()->generator.Ready({.discard = true});
+    return true;
+}
+
 inline GenerationSnapshot Home(ZoltApplication& app) {
     return HomeView(app.Surface().ViewClientSize());
 }

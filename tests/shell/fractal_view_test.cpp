@@ -43,8 +43,7 @@ class FractalViewTest : public AppTest {
 
     // A definition with an image of the present view, generated to the end.
     void Generated() {
-        QVERIFY(DefineFractal(*app_, Home(*app_)));
-        app_->GetWorkspace()->generator.Ready({.discard = true});
+        QVERIFY(ReadyToGenerate(*app_, Home(*app_)));
         app_->RunCommand(kCmdGenerate);
         QTRY_COMPARE(PaneText(*app_, 1), QString("Finished"));
     }
@@ -288,8 +287,7 @@ class FractalViewTest : public AppTest {
     }
 
     void generationStartedDuringADragCancelsIt() {
-        QVERIFY(DefineFractal(*app_, Home(*app_)));
-        app_->GetWorkspace()->generator.Ready({.discard = true});
+        QVERIFY(ReadyToGenerate(*app_, Home(*app_)));
         const GenerationSnapshot before = NumbersOf(app_->GetWorkspace()->current.Definition());
         Press(QPoint(40, 40));
         Move(QPoint(120, 80));
@@ -353,9 +351,7 @@ class FractalViewTest : public AppTest {
     void theWheelGoesPastDoublesIntoTheDeepAndBackAgain() {
         constexpr int kDeepWait = 120000;  // a whole deep view under a sanitizer takes seconds
         // 1e-11 across: doubles still resolve the pixels; five notches in, they do not.
-        QVERIFY(DefineFractal(*app_, {-0.74364388704, -0.74364388703, 0.1318259042, 0, 100, 4}));
-        Work().current.RefreshAspect();
-        Work().generator.Ready({.discard = true});
+        QVERIFY(ReadyToGenerate(*app_, {-0.74364388704, -0.74364388703, 0.1318259042, 0, 100, 4}));
         app_->RunCommand(kCmdGenerate);
         QTRY_COMPARE(PaneText(*app_, 1), QString("Finished"));
         const QPoint centre(Client().width / 2, Client().height / 2);
@@ -395,9 +391,7 @@ class FractalViewTest : public AppTest {
     }
 
     void noSelectionWhileAGenerationRuns() {
-        QVERIFY(DefineFractal(*app_, {-0.3, -0.2, -0.1, 0.0, 100000, 4.0}));
-        app_->GetWorkspace()->current.RefreshAspect();
-        app_->GetWorkspace()->generator.Ready({.discard = true});
+        QVERIFY(ReadyToGenerate(*app_, {-0.3, -0.2, -0.1, 0.0, 100000, 4.0}));
         app_->RunCommand(kCmdGenerate);
         QVERIFY(app_->GetWorkspace()->generator.IsRunning());
         const GenerationSnapshot before = NumbersOf(app_->GetWorkspace()->current.Definition());

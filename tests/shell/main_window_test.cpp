@@ -192,9 +192,7 @@ class MainWindowTest : public AppTest {
         // ... so they reach their commands. Generate is off until a definition is ready.
         QTest::keyClick(window, Qt::Key_G, Qt::AltModifier);
         QCOMPARE(app_->GetWorkspace()->history.Count(), 0);
-        QVERIFY(DefineFractal(*app_, Home(*app_)));
-        app_->GetWorkspace()->defaults.values.AutoGenerate = false;
-        app_->GetWorkspace()->generator.Ready({.discard = true});
+        QVERIFY(ReadyToGenerate(*app_, Home(*app_)));
         QCOMPARE(PaneText(*app_, 1), QString("Ready"));
         QTest::keyClick(window, Qt::Key_G, Qt::AltModifier);
         QCOMPARE(app_->GetWorkspace()->history.Count(), 1);
@@ -203,10 +201,7 @@ class MainWindowTest : public AppTest {
 
     void escapeStopsAltCContinuesAndAltSSkips() {
         // A long generation: the neck at -0.75, where orbits creep along without repeating.
-        QVERIFY(DefineFractal(*app_, {-0.75 - 1e-10, -0.75 + 1e-10, -1e-10, 0.0, 2000000, 4.0}));
-        app_->GetWorkspace()->current.RefreshAspect();
-        app_->GetWorkspace()->defaults.values.AutoGenerate = false;
-        app_->GetWorkspace()->generator.Ready({.discard = true});
+        QVERIFY(ReadyToGenerate(*app_, {-0.75 - 1e-10, -0.75 + 1e-10, -1e-10, 0.0, 2000000, 4.0}));
         MainWindow* window = app_->GetMainWindow();
         QTest::keyClick(window, Qt::Key_G, Qt::AltModifier);
         QVERIFY(app_->GetWorkspace()->generator.IsRunning());

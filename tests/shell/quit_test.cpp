@@ -18,10 +18,7 @@ class QuitTest : public QObject {
     // A generation that runs for a long time: the neck at -0.75, where orbits creep along for a
     // million steps without repeating themselves.
     void StartLongGeneration(ZoltApplication& app) {
-        QVERIFY(DefineFractal(app, {-0.75 - 1e-10, -0.75 + 1e-10, -1e-10, 0.0, 1000000, 4.0}));
-        app.GetWorkspace()->current.RefreshAspect();
-        app.GetWorkspace()->defaults.values.AutoGenerate = false;
-        app.GetWorkspace()->generator.Ready({.discard = true});
+        QVERIFY(ReadyToGenerate(app, {-0.75 - 1e-10, -0.75 + 1e-10, -1e-10, 0.0, 1000000, 4.0}));
         app.RunCommand(kCmdGenerate);
         QVERIFY(app.GetWorkspace()->generator.IsRunning());
         QTRY_VERIFY(PaneText(app, 1).startsWith("Generating@1000000"));
