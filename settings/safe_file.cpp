@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <random>
 #include <string>
 #include <system_error>
 
@@ -43,6 +44,17 @@ int OwnDescriptor(const std::filesystem::path& path) {
             return std::stoi(text.substr(prefix.size()));
     }
     return -1;
+}
+
+// A hidden name beside the target for its next content, random enough not to meet another.
+std::string TemporaryName() {
+    static constexpr char kLetters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    std::string name = ".zolt-save-";
+    for (int i = 0; i < 8; ++i)
+        name += kLetters[random() % (sizeof kLetters - 1)];
+    return name;
 }
 
 }  // namespace
@@ -220,21 +232,14 @@ bool AtomicFile::Commit() {
         // The unnamed file gets a name of its own beside the target, then takes the target's:
         // a rename is the one step that replaces a file at once.
         const std::string source = "/proc/self/fd/" + std::to_string(fd_);
-        std::string temp = (target_.parent_path() / ".zolt-save-XXXXXX").string();
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            const int probe = ::mkstemp(temp.data());
-            if (probe < 0)
-                break;
-            ::close(probe);
-            ::unlink(temp.c_str());
-            if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) ==
-                0) {
+        for (int attempt = 0; attempt < 100 && named_.empty(); ++attempt) {
+            // A name no file has yet, made up here rather than by creating one: nothing exists
+            // under it until the link, which a killed save then leaves for only an instant.
+            const std::filesystem::path temp = target_.parent_path() / TemporaryName();
+            if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0)
                 named_ = temp;
+            else if (errno != EEXIST)
                 break;
-            }
-            if (errno != EEXIST)
-                break;
-            temp = (target_.parent_path() / ".zolt-save-XXXXXX").string();
         }
         if (named_.empty()) {
             const std::string reason = SystemReason();
