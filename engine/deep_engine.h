@@ -35,8 +35,11 @@
 #include <string>
 
 #include "engine/deep_view.h"
+#include "engine/point_samples.h"
 
 namespace zolt {
+
+struct DeepPrepared;
 
 // The longest iteration limit the deep engine takes: its reference keeps about 42 bytes for
 // each iteration, and at most 100 MB more for runs from its start (1.5 GB at this limit).
@@ -99,9 +102,15 @@ class DeepReference {
     struct State;
 
   private:
+    // What pixels read, once ready; null before.
+    const DeepPrepared* Pixels() const;
+
     std::unique_ptr<State> state_;
     friend int DeepIteratePoint(const DeepReference& reference, int x, int y,
                                 const std::atomic<bool>* stop);
+    friend int DeepSamplePoint(const DeepReference& reference, const OrbitTail& tail, int x, int y,
+                               SampleLevel level, const std::atomic<bool>* stop,
+                               OrbitTail::Samples& samples);
 };
 
 // The count of pixel (x, y) of the prepared view, or 0 when `stop` is set on entry or becomes
@@ -109,6 +118,13 @@ class DeepReference {
 // too, without skips.
 int DeepIteratePoint(const DeepReference& reference, int x, int y,
                      const std::atomic<bool>* stop = nullptr);
+
+// DeepIteratePoint with the samples beyond the count from SampleLevel::Fraction on (see
+// engine/point_samples.h): the orbit's full value where it escaped, and at SampleLevel::Distance
+// its derivative, carried through the skips as they carry the difference. `tail` is made for the
+// view's escape value.
+int DeepSamplePoint(const DeepReference& reference, const OrbitTail& tail, int x, int y,
+                    SampleLevel level, const std::atomic<bool>* stop, OrbitTail::Samples& samples);
 
 struct DeepPixel {
     int x = 0;

@@ -26,6 +26,19 @@
 #define HWY_DISABLED_TARGETS \
     (HWY_AVX3_DL | HWY_SVE | HWY_SVE2 | HWY_SVE_256 | HWY_SVE2_128 | HWY_RVV)
 
+namespace zolt::kernel {
+
+// Where the variants that record ends write them; null where not asked for. One type for every
+// target, so that all of them share the dispatch table's function type.
+struct EndsOut {
+    double* zr = nullptr;
+    double* zi = nullptr;
+    double* dzr = nullptr;
+    double* dzi = nullptr;
+};
+
+}  // namespace zolt::kernel
+
 #endif  // ZOLT_ENGINE_ITERATION_KERNEL_ONCE
 
 #undef HWY_TARGET_INCLUDE
@@ -39,20 +52,29 @@ namespace HWY_NAMESPACE {
 namespace {
 
 namespace hn = hwy::HWY_NAMESPACE;
+using kernel::EndsOut;
 using D = hn::ScalableTag<double>;
 using Vec = hn::Vec<D>;
 
+// What a variant of the kernel records of each orbit besides its count: nothing, its value at
+// the escape, or that and its derivative there.
+enum Ends { kNoEnds = 0, kValue = 1, kDerivative = 2 };
+
 // Vectors in flight. One step of one vector is a chain of three dependent operations per
 // coordinate, so several independent vectors are needed to keep the multipliers and adders
-// busy; the count is bounded by the registers (16 below AVX-512, 32 with it).
+// busy; the count is bounded by the registers (16 below AVX-512, 32 with it), and the
+// derivative's two more coordinates take their share.
+template <int kEnds>
+constexpr std::size_t VectorsFor() {
 #if HWY_TARGET == HWY_AVX3
-constexpr std::size_t kVectors = 4;
+    return kEnds == kDerivative ? 3 : 4;
 #else
-constexpr std::size_t kVectors = 3;
+    return kEnds == kDerivative ? 2 : 3;
 #endif
+}
 constexpr std::size_t kLanes = hn::MaxLanes(D());
-constexpr std::size_t kSlots = kVectors * kLanes;  // points in flight
-static_assert(kSlots <= 64, "one bit per slot in a 64-bit word");
+constexpr std::size_t kMaxSlots = VectorsFor<kNoEnds>() * kLanes;  // the most points in flight
+static_assert(kMaxSlots <= 64, "one bit per slot in a 64-bit word");
 
 // Steps run between two looks at the lanes. Every lane counts its own steps and stops counting
 // at its escape, so counts stay exact; the block only delays a finished lane's refill by fewer
@@ -66,17 +88,26 @@ constexpr std::int64_t kIdleCount = std::numeric_limits<std::int64_t>::min() / 2
 // The lanes, one slot per point in flight, as arrays so that the vectors load whole and the
 // bookkeeping reads and writes single lanes.
 struct Slots {
-    HWY_ALIGN double zr[kSlots];
-    HWY_ALIGN double zi[kSlots];
-    HWY_ALIGN double zr2[kSlots];  // zr * zr, reused by the next step exactly as IteratePoint
-    HWY_ALIGN double zi2[kSlots];  // recomputes it
-    HWY_ALIGN double cr[kSlots];
-    HWY_ALIGN double ci[kSlots];
-    HWY_ALIGN double savedZr[kSlots];
-    HWY_ALIGN double savedZi[kSlots];
-    HWY_ALIGN std::int64_t count[kSlots];      // steps done, frozen at the escape
-    HWY_ALIGN std::int64_t saveAfter[kSlots];  // the next save comes at the count after this
-    std::size_t point[kSlots];
+    HWY_ALIGN double zr[kMaxSlots];
+    HWY_ALIGN double zi[kMaxSlots];
+    HWY_ALIGN double zr2[kMaxSlots];  // zr * zr, reused by the next step exactly as IteratePoint
+    HWY_ALIGN double zi2[kMaxSlots];  // recomputes it
+    HWY_ALIGN double cr[kMaxSlots];
+    HWY_ALIGN double ci[kMaxSlots];
+    HWY_ALIGN double savedZr[kMaxSlots];
+    HWY_ALIGN double savedZi[kMaxSlots];
+    HWY_ALIGN std::int64_t count[kMaxSlots];      // steps done, frozen at the escape
+    HWY_ALIGN std::int64_t saveAfter[kMaxSlots];  // the next save comes at the count after this
+    // Only for the variants that record ends: the value and derivative at the escape (lanes
+    // step on after it within a block, so they are caught as the lane escapes), and the
+    // derivative as it goes.
+    HWY_ALIGN double endZr[kMaxSlots];
+    HWY_ALIGN double endZi[kMaxSlots];
+    HWY_ALIGN double dzr[kMaxSlots];
+    HWY_ALIGN double dzi[kMaxSlots];
+    HWY_ALIGN double endDzr[kMaxSlots];
+    HWY_ALIGN double endDzi[kMaxSlots];
+    std::size_t point[kMaxSlots];
 };
 
 struct BlockResult {
@@ -90,13 +121,15 @@ std::uint64_t BitsOf(std::uint64_t word, std::size_t vector) {
 
 // Runs every slot kBlock steps. All slots are still running when a block starts, since finished
 // ones are refilled between blocks.
-template <bool kPeriodicity>
+template <bool kPeriodicity, int kEnds>
 BlockResult RunBlock(Slots& s, double escape, std::int64_t limit) {
+    constexpr std::size_t kVectors = VectorsFor<kEnds>();
     const D d;
     const hn::RebindToSigned<D> di;
     const Vec bound = hn::Set(d, escape);
     const Vec two = hn::Set(d, 2.0);
-    Vec zr[kVectors], zi[kVectors], zr2[kVectors], zi2[kVectors];
+    const Vec one = hn::Set(d, 1.0);
+    Vec zr[kVectors], zi[kVectors], zr2[kVectors], zi2[kVectors], dzr[kVectors], dzi[kVectors];
     hn::Vec<decltype(di)> count[kVectors];
     hn::Mask<D> running[kVectors];
     for (std::size_t j = 0; j < kVectors; ++j) {
@@ -106,11 +139,22 @@ BlockResult RunBlock(Slots& s, double escape, std::int64_t limit) {
         zi2[j] = hn::Load(d, s.zi2 + j * kLanes);
         count[j] = hn::Load(di, s.count + j * kLanes);
         running[j] = hn::FirstN(d, kLanes);
+        if constexpr (kEnds == kDerivative) {
+            dzr[j] = hn::Load(d, s.dzr + j * kLanes);
+            dzi[j] = hn::Load(d, s.dzi + j * kLanes);
+        }
     }
     for (int k = 0; k < kBlock; ++k) {
         for (std::size_t j = 0; j < kVectors; ++j) {
             const Vec cr = hn::Load(d, s.cr + j * kLanes);
             const Vec ci = hn::Load(d, s.ci + j * kLanes);
+            if constexpr (kEnds == kDerivative) {
+                // dz' = 2 z dz + 1, from the z before this step.
+                const Vec r = hn::Add(
+                    hn::Mul(hn::Sub(hn::Mul(zr[j], dzr[j]), hn::Mul(zi[j], dzi[j])), two), one);
+                dzi[j] = hn::Mul(hn::Add(hn::Mul(zr[j], dzi[j]), hn::Mul(zi[j], dzr[j])), two);
+                dzr[j] = r;
+            }
             // The operations of IteratePoint, in its order: zi from the old zr, then zr.
             zi[j] = hn::Add(hn::Mul(hn::Mul(zi[j], zr[j]), two), ci);
             zr[j] = hn::Add(hn::Sub(zr2[j], zi2[j]), cr);
@@ -118,7 +162,18 @@ BlockResult RunBlock(Slots& s, double escape, std::int64_t limit) {
             zi2[j] = hn::Mul(zi[j], zi[j]);
             // A running lane counts the step (all ones is -1), then stops running if it escaped.
             count[j] = hn::Sub(count[j], hn::BitCast(di, hn::VecFromMask(d, running[j])));
-            running[j] = hn::AndNot(hn::Gt(hn::Add(zr2[j], zi2[j]), bound), running[j]);
+            const auto escaped = hn::Gt(hn::Add(zr2[j], zi2[j]), bound);
+            if constexpr (kEnds != kNoEnds) {
+                // Stored from the lanes escaping now, so no register holds them meanwhile.
+                const auto now = hn::And(escaped, running[j]);
+                hn::BlendedStore(zr[j], now, d, s.endZr + j * kLanes);
+                hn::BlendedStore(zi[j], now, d, s.endZi + j * kLanes);
+                if constexpr (kEnds == kDerivative) {
+                    hn::BlendedStore(dzr[j], now, d, s.endDzr + j * kLanes);
+                    hn::BlendedStore(dzi[j], now, d, s.endDzi + j * kLanes);
+                }
+            }
+            running[j] = hn::AndNot(escaped, running[j]);
         }
     }
     BlockResult result;
@@ -129,6 +184,10 @@ BlockResult RunBlock(Slots& s, double escape, std::int64_t limit) {
         hn::Store(zr2[j], d, s.zr2 + j * kLanes);
         hn::Store(zi2[j], d, s.zi2 + j * kLanes);
         hn::Store(count[j], di, s.count + j * kLanes);
+        if constexpr (kEnds == kDerivative) {
+            hn::Store(dzr[j], d, s.dzr + j * kLanes);
+            hn::Store(dzi[j], d, s.dzi + j * kLanes);
+        }
         auto done = hn::Or(hn::Not(running[j]), hn::RebindMask(d, hn::Gt(count[j], beforeLimit)));
         if constexpr (kPeriodicity) {
             const Vec savedZr = hn::Load(d, s.savedZr + j * kLanes);
@@ -152,9 +211,10 @@ BlockResult RunBlock(Slots& s, double escape, std::int64_t limit) {
     return result;
 }
 
-template <bool kPeriodicity>
+template <bool kPeriodicity, int kEnds>
 bool IterateAll(const double* cr, const double* ci, int* counts, std::size_t n, int maxIter,
-                double escape, const Interrupts& interrupts) {
+                double escape, const Interrupts& interrupts, const EndsOut& ends) {
+    constexpr std::size_t kSlots = VectorsFor<kEnds>() * kLanes;  // points in flight
     constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
     // The count of an orbit that reaches the limit: the body of the loop runs at least once.
     const std::int64_t limit = std::max(maxIter, 1);
@@ -180,19 +240,32 @@ bool IterateAll(const double* cr, const double* ci, int* counts, std::size_t n, 
         s.zi2[l] = y * y;
         s.count[l] = count;
         s.saveAfter[l] = saveAfter;
+        if constexpr (kEnds == kDerivative) {
+            s.dzr[l] = 1.0;
+            s.dzi[l] = 0.0;
+        }
     };
     for (std::size_t l = 0; l < kSlots; ++l)
         refill(l);
 
     int sinceStopCheck = 0;
     while (busy > 0) {
-        const BlockResult block = RunBlock<kPeriodicity>(s, escape, limit);
+        const BlockResult block = RunBlock<kPeriodicity, kEnds>(s, escape, limit);
         for (std::uint64_t done = block.done; done != 0; done &= done - 1) {
             const auto l = static_cast<std::size_t>(std::countr_zero(done));
             // Steps past the limit do not count, since the limit test comes first; an orbit
             // that cycles would reach the limit.
             const bool escaped = (block.escaped >> l) & 1;
-            counts[s.point[l]] = static_cast<int>(escaped ? std::min(s.count[l], limit) : limit);
+            const std::size_t point = s.point[l];
+            counts[point] = static_cast<int>(escaped ? std::min(s.count[l], limit) : limit);
+            if constexpr (kEnds != kNoEnds) {
+                ends.zr[point] = s.endZr[l];
+                ends.zi[point] = s.endZi[l];
+                if constexpr (kEnds == kDerivative) {
+                    ends.dzr[point] = s.endDzr[l];
+                    ends.dzi[point] = s.endDzi[l];
+                }
+            }
             --busy;
             refill(l);
         }
@@ -206,13 +279,27 @@ bool IterateAll(const double* cr, const double* ci, int* counts, std::size_t n, 
     return true;
 }
 
+template <bool kPeriodicity>
+bool IterateWithEnds(const double* cr, const double* ci, int* counts, std::size_t n, int maxIter,
+                     double escape, const Interrupts& interrupts, const EndsOut& ends) {
+    if (ends.zr == nullptr)
+        return IterateAll<kPeriodicity, kNoEnds>(cr, ci, counts, n, maxIter, escape, interrupts,
+                                                 ends);
+    if (ends.dzr == nullptr)
+        return IterateAll<kPeriodicity, kValue>(cr, ci, counts, n, maxIter, escape, interrupts,
+                                                ends);
+    return IterateAll<kPeriodicity, kDerivative>(cr, ci, counts, n, maxIter, escape, interrupts,
+                                                 ends);
+}
+
 }  // namespace
 
 bool IteratePointsTarget(const double* cr, const double* ci, int* counts, std::size_t n,
-                         int maxIter, double escape, bool periodicity,
-                         const Interrupts& interrupts) {
-    return periodicity ? IterateAll<true>(cr, ci, counts, n, maxIter, escape, interrupts)
-                       : IterateAll<false>(cr, ci, counts, n, maxIter, escape, interrupts);
+                         int maxIter, double escape, bool periodicity, const Interrupts& interrupts,
+                         const kernel::EndsOut& ends) {
+    return periodicity
+               ? IterateWithEnds<true>(cr, ci, counts, n, maxIter, escape, interrupts, ends)
+               : IterateWithEnds<false>(cr, ci, counts, n, maxIter, escape, interrupts, ends);
 }
 
 }  // namespace HWY_NAMESPACE
@@ -305,11 +392,25 @@ KernelTarget BestKernel() {
 bool IteratePoints(std::span<const double> cr, std::span<const double> ci, std::span<int> counts,
                    const IterationLimits& limits, const Interrupts& interrupts,
                    KernelTarget target) {
-    if (cr.size() != ci.size() || cr.size() != counts.size())
+    return IteratePoints(cr, ci, counts, limits, interrupts, target, {});
+}
+
+bool IteratePoints(std::span<const double> cr, std::span<const double> ci, std::span<int> counts,
+                   const IterationLimits& limits, const Interrupts& interrupts, KernelTarget target,
+                   const OrbitEnds& ends) {
+    const std::size_t n = counts.size();
+    const auto fits = [n](std::span<double> span) { return span.empty() || span.size() == n; };
+    if (cr.size() != ci.size() || cr.size() != n)
         throw std::invalid_argument("IteratePoints: cr, ci and counts differ in size");
+    if (!fits(ends.zr) || !fits(ends.zi) || !fits(ends.dzr) || !fits(ends.dzi) ||
+        ends.zr.empty() != ends.zi.empty() || ends.dzr.empty() != ends.dzi.empty() ||
+        (ends.zr.empty() && !ends.dzr.empty()))
+        throw std::invalid_argument("IteratePoints: the orbit ends do not match the points");
+    const auto data = [](std::span<double> span) { return span.empty() ? nullptr : span.data(); };
+    const kernel::EndsOut out{data(ends.zr), data(ends.zi), data(ends.dzr), data(ends.dzi)};
     return EntryOf(KernelTargetAccess::Id(target))
-        .run(cr.data(), ci.data(), counts.data(), counts.size(), limits.maxIter, limits.escape,
-             limits.periodicity, interrupts);
+        .run(cr.data(), ci.data(), counts.data(), n, limits.maxIter, limits.escape,
+             limits.periodicity, interrupts, out);
 }
 
 }  // namespace zolt

@@ -86,4 +86,21 @@ bool IteratePoints(std::span<const double> cr, std::span<const double> ci, std::
                    const IterationLimits& limits, const Interrupts& interrupts,
                    KernelTarget target = BestKernel());
 
+// Where the orbits ended: for each point that escaped, the orbit's value at the step it escaped
+// and, when dzr and dzi are given, its derivative dz/dc there (dz starts at 1 where z starts at
+// c, and each step makes it 2 z dz + 1). Each span is empty or of the points' size; entries of
+// points that did not escape are left unspecified.
+struct OrbitEnds {
+    std::span<double> zr;
+    std::span<double> zi;
+    std::span<double> dzr;
+    std::span<double> dzi;
+};
+
+// IteratePoints that also writes where each orbit ended. The counts are those of IteratePoints,
+// bit for bit; only the variant of the kernel differs, so the one above keeps its speed.
+bool IteratePoints(std::span<const double> cr, std::span<const double> ci, std::span<int> counts,
+                   const IterationLimits& limits, const Interrupts& interrupts, KernelTarget target,
+                   const OrbitEnds& ends);
+
 }  // namespace zolt

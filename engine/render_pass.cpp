@@ -15,6 +15,18 @@ namespace {
 constexpr std::size_t kUnitPoints = 4096;
 constexpr std::size_t kUnitsPerThread = 4;
 
+// What a pass computes of each point: what its job asks, and whatever more the image's planes
+// keep or its shader reads.
+SampleLevel LevelFor(const PassJob& job, const OffscreenImage& image) {
+    std::lock_guard lock(image.mutex);
+    SampleLevel level = job.samples;
+    if (image.samples.Held())
+        level = std::max(level, image.samples.level);
+    if (image.shader)
+        level = std::max(level, image.shader->Needs());
+    return level;
+}
+
 }  // namespace
 
 ColourRule::ColourRule(bool monochrome, int modulation, int iterations,
@@ -34,10 +46,11 @@ PlainCounter::PlainCounter(const GenerationSnapshot& snapshot, int width, Kernel
     : snapshot_(snapshot),
       dx_((snapshot.Pfinish - snapshot.Pstart) / static_cast<double>(width)),
       kernel_(kernel),
-      periodicity_(periodicity) {}
+      periodicity_(periodicity),
+      tail_(snapshot.Escape) {}
 
-bool PlainCounter::Count(std::span<const PixelPoint> points, std::span<int> counts,
-                         const Interrupts& interrupts) const {
+bool PlainCounter::Sample(std::span<const PixelPoint> points, const SampleSpans& out,
+                          const Interrupts& interrupts) const {
     thread_local std::vector<double> cr;
     thread_local std::vector<double> ci;
     cr.resize(points.size());
@@ -46,8 +59,35 @@ bool PlainCounter::Count(std::span<const PixelPoint> points, std::span<int> coun
         cr[k] = static_cast<double>(points[k].x) * dx_ + snapshot_.Pstart;
         ci[k] = static_cast<double>(points[k].y) * dx_ + snapshot_.Qstart;
     }
-    return IteratePoints(cr, ci, counts, {snapshot_.Iterations, snapshot_.Escape, periodicity_},
-                         interrupts, kernel_);
+    const IterationLimits limits{snapshot_.Iterations, snapshot_.Escape, periodicity_};
+    const SampleLevel level = out.Level();
+    if (level == SampleLevel::Counts)
+        return IteratePoints(cr, ci, out.counts, limits, interrupts, kernel_);
+
+    const bool distance = level == SampleLevel::Distance;
+    thread_local std::vector<double> ends;
+    ends.resize(points.size() * (distance ? 4 : 2));
+    const std::span<double> all(ends);
+    const std::size_t n = points.size();
+    const OrbitEnds orbitEnds{all.subspan(0, n), all.subspan(n, n),
+                              distance ? all.subspan(2 * n, n) : std::span<double>(),
+                              distance ? all.subspan(3 * n, n) : std::span<double>()};
+    if (!IteratePoints(cr, ci, out.counts, limits, interrupts, kernel_, orbitEnds))
+        return false;
+    const int limit = std::max(snapshot_.Iterations, 1);
+    for (std::size_t k = 0; k < n; ++k) {
+        OrbitTail::Samples samples;
+        if (out.counts[k] < limit)
+            samples = distance ? tail_.Finish(ends[k], ends[n + k], cr[k], ci[k], true,
+                                              ends[2 * n + k], ends[3 * n + k], dx_)
+                               : tail_.Finish(ends[k], ends[n + k], cr[k], ci[k], false);
+        out.fraction[k] = samples.fraction;
+        if (distance) {
+            out.dex[k] = samples.dex;
+            out.dey[k] = samples.dey;
+        }
+    }
+    return true;
 }
 
 // One pass as the threads of the pool share it.
@@ -59,7 +99,8 @@ struct RenderPool::Pass {
           width(image.buffer.width),
           height(image.buffer.height),
           rowPercent(100.0 / static_cast<double>(height)),
-          interrupts{job.stop, job.block > 1 ? job.skip : nullptr} {
+          interrupts{job.stop, job.block > 1 ? job.skip : nullptr},
+          level(LevelFor(job, image)) {
         for (long long y = job.start.y; y < height; y += job.block)
             rows.push_back(static_cast<int>(y));
         const std::size_t pointsPerRow = static_cast<std::size_t>(width / job.block + 1);
@@ -105,7 +146,7 @@ struct RenderPool::Pass {
     // Takes units of rows until none is left or the pass is interrupted.
     void Work() {
         std::vector<PixelPoint> points;
-        std::vector<int> counts;
+        Unit unit;
         for (;;) {
             if (cut.load(std::memory_order_relaxed) || interrupts.Requested())
                 return;
@@ -116,31 +157,87 @@ struct RenderPool::Pass {
             points.clear();
             for (std::size_t row = first; row < last; ++row)
                 AddRow(rows[row], row == 0 ? job.start.x : 0, points);
-            counts.resize(points.size());
-            if (!job.counter->Count(points, counts, interrupts)) {
+            if (!job.counter->Sample(points, unit.Spans(points.size(), level), interrupts)) {
                 cut = true;
                 return;
             }
-            Store(points, counts);
+            Store(points, unit);
             Finish(first, last);
         }
     }
 
-    // Writes the points' colours, a row at a time under the image's lock.
-    void Store(std::span<const PixelPoint> points, std::span<const int> counts) {
+    // The samples of the points of one unit of rows.
+    struct Unit {
+        std::vector<int> counts;
+        std::vector<float> fraction, dex, dey;
+        std::vector<Pixel> colours;
+
+        SampleSpans Spans(std::size_t n, SampleLevel level) {
+            counts.resize(n);
+            const std::size_t fractions = level >= SampleLevel::Fraction ? n : 0;
+            const std::size_t distances = level >= SampleLevel::Distance ? n : 0;
+            fraction.resize(fractions);
+            dex.resize(distances);
+            dey.resize(distances);
+            return {counts, fraction, dex, dey};
+        }
+        SampleRun Run(std::size_t from, std::size_t size) const {
+            const auto at = [from](const std::vector<float>& v) {
+                return v.empty() ? nullptr : v.data() + from;
+            };
+            return {counts.data() + from, at(fraction), at(dex), at(dey), size};
+        }
+    };
+
+    // Writes the points' colours (and their samples, where the image keeps them), a row at a
+    // time under the image's lock. The image's shader is read under the lock too, so that a
+    // recolouring that replaces it meanwhile leaves no pixel of the old colouring behind.
+    void Store(std::span<const PixelPoint> points, Unit& unit) {
+        unit.colours.resize(points.size());
         std::size_t k = 0;
         while (k < points.size()) {
             const int viewRow = points[k].y;
             const int y = viewRow - job.firstRow;
+            std::size_t end = k;
+            while (end < points.size() && points[end].y == viewRow)
+                ++end;
             std::lock_guard lock(image.mutex);
+            const SampleShader* shader = image.shader.get();
+            if (shader != nullptr)
+                shader->Shade(unit.Run(k, end - k), unit.colours.data() + k);
             Pixel* line = image.buffer.pixels.data() + static_cast<std::size_t>(y) * width;
-            for (; k < points.size() && points[k].y == viewRow; ++k) {
-                const Pixel colour = job.colour(counts[k]);
+            const bool keep = image.samples.Held();
+            for (; k < end; ++k) {
+                const Pixel colour =
+                    shader != nullptr ? unit.colours[k] : job.colour(unit.counts[k]);
                 if (job.block == 1)
                     line[points[k].x] = colour;
                 else
                     FillBlock(image.buffer, points[k].x, y, job.block, colour);
+                if (keep)
+                    KeepSamples(points[k].x, y, unit, k);
             }
+        }
+    }
+
+    // Point k of the unit into the image's planes, over its whole block.
+    void KeepSamples(int x, int y, const Unit& unit, std::size_t k) {
+        SamplePlanes& planes = image.samples;
+        const int x1 = std::min(x + job.block, width);
+        const int y1 = std::min(y + job.block, height);
+        const auto fill = [&](auto& plane, auto value) {
+            for (int row = y; row < y1; ++row) {
+                const std::size_t at = static_cast<std::size_t>(row) * width;
+                std::fill(plane.begin() + static_cast<std::ptrdiff_t>(at + x),
+                          plane.begin() + static_cast<std::ptrdiff_t>(at + x1), value);
+            }
+        };
+        fill(planes.counts, unit.counts[k]);
+        if (!planes.fraction.empty())
+            fill(planes.fraction, unit.fraction[k]);
+        if (!planes.dex.empty()) {
+            fill(planes.dex, unit.dex[k]);
+            fill(planes.dey, unit.dey[k]);
         }
     }
 
@@ -171,7 +268,8 @@ struct RenderPool::Pass {
     const int height;
     const double rowPercent;
     const Interrupts interrupts;
-    std::vector<int> rows;  // the rows of the pass's grid, from its start
+    const SampleLevel level;  // what is computed of each point
+    std::vector<int> rows;    // the rows of the pass's grid, from its start
     std::size_t rowsPerUnit = 1;
     std::atomic<std::size_t> next{0};  // the first row not handed out
     std::atomic<bool> cut{false};      // a unit was interrupted: no more are taken
@@ -251,6 +349,36 @@ PassPosition RenderPool::Run(const PassJob& job, OffscreenImage& image, PassObse
     idle_.wait(lock, [this] { return busy_ == 0; });
     pass_ = nullptr;
     return pass.Reached();
+}
+
+bool RecolourImage(OffscreenImage& image, const ColourRule& rule,
+                   std::shared_ptr<const SampleShader> shader) {
+    ViewSize size;
+    {
+        std::lock_guard lock(image.mutex);
+        const SamplePlanes& planes = image.samples;
+        if (!image.created || !planes.Held() || (shader && shader->Needs() > planes.level))
+            return false;
+        image.shader = shader;
+        size = {image.buffer.width, image.buffer.height};
+    }
+    std::vector<Pixel> colours(static_cast<std::size_t>(size.width));
+    for (int y = 0; y < size.height; ++y) {
+        std::lock_guard lock(image.mutex);
+        if (image.buffer.width != size.width || image.buffer.height != size.height)
+            break;  // the image was replaced: its own passes colour it
+        const std::size_t from = static_cast<std::size_t>(y) * size.width;
+        const SampleRun run = image.samples.Run(from, colours.size());
+        if (shader)
+            shader->Shade(run, colours.data());
+        Pixel* line = image.buffer.pixels.data() + from;
+        for (std::size_t x = 0; x < colours.size(); ++x) {
+            // Pixels not computed yet keep the background.
+            if (run.counts[x] != 0)
+                line[x] = shader ? colours[x] : rule(run.counts[x]);
+        }
+    }
+    return true;
 }
 
 }  // namespace zolt

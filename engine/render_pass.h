@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <span>
 #include <thread>
@@ -12,6 +13,7 @@
 #include "engine/fractal_def.h"
 #include "engine/iteration_kernel.h"
 #include "engine/offscreen_image.h"
+#include "engine/point_samples.h"
 
 namespace zolt {
 
@@ -61,10 +63,16 @@ struct PixelPoint {
 class PointCounter {
   public:
     virtual ~PointCounter() = default;
-    // Writes the escape-time count of every point to counts[k]; false when an interrupt came
-    // first (the counts are then incomplete and dropped).
-    virtual bool Count(std::span<const PixelPoint> points, std::span<int> counts,
-                       const Interrupts& interrupts) const = 0;
+    // Writes the samples of every point that `out` has spans for (the escape-time count to
+    // out.counts[k] always); false when an interrupt came first (the samples are then
+    // incomplete and dropped).
+    virtual bool Sample(std::span<const PixelPoint> points, const SampleSpans& out,
+                        const Interrupts& interrupts) const = 0;
+    // Only the counts.
+    bool Count(std::span<const PixelPoint> points, std::span<int> counts,
+               const Interrupts& interrupts) const {
+        return Sample(points, {counts, {}, {}, {}}, interrupts);
+    }
 };
 
 // The plain double-precision orbit of a view: pixel (x, y) is c = x dx + Pstart + i (y dx +
@@ -74,14 +82,15 @@ class PlainCounter final : public PointCounter {
   public:
     PlainCounter(const GenerationSnapshot& snapshot, int width, KernelTarget kernel = BestKernel(),
                  bool periodicity = true);
-    bool Count(std::span<const PixelPoint> points, std::span<int> counts,
-               const Interrupts& interrupts) const override;
+    bool Sample(std::span<const PixelPoint> points, const SampleSpans& out,
+                const Interrupts& interrupts) const override;
 
   private:
     GenerationSnapshot snapshot_;
     double dx_;
     KernelTarget kernel_;
     bool periodicity_;
+    OrbitTail tail_;
 };
 
 struct PassPosition {
@@ -121,6 +130,9 @@ struct PassJob {
     const std::atomic<bool>* stop = nullptr;
     const std::atomic<bool>* skip = nullptr;
     int firstRow = 0;
+    // What is computed of each point, at the least: the image's planes and its shader may ask
+    // for more. The image's shader colours the points; without one, `colour` does.
+    SampleLevel samples = SampleLevel::Counts;
 };
 
 // The threads that compute the passes of one image: the calling thread and `helpers` more, kept
@@ -154,5 +166,13 @@ class RenderPool {
     bool quit_ = false;
     std::vector<std::thread> helpers_;
 };
+
+// Makes `shader` the image's colouring for the points still to come (none: the passes' count
+// rule), and recolours every pixel computed so far from the samples the image keeps, with the
+// shader or with `rule`. False, with nothing changed, when the image keeps no samples or fewer
+// than the shader reads. It may run beside a pass: it takes the image's lock a row at a time, and
+// a pass reads the shader under the same lock, so no pixel keeps the old colouring.
+bool RecolourImage(OffscreenImage& image, const ColourRule& rule,
+                   std::shared_ptr<const SampleShader> shader);
 
 }  // namespace zolt

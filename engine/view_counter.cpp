@@ -2,15 +2,24 @@
 
 namespace zolt {
 
-bool DeepCounter::Count(std::span<const PixelPoint> points, std::span<int> counts,
-                        const Interrupts& interrupts) const {
+bool DeepCounter::Sample(std::span<const PixelPoint> points, const SampleSpans& out,
+                         const Interrupts& interrupts) const {
+    const SampleLevel level = out.Level();
     for (std::size_t k = 0; k < points.size(); ++k) {
         if (interrupts.Requested())
             return false;
-        counts[k] = DeepIteratePoint(reference_, points[k].x, points[k].y, interrupts.stop);
+        OrbitTail::Samples samples;
+        out.counts[k] = DeepSamplePoint(reference_, tail_, points[k].x, points[k].y, level,
+                                        interrupts.stop, samples);
         // Every count the engine finishes is at least 1: 0 means it was stopped.
-        if (counts[k] == 0)
+        if (out.counts[k] == 0)
             return false;
+        if (level >= SampleLevel::Fraction)
+            out.fraction[k] = samples.fraction;
+        if (level == SampleLevel::Distance) {
+            out.dex[k] = samples.dex;
+            out.dey[k] = samples.dey;
+        }
     }
     return true;
 }
