@@ -7,13 +7,14 @@ cd "$(dirname "$0")/.."
 
 # Each folder with the project folders it may include besides itself.
 declare -A allowed=(
-    [app]="shell dialogs commands generation document surface engine settings"
-    [shell]="dialogs commands generation document surface engine settings"
-    [dialogs]="commands generation document surface engine settings"
-    [commands]="generation document surface engine settings"
-    [generation]="document surface engine settings"
-    [document]="surface engine settings"
-    [surface]="engine"
+    [app]="shell dialogs commands generation document surface colour engine settings"
+    [shell]="dialogs commands generation document surface colour engine settings"
+    [dialogs]="commands generation document surface colour engine settings"
+    [commands]="generation document surface colour engine settings"
+    [generation]="document surface colour engine settings"
+    [document]="surface colour engine settings"
+    [surface]="colour engine"
+    [colour]="engine settings"
     [engine]=""
     [settings]=""
 )

@@ -1,0 +1,167 @@
+#include "colour/colour_space.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace zolt {
+
+namespace {
+
+// The linear value of each 8-bit level, and the values halfway between neighbouring levels in
+// sRGB terms: a linear value encodes to the number of midpoints at or below it.
+struct SrgbTables {
+    std::array<float, 256> linear{};
+    std::array<float, 255> midpoints{};
+
+    SrgbTables() {
+        for (int level = 0; level < 256; ++level)
+            linear[static_cast<std::size_t>(level)] =
+                static_cast<float>(SrgbToLinear(level / 255.0));
+        for (int level = 0; level < 255; ++level)
+            midpoints[static_cast<std::size_t>(level)] =
+                static_cast<float>(SrgbToLinear((level + 0.5) / 255.0));
+    }
+};
+
+const SrgbTables& Tables() {
+    static const SrgbTables tables;
+    return tables;
+}
+
+}  // namespace
+
+double SrgbToLinear(double encoded) {
+    if (encoded <= 0.04045)
+        return encoded / 12.92;
+    return std::pow((encoded + 0.055) / 1.055, 2.4);
+}
+
+double LinearToSrgb(double linear) {
+    if (linear <= 0.0031308)
+        return linear * 12.92;
+    return 1.055 * std::pow(linear, 1.0 / 2.4) - 0.055;
+}
+
+float LinearOfLevel(std::uint8_t level) {
+    return Tables().linear[level];
+}
+
+std::uint8_t LevelOfLinear(float linear) {
+    if (!(linear > 0.0f))
+        return 0;  // NaN included
+    const auto& midpoints = Tables().midpoints;
+    return static_cast<std::uint8_t>(std::upper_bound(midpoints.begin(), midpoints.end(), linear) -
+                                     midpoints.begin());
+}
+
+LinearRgb LinearOf(Pixel pixel) {
+    return {LinearOfLevel(static_cast<std::uint8_t>(pixel >> 16)),
+            LinearOfLevel(static_cast<std::uint8_t>(pixel >> 8)),
+            LinearOfLevel(static_cast<std::uint8_t>(pixel))};
+}
+
+Pixel PixelOf(const LinearRgb& colour) {
+    return MakePixel(LevelOfLinear(colour.red), LevelOfLinear(colour.green),
+                     LevelOfLinear(colour.blue));
+}
+
+// The matrices are those Oklab is defined by, from linear sRGB through cone responses.
+Oklab OklabOf(const LinearRgb& c) {
+    const float l =
+        std::cbrt(0.4122214708f * c.red + 0.5363325363f * c.green + 0.0514459929f * c.blue);
+    const float m =
+        std::cbrt(0.2119034982f * c.red + 0.6806995451f * c.green + 0.1073969566f * c.blue);
+    const float s =
+        std::cbrt(0.0883024619f * c.red + 0.2817188376f * c.green + 0.6299787005f * c.blue);
+    return {0.2104542553f * l + 0.7936177850f * m - 0.0040720468f * s,
+            1.9779984951f * l - 2.4285922050f * m + 0.4505937099f * s,
+            0.0259040371f * l + 0.7827717662f * m - 0.8086757660f * s};
+}
+
+LinearRgb LinearOf(const Oklab& c) {
+    const float l0 = c.lightness + 0.3963377774f * c.a + 0.2158037573f * c.b;
+    const float m0 = c.lightness - 0.1055613458f * c.a - 0.0638541728f * c.b;
+    const float s0 = c.lightness - 0.0894841775f * c.a - 1.2914855480f * c.b;
+    const float l = l0 * l0 * l0;
+    const float m = m0 * m0 * m0;
+    const float s = s0 * s0 * s0;
+    return {4.0767416621f * l - 3.3077115913f * m + 0.2309699292f * s,
+            -1.2684380046f * l + 2.6097574011f * m - 0.3413193965f * s,
+            -0.0041960863f * l - 0.7034186147f * m + 1.7076147010f * s};
+}
+
+Hsv HsvOf(double red, double green, double blue) {
+    const double high = std::max({red, green, blue});
+    const double low = std::min({red, green, blue});
+    const double range = high - low;
+    Hsv hsv{0.0, high > 0.0 ? range / high : 0.0, high};
+    if (range > 0.0) {
+        double hue = 0.0;
+        if (high == red)
+            hue = (green - blue) / range;
+        else if (high == green)
+            hue = 2.0 + (blue - red) / range;
+        else
+            hue = 4.0 + (red - green) / range;
+        hue /= 6.0;
+        hsv.hue = hue < 0.0 ? hue + 1.0 : hue;
+    }
+    return hsv;
+}
+
+void RgbOf(const Hsv& hsv, double& red, double& green, double& blue) {
+    const double v = hsv.value;
+    const double s = hsv.saturation;
+    double sector = (hsv.hue - std::floor(hsv.hue)) * 6.0;
+    const int whole = std::min(static_cast<int>(sector), 5);
+    const double f = sector - whole;
+    const double p = v * (1.0 - s);
+    const double q = v * (1.0 - s * f);
+    const double t = v * (1.0 - s * (1.0 - f));
+    switch (whole) {
+        case 0:
+            red = v, green = t, blue = p;
+            break;
+        case 1:
+            red = q, green = v, blue = p;
+            break;
+        case 2:
+            red = p, green = v, blue = t;
+            break;
+        case 3:
+            red = p, green = q, blue = v;
+            break;
+        case 4:
+            red = t, green = p, blue = v;
+            break;
+        default:
+            red = v, green = p, blue = q;
+            break;
+    }
+}
+
+void AverageBlocks(const Pixel* input, int width, int rows, int factor, Pixel* output) {
+    const std::size_t stride = static_cast<std::size_t>(width) * factor;
+    const double samples = static_cast<double>(factor) * factor;
+    for (int y = 0; y < rows; ++y) {
+        for (int x = 0; x < width; ++x) {
+            double red = 0.0, green = 0.0, blue = 0.0;
+            for (int sy = 0; sy < factor; ++sy) {
+                const Pixel* row = input + (static_cast<std::size_t>(y) * factor + sy) * stride +
+                                   static_cast<std::size_t>(x) * factor;
+                for (int sx = 0; sx < factor; ++sx) {
+                    const LinearRgb c = LinearOf(row[sx]);
+                    red += c.red;
+                    green += c.green;
+                    blue += c.blue;
+                }
+            }
+            output[static_cast<std::size_t>(y) * width + x] =
+                PixelOf({static_cast<float>(red / samples), static_cast<float>(green / samples),
+                         static_cast<float>(blue / samples)});
+        }
+    }
+}
+
+}  // namespace zolt

@@ -1,0 +1,58 @@
+#pragma once
+
+// Colour spaces: sRGB and linear light, Oklab for blending, and HSV as GIMP gradients blend.
+// Pure computation.
+
+#include <cstdint>
+
+#include "engine/image_buffer.h"
+
+namespace zolt {
+
+// Linear-light RGB, each component nominally 0 to 1: light adds up here, so averages and shading
+// are computed in it.
+struct LinearRgb {
+    float red = 0.0f;
+    float green = 0.0f;
+    float blue = 0.0f;
+};
+
+// The sRGB transfer function on a component from 0 to 1, and its inverse.
+double SrgbToLinear(double encoded);
+double LinearToSrgb(double linear);
+
+// An 8-bit sRGB level in linear light, from a table of the exact curve.
+float LinearOfLevel(std::uint8_t level);
+// The 8-bit level nearest to a linear value in sRGB terms (clamped to 0 to 255): the exact
+// inverse of LinearOfLevel, so every level comes back as itself.
+std::uint8_t LevelOfLinear(float linear);
+
+LinearRgb LinearOf(Pixel pixel);
+Pixel PixelOf(const LinearRgb& colour);
+
+// Oklab, a perceptual space: a straight line between two colours in it passes no muddy or dark
+// midpoints, which makes it the space gradients blend in.
+struct Oklab {
+    float lightness = 0.0f;
+    float a = 0.0f;
+    float b = 0.0f;
+};
+Oklab OklabOf(const LinearRgb& colour);
+LinearRgb LinearOf(const Oklab& colour);  // out of gamut where Oklab lies outside sRGB
+
+// Hue (0 to 1, a full turn), saturation and value of an sRGB colour with components 0 to 1.
+struct Hsv {
+    double hue = 0.0;
+    double saturation = 0.0;
+    double value = 0.0;
+};
+Hsv HsvOf(double red, double green, double blue);
+void RgbOf(const Hsv& hsv, double& red, double& green, double& blue);
+
+// Pixels averaged in linear light: each output pixel of `rows` rows of `width` the mean of a
+// factor x factor block of the input, whose rows are `width * factor` pixels. The sum is exact
+// (the linear levels are floats, their sum of up to 64 fits a double's mantissa), so the result
+// does not depend on the order of the samples.
+void AverageBlocks(const Pixel* input, int width, int rows, int factor, Pixel* output);
+
+}  // namespace zolt
