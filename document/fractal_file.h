@@ -14,8 +14,9 @@ namespace zolt {
 
 // Fractal definition files (.zlt): a version line, eight number lines, an empty line, one
 // "rrggbb" line per palette entry and a final empty line. Coordinates are written with 32
-// significant digits and read back bit for bit. A deep view adds its exact corners after that,
-// where older readers no longer look, and keeps their nearest doubles in the number lines.
+// significant digits and read back bit for bit. Blocks may follow, where older readers no longer
+// look (document/file_blocks.h): a deep view's exact corners (its nearest doubles stay in the
+// number lines), a colouring other than the classic one.
 // Reading and writing are pure: lines in, a definition or a reason out, and a definition in,
 // lines out; the commands decide what to show and what to change.
 
@@ -50,9 +51,10 @@ struct FractalRead {
 };
 
 // Reads the lines of a fractal file for a view of the given size and colour count. After the
-// palette and its final empty line only a deep view's block is read, and only when it is whole,
-// its check line is line 2 and its corners' nearest doubles are lines 2 to 4; otherwise the
-// file is the view of its doubles. A palette that is missing or cut short is not used in
+// palette and its final empty line only the blocks are read (document/file_blocks.h): a deep
+// view's block only when it is whole, its check line is line 2 and its corners' nearest doubles
+// are lines 2 to 4 (otherwise the file is the view of its doubles); a damaged colouring block
+// refuses the file, naming its line. A palette that is missing or cut short is not used in
 // part: the content then has a fresh one of `viewColours` entries. A line longer than a line
 // can be (it arrived in pieces) refuses the file: its tail would be read as the next line.
 FractalRead ReadFractalLines(std::span<const TextLine> lines, ViewSize view, int viewColours);

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "document/file_blocks.h"
 #include "document/fractal_file.h"
 #include "document/png_file.h"
 #include "engine/deep_view.h"
@@ -67,35 +68,6 @@ bool ReadHeaderLine(long long number, std::string_view text, ViewSize view,
     }
 }
 
-// The exact corners in the lines after the palette (from its final empty line on), when they
-// are there and belong to the view of the number lines.
-std::optional<DeepCoordinates> ReadDeepBlock(std::span<const TextLine> rest, std::string_view line2,
-                                             const GenerationSnapshot& numbers) {
-    if (rest.size() < 3 || !rest[0].text.empty() || rest[1].text != kDeepBlockName ||
-        rest[2].text != line2)
-        return std::nullopt;
-    DeepCoordinates deep;
-    std::size_t at = 3;
-    for (const DeepCornerLine& corner : kDeepCornerLines) {
-        if (at >= rest.size() || rest[at].text != corner.label)
-            return std::nullopt;
-        std::string& digits = deep.*corner.text;
-        for (++at; at < rest.size() && rest[at].text.find_first_of("PQ") == std::string::npos;
-             ++at) {
-            // Longer than any corner can be, or a line that arrived in pieces: not ours.
-            if (rest[at].cut || digits.size() + rest[at].text.size() > kMaxDecimalText)
-                return std::nullopt;
-            digits += rest[at].text;
-        }
-    }
-    double p0 = 0, p1 = 0, q0 = 0;
-    if (!DecimalToDouble(deep.Pstart, p0) || !DecimalToDouble(deep.Pfinish, p1) ||
-        !DecimalToDouble(deep.Qstart, q0) || p0 != numbers.Pstart || p1 != numbers.Pfinish ||
-        q0 != numbers.Qstart)
-        return std::nullopt;
-    return deep;
-}
-
 FractalRead Refused(long long line, std::string message = {}) {
     return {std::nullopt, std::move(message), line};
 }
@@ -129,13 +101,12 @@ FractalRead ReadFractalLines(std::span<const TextLine> lines, ViewSize view, int
             if (!palette.Append({HexPair(text, 0), HexPair(text, 1), HexPair(text, 2)}))
                 return Refused(number);
         }
-        // The rest of the file is only read for a deep view's corners.
+        // The rest of the file is only read for its blocks.
         if (number == kSeparatorLine + content.appearance.Colours) {
             const auto rest = lines.subspan(static_cast<std::size_t>(number));
-            if (auto deep = ReadDeepBlock(rest, lines[1].text, content.numbers)) {
-                content.numbers.Deep = std::move(*deep);
-                content.numbers.Qfinish = DeriveQfinish(content.numbers, view);
-            }
+            BlockContext context{lines[1].text, content, view};
+            if (auto damage = ReadFileBlocks(rest, number + 1, context))
+                return Refused(damage->line, std::move(damage->message));
             break;
         }
     }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "document/file_blocks.h"
 #include "document/fractal_file.h"
 #include "settings/number_text.h"
 
@@ -26,22 +27,6 @@ std::string EscapeText(double escape) {
     if (text.size() > kLongestReadBackLine)
         text = WriteRealText(escape);
     return text;
-}
-
-// A deep view's exact corners, after the palette where readers that do not know them stop:
-// the block's name, line 2 again (a reader that finds another line 2 knows the file was edited
-// by hand and keeps to the doubles), then each corner's label and its digits, in lines that
-// read back whole.
-void AppendDeepBlock(const DeepCoordinates& deep, std::vector<std::string>& lines) {
-    std::string check = lines[1];
-    lines.emplace_back(kDeepBlockName);
-    lines.push_back(std::move(check));
-    for (const DeepCornerLine& corner : kDeepCornerLines) {
-        const std::string& text = deep.*corner.text;
-        lines.emplace_back(corner.label);
-        for (std::size_t at = 0; at < text.size(); at += kLongestReadBackLine)
-            lines.push_back(text.substr(at, kLongestReadBackLine));
-    }
 }
 
 }  // namespace
@@ -70,8 +55,7 @@ std::optional<std::vector<std::string>> FractalFileLines(const FractalDef& def) 
     for (const Rgb& rgb : appearance.Palette.Entries())
         lines.push_back(HexLine(rgb));
     lines.emplace_back();
-    if (!def.Deep.empty())
-        AppendDeepBlock(def.Deep, lines);
+    AppendFileBlocks(def, lines);
     return lines;
 }
 
