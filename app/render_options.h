@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/fractal_def.h"
@@ -20,6 +21,12 @@ struct RenderOptions {
     bool monochrome = false;
     int modulation = 2;
     int colours = 256;
+    // The colouring: what the options give replaces the file's (or the classic colouring).
+    std::optional<ColourMethod> method;
+    std::string gradient;  // a .map or .ggr file
+    std::vector<std::pair<double Colouring::*, double>> colouringValues;
+    std::optional<Rgb> interior;
+    int supersample = 1;
     int width = 760;
     int height = 620;
     int initial = 8;

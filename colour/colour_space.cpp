@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 
+#include "settings/number_text.h"
+
 namespace zolt {
 
 namespace {
@@ -139,6 +141,30 @@ void RgbOf(const Hsv& hsv, double& red, double& green, double& blue) {
             red = v, green = p, blue = q;
             break;
     }
+}
+
+std::string RgbHexText(Rgb rgb) {
+    constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (const std::uint8_t byte : {rgb.red, rgb.green, rgb.blue}) {
+        text += kDigits[byte >> 4];
+        text += kDigits[byte & 0x0f];
+    }
+    return text;
+}
+
+std::optional<Rgb> ReadRgbHex(std::string_view text) {
+    if (text.size() != 6)
+        return std::nullopt;
+    std::array<std::uint8_t, 3> bytes{};
+    for (std::size_t k = 0; k < bytes.size(); ++k) {
+        const std::optional<int> high = HexDigitValue(text[2 * k]);
+        const std::optional<int> low = HexDigitValue(text[2 * k + 1]);
+        if (!high || !low)
+            return std::nullopt;
+        bytes[k] = static_cast<std::uint8_t>(*high * 16 + *low);
+    }
+    return Rgb{bytes[0], bytes[1], bytes[2]};
 }
 
 void AverageBlocks(const Pixel* input, int width, int rows, int factor, Pixel* output) {

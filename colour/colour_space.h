@@ -4,8 +4,12 @@
 // Pure computation.
 
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
 
 #include "engine/image_buffer.h"
+#include "engine/palette.h"
 
 namespace zolt {
 
@@ -48,6 +52,10 @@ struct Hsv {
 };
 Hsv HsvOf(double red, double green, double blue);
 void RgbOf(const Hsv& hsv, double& red, double& green, double& blue);
+
+// "rrggbb": six lower-case hexadecimal digits; read in either case, exactly six.
+std::string RgbHexText(Rgb rgb);
+std::optional<Rgb> ReadRgbHex(std::string_view text);
 
 // Pixels averaged in linear light: each output pixel of `rows` rows of `width` the mean of a
 // factor x factor block of the input, whose rows are `width * factor` pixels. The sum is exact

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "colour/colour_space.h"
 #include "document/file_blocks.h"
 #include "document/fractal_file.h"
 #include "settings/number_text.h"
@@ -9,16 +10,6 @@
 namespace zolt {
 
 namespace {
-
-std::string HexLine(const Rgb& rgb) {
-    constexpr char kDigits[] = "0123456789abcdef";
-    std::string line;
-    for (std::uint8_t byte : {rgb.red, rgb.green, rgb.blue}) {
-        line += kDigits[byte >> 4];
-        line += kDigits[byte & 0x0f];
-    }
-    return line;
-}
 
 // "%f" as the format has it, unless that text would not come back as one line (from about
 // 1e119 on); then the 32 significant digits that read back as the same value.
@@ -53,7 +44,7 @@ std::optional<std::vector<std::string>> FractalFileLines(const FractalDef& def) 
         "",
     };
     for (const Rgb& rgb : appearance.Palette.Entries())
-        lines.push_back(HexLine(rgb));
+        lines.push_back(RgbHexText(rgb));
     lines.emplace_back();
     AppendFileBlocks(def, lines);
     return lines;

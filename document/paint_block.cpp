@@ -22,6 +22,7 @@
 #include <array>
 
 #include "colour/colour_methods.h"
+#include "colour/colour_space.h"
 #include "colour/gradient.h"
 #include "document/file_blocks.h"
 #include "settings/number_text.h"
@@ -31,30 +32,6 @@ namespace zolt {
 namespace {
 
 constexpr std::array<std::string_view, 4> kKinds = {"palette", "entries", "stops", "segments"};
-
-std::string HexText(Rgb rgb) {
-    constexpr char kDigits[] = "0123456789abcdef";
-    std::string text;
-    for (const std::uint8_t byte : {rgb.red, rgb.green, rgb.blue}) {
-        text += kDigits[byte >> 4];
-        text += kDigits[byte & 0x0f];
-    }
-    return text;
-}
-
-std::optional<Rgb> ReadHex(std::string_view text) {
-    if (text.size() != 6)
-        return std::nullopt;
-    std::array<std::uint8_t, 3> bytes{};
-    for (std::size_t k = 0; k < 3; ++k) {
-        const std::optional<int> high = HexDigitValue(text[2 * k]);
-        const std::optional<int> low = HexDigitValue(text[2 * k + 1]);
-        if (!high || !low)
-            return std::nullopt;
-        bytes[k] = static_cast<std::uint8_t>(*high * 16 + *low);
-    }
-    return Rgb{bytes[0], bytes[1], bytes[2]};
-}
 
 std::string Reals(std::initializer_list<double> values) {
     std::string text;
@@ -141,7 +118,7 @@ class PaintReader {
         if (key == "Angle")
             return ReadReals(value, {&colouring.angle});
         if (key == "Interior") {
-            const auto rgb = ReadHex(value);
+            const auto rgb = ReadRgbHex(value);
             colouring.interior = rgb.value_or(colouring.interior);
             return rgb.has_value();
         }
@@ -161,7 +138,7 @@ class PaintReader {
         if (key == "Stop") {
             const auto words = Words(value, 2);
             GradientStop stop;
-            const auto rgb = words ? ReadHex((*words)[1]) : std::nullopt;
+            const auto rgb = words ? ReadRgbHex((*words)[1]) : std::nullopt;
             if (!rgb || !StoreNumber(ParseReal((*words)[0]), stop.position) ||
                 gradient.stops.size() >= kMaxGradientStops)
                 return false;
@@ -213,7 +190,7 @@ void AppendPaintBlock(const FractalDef& def, std::vector<std::string>& lines) {
     lines.push_back("Method " + std::string(MethodName(c.method)));
     lines.push_back("Repeat" + Reals({c.repeat}));
     lines.push_back("Offset" + Reals({c.offset}));
-    lines.push_back("Interior " + HexText(c.interior));
+    lines.push_back("Interior " + RgbHexText(c.interior));
     lines.push_back("Thickness" + Reals({c.thickness}));
     lines.push_back("Strength" + Reals({c.strength}));
     lines.push_back("Angle" + Reals({c.angle}));
@@ -222,7 +199,7 @@ void AppendPaintBlock(const FractalDef& def, std::vector<std::string>& lines) {
     if (!g.name.empty())
         lines.push_back("Name " + g.name);
     for (const GradientStop& stop : g.stops)
-        lines.push_back("Stop" + Reals({stop.position}) + " " + HexText(stop.colour));
+        lines.push_back("Stop" + Reals({stop.position}) + " " + RgbHexText(stop.colour));
     for (const GradientSegment& s : g.segments) {
         lines.push_back("Segment" + Reals({s.left, s.middle, s.right}) + " " +
                         std::to_string(static_cast<int>(s.blend)) + " " +

@@ -59,6 +59,7 @@ bool CreateImage(OffscreenImage& image, int width, int height, int displayColour
         std::lock_guard lock(image.mutex);
         image.samples = std::move(planes);
         image.shader = samples.shader;
+        ++image.serial;
         image.buffer.width = width;
         image.buffer.height = height;
         image.buffer.pixels = std::move(pixels);
@@ -106,6 +107,7 @@ void DestroyImage(OffscreenImage& image) {
         plane->clear();
     image.samples.counts.clear();
     image.shader.reset();
+    ++image.serial;
 }
 
 }  // namespace zolt

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -30,6 +31,7 @@ struct OffscreenImage {
     bool created = false;
     SamplePlanes samples;
     std::shared_ptr<const SampleShader> shader;
+    std::uint64_t serial = 0;  // changes whenever the image is created or destroyed
 };
 
 // What a new image keeps beside its pixels, and what colours them.

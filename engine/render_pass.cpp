@@ -351,9 +351,11 @@ PassPosition RenderPool::Run(const PassJob& job, OffscreenImage& image, PassObse
     return pass.Reached();
 }
 
-bool RecolourImage(OffscreenImage& image, const ColourRule& rule,
+bool RecolourImage(OffscreenImage& image, const CountRule& rule,
                    std::shared_ptr<const SampleShader> shader) {
     ViewSize size;
+    std::uint64_t serial = 0;
+    ColourRule count;
     {
         std::lock_guard lock(image.mutex);
         const SamplePlanes& planes = image.samples;
@@ -361,12 +363,14 @@ bool RecolourImage(OffscreenImage& image, const ColourRule& rule,
             return false;
         image.shader = shader;
         size = {image.buffer.width, image.buffer.height};
+        serial = image.serial;
+        count = {rule.monochrome, rule.modulation, rule.iterations, image.colours};
     }
     std::vector<Pixel> colours(static_cast<std::size_t>(size.width));
     for (int y = 0; y < size.height; ++y) {
         std::lock_guard lock(image.mutex);
-        if (image.buffer.width != size.width || image.buffer.height != size.height)
-            break;  // the image was replaced: its own passes colour it
+        if (image.serial != serial)
+            break;
         const std::size_t from = static_cast<std::size_t>(y) * size.width;
         const SampleRun run = image.samples.Run(from, colours.size());
         if (shader)
@@ -375,7 +379,7 @@ bool RecolourImage(OffscreenImage& image, const ColourRule& rule,
         for (std::size_t x = 0; x < colours.size(); ++x) {
             // Pixels not computed yet keep the background.
             if (run.counts[x] != 0)
-                line[x] = shader ? colours[x] : rule(run.counts[x]);
+                line[x] = shader ? colours[x] : count(run.counts[x]);
         }
     }
     return true;

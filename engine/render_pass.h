@@ -167,12 +167,20 @@ class RenderPool {
     std::vector<std::thread> helpers_;
 };
 
+// What the count rule of an image's passes is made of, its colour table aside.
+struct CountRule {
+    bool monochrome = false;
+    int modulation = 2;
+    int iterations = 0;
+};
+
 // Makes `shader` the image's colouring for the points still to come (none: the passes' count
 // rule), and recolours every pixel computed so far from the samples the image keeps, with the
-// shader or with `rule`. False, with nothing changed, when the image keeps no samples or fewer
-// than the shader reads. It may run beside a pass: it takes the image's lock a row at a time, and
-// a pass reads the shader under the same lock, so no pixel keeps the old colouring.
-bool RecolourImage(OffscreenImage& image, const ColourRule& rule,
+// shader or with the count rule over the image's colour table. False, with nothing changed,
+// when the image keeps no samples or fewer than the shader reads. It may run beside a pass: it
+// takes the image's lock a row at a time, and a pass reads the shader under the same lock, so no
+// pixel keeps the old colouring; an image replaced meanwhile is left to its own passes.
+bool RecolourImage(OffscreenImage& image, const CountRule& rule,
                    std::shared_ptr<const SampleShader> shader);
 
 }  // namespace zolt

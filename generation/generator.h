@@ -67,6 +67,20 @@ class Generator {
     // takes WorkerThreadCount().
     void SetThreads(int count) { threads_ = count; }
 
+    // What giving the image shown a colouring takes: recolouring the samples it keeps, or a new
+    // generation (there is no image yet, or its samples lack what the colouring reads).
+    enum class ColouringChange { Recolour, Regenerate };
+    ColouringChange ChangeFor(const Colouring& colouring) const;
+    // Recolours the image shown with the current definition's colouring from its samples, on
+    // the calling (user-interface) thread, without counting again, and has the view show it.
+    // A running generation goes on in the new colours. False, with nothing changed, when
+    // ChangeFor says a new generation is needed.
+    bool Recolour();
+    // The samples every later generation computes, at the least, whatever its colouring reads:
+    // a dialog that offers every colour method may ask for all of them, so that moving between
+    // methods needs no new generation. Counts alone by default, the cheapest.
+    void SetSampleFloor(SampleLevel level) { sampleFloor_ = level; }
+
     bool IsRunning() const;
     bool Initialised() const { return initialised_; }
     bool CanContinue() const { return resume_.has_value(); }
@@ -119,6 +133,7 @@ class Generator {
     // while its reference is computed continues that reference.
     ViewCounter counter_;
     int threads_ = 0;  // 0: WorkerThreadCount()
+    SampleLevel sampleFloor_ = SampleLevel::Counts;
     bool initialised_ = false;
     bool shutDown_ = false;
 

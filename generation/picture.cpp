@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <new>
 
+#include "colour/colour_methods.h"
+#include "colour/colour_space.h"
 #include "document/fractal_file.h"
 #include "generation/worker_threads.h"
 
@@ -19,11 +21,77 @@ class Unobserved final : public PassObserver {
     void RowFinished(int) override {}
 };
 
+bool UsableSupersample(int factor, std::string& reason) {
+    if (factor >= 1 && factor <= kMaxSupersample)
+        return true;
+    reason = "the supersampling is not from 1 to " + std::to_string(kMaxSupersample);
+    return false;
+}
+
 }  // namespace
 
 int BandRows(int width) {
     return static_cast<int>(
         std::clamp<long long>(kBandPixels / std::max(width, 1), 1, kBandPixels));
+}
+
+bool RenderPictureBands(const PictureRequest& request, const std::atomic<bool>* cancel,
+                        const std::function<bool(const PictureBand& band)>& sink,
+                        std::string& reason) {
+    try {
+        const int factor = request.supersample;
+        if (!UsableSupersample(factor, reason))
+            return false;
+        const int priority = request.priority;
+        if (priority != 0)
+            ApplyThreadPriority(priority);
+        RenderPool pool(request.threads - 1, [priority] {
+            if (priority != 0)
+                ApplyThreadPriority(priority);
+        });
+        Unobserved observer;
+        OffscreenImage band;
+        band.shader = request.shader;
+        ImageBuffer averaged;  // the picture's rows of a supersampled band
+        const int sampleWidth = request.width * factor;
+        const int bandRows =
+            request.bandRows > 0 ? request.bandRows : BandRows(sampleWidth * factor);
+        for (int first = 0; first < request.height; first += bandRows) {
+            const int rows = std::min(bandRows, request.height - first);
+            const std::size_t samples = static_cast<std::size_t>(sampleWidth) * rows * factor;
+            band.buffer.width = sampleWidth;
+            band.buffer.height = rows * factor;
+            band.buffer.pixels.resize(samples);
+            band.created = true;
+            if (request.keepSamples)
+                band.samples.Allocate(request.samples, samples);
+            const PassJob job{.counter = request.counter,
+                              .colour = request.colour,
+                              .stop = cancel,
+                              .firstRow = first * factor,
+                              .samples = request.samples};
+            if (pool.Run(job, band, observer).y < rows * factor) {
+                const bool cancelled = cancel != nullptr && cancel->load();
+                reason = cancelled ? "cancelled" : "out of memory";
+                return false;
+            }
+            const ImageBuffer* pixels = &band.buffer;
+            if (factor > 1) {
+                averaged.width = request.width;
+                averaged.height = rows;
+                averaged.pixels.resize(static_cast<std::size_t>(request.width) * rows);
+                AverageBlocks(band.buffer.pixels.data(), request.width, rows, factor,
+                              averaged.pixels.data());
+                pixels = &averaged;
+            }
+            if (!sink({first, *pixels, band}))
+                return false;
+        }
+        return true;
+    } catch (const std::bad_alloc&) {
+        reason = "out of memory";
+        return false;
+    }
 }
 
 bool WritePicture(const PictureRequest& request, const std::filesystem::path& path,
@@ -35,38 +103,17 @@ bool WritePicture(const PictureRequest& request, const std::filesystem::path& pa
             reason = png.Reason();
             return false;
         }
-        const int priority = request.priority;
-        if (priority != 0)
-            ApplyThreadPriority(priority);
-        RenderPool pool(request.threads - 1, [priority] {
-            if (priority != 0)
-                ApplyThreadPriority(priority);
-        });
-        Unobserved observer;
-        OffscreenImage band;
-        const int bandRows = request.bandRows > 0 ? request.bandRows : BandRows(request.width);
-        for (int first = 0; first < request.height; first += bandRows) {
-            const int rows = std::min(bandRows, request.height - first);
-            band.buffer.width = request.width;
-            band.buffer.height = rows;
-            band.buffer.pixels.resize(static_cast<std::size_t>(request.width) * rows);
-            band.created = true;
-            const PassJob job{.counter = request.counter,
-                              .colour = request.colour,
-                              .stop = cancel,
-                              .firstRow = first};
-            if (pool.Run(job, band, observer).y < rows) {
-                const bool cancelled = cancel != nullptr && cancel->load();
-                reason = cancelled ? "cancelled" : "out of memory";
-                return false;
-            }
-            if (!png.WriteRows(band.buffer.pixels.data(), rows, request.width)) {
+        const auto write = [&](const PictureBand& band) {
+            if (!png.WriteRows(band.pixels.pixels.data(), band.pixels.height, request.width)) {
                 reason = png.Reason();
                 return false;
             }
             if (progress)
-                progress(first + rows);
-        }
+                progress(band.firstRow + band.pixels.height);
+            return true;
+        };
+        if (!RenderPictureBands(request, cancel, write, reason))
+            return false;
         if (!png.Finish()) {
             reason = png.Reason();
             return false;
@@ -82,8 +129,13 @@ PictureOutcome WriteDefinitionPicture(const FractalDef& def, const DefinitionPic
                                       const std::filesystem::path& path, AtomicFile::Fifo fifo) {
     PictureOutcome outcome;
     try {
+        // Supersampled, the samples are those of the view as many times larger.
+        const int factor = picture.supersample;
+        if (!UsableSupersample(factor, outcome.reason))
+            return outcome;
         ViewCounter counter;
-        if (counter.Prepare(NumbersOf(def), picture.width, picture.height, picture.cancel,
+        if (counter.Prepare(NumbersOf(def), picture.width * factor, picture.height * factor,
+                            picture.cancel,
                             picture.referenceProgress) == ViewCounter::Status::Stopped) {
             outcome.reason = "cancelled";
             return outcome;
@@ -95,9 +147,15 @@ PictureOutcome WriteDefinitionPicture(const FractalDef& def, const DefinitionPic
         const std::vector<Pixel> colours =
             appearance.Monochrome ? std::vector<Pixel>{}
                                   : BuildLogicalPalette(picture.displayColours, appearance.Palette);
+        const Colouring& colouring = appearance.Colouring;
+        const ShadingContext shading{def.Iterations, appearance.Monochrome, appearance.Modulation,
+                                     colours, static_cast<double>(factor)};
         const PictureRequest request{
             .counter = &counter.Counter(),
             .colour = {appearance.Monochrome, appearance.Modulation, def.Iterations, colours},
+            .shader = ShaderFor(colouring, shading),
+            .samples = SamplesFor(colouring),
+            .supersample = picture.supersample,
             .width = picture.width,
             .height = picture.height,
             .texts = {{kPictureTextKeyword, FractalFileText(def)}, {"Software", "Zolt 1.0"}},
