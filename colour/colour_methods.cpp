@@ -29,6 +29,7 @@ struct Parts {
           iterations(context.iterations),
           scale(context.pixelScale > 0.0 ? context.pixelScale : 1.0),
           perIteration(1.0 / c.repeat),
+          offset(c.offset - std::floor(c.offset)),
           interior(MakePixel(c.interior.red, c.interior.green, c.interior.blue)),
           interiorLinear(LinearOf(interior)),
           entries(PaletteEntries(context)),
@@ -39,20 +40,20 @@ struct Parts {
         period = classicBands ? static_cast<std::uint64_t>(std::max(context.modulation, 1))
                               : std::max<std::uint64_t>(entries.size(), 1);
         // The offset moves bands by whole entries.
-        const double fraction = c.offset - std::floor(c.offset);
-        shift = static_cast<std::uint64_t>(std::llround(fraction * static_cast<double>(period))) %
-                period;
+        shift =
+            static_cast<std::uint64_t>(std::llround(offset * static_cast<double>(period))) % period;
     }
 
     bool Interior(int n) const { return n >= iterations || n < 0; }
     double Position(int n, float fraction) const {
-        return (static_cast<double>(n) + fraction) * perIteration + colouring.offset;
+        return (static_cast<double>(n) + fraction) * perIteration + offset;
     }
 
     Colouring colouring;
     int iterations;
     double scale;
     double perIteration;
+    double offset;  // its fraction: only that counts, and positions then stay positive
     Pixel interior;
     LinearRgb interiorLinear;
     std::vector<Pixel> entries;  // entry for entry, for bands; empty for blended gradients
@@ -112,17 +113,23 @@ class Distance final : public SampleShader {
     SampleLevel Needs() const override { return SampleLevel::Distance; }
     void Shade(const SampleRun& run, Pixel* pixels) const override {
         const Parts& p = parts_;
-        const double reach = p.colouring.thickness * p.scale;
+        const auto perReach = static_cast<float>(1.0 / (p.colouring.thickness * p.scale));
+        const LinearRgb& ink = p.interiorLinear;
         for (std::size_t k = 0; k < run.size; ++k) {
             const int n = run.counts[k];
             if (p.Interior(n)) {
                 pixels[k] = p.interior;
                 continue;
             }
-            const LinearRgb base = p.table.Linear(p.Position(n, run.fraction[k]));
-            const double distance = std::hypot(run.dex[k], run.dey[k]);
-            const auto t = static_cast<float>(std::min(distance / reach, 1.0));
-            const LinearRgb& ink = p.interiorLinear;
+            const double position = p.Position(n, run.fraction[k]);
+            const float distance = std::sqrt(run.dex[k] * run.dex[k] + run.dey[k] * run.dey[k]);
+            const float t = distance * perReach;
+            if (t >= 1.0f) {
+                // Beyond the ink's reach, as most points are: the smooth colour as it is.
+                pixels[k] = p.table.At(position);
+                continue;
+            }
+            const LinearRgb base = p.table.Linear(position);
             pixels[k] = PixelOf({ink.red + (base.red - ink.red) * t,
                                  ink.green + (base.green - ink.green) * t,
                                  ink.blue + (base.blue - ink.blue) * t});
@@ -144,11 +151,12 @@ class Relief final : public SampleShader {
         // degrees above it.
         constexpr double kElevation = std::numbers::pi / 4;
         const double azimuth = c.angle * std::numbers::pi / 180.0;
-        lightX_ = std::cos(azimuth) * std::cos(kElevation);
-        lightY_ = -std::sin(azimuth) * std::cos(kElevation);
-        lightUp_ = std::sin(kElevation);
+        lightX_ = static_cast<float>(std::cos(azimuth) * std::cos(kElevation));
+        lightY_ = static_cast<float>(-std::sin(azimuth) * std::cos(kElevation));
+        lightUp_ = static_cast<float>(std::sin(kElevation));
+        perLightUp_ = 1.0f / lightUp_;
         // Slope per picture pixel for each unit of E / |E|^2 in sample pixels.
-        slope_ = c.strength * parts_.scale / std::numbers::ln2;
+        slope_ = static_cast<float>(c.strength * parts_.scale / std::numbers::ln2);
     }
     SampleLevel Needs() const override { return SampleLevel::Distance; }
     void Shade(const SampleRun& run, Pixel* pixels) const override {
@@ -160,31 +168,33 @@ class Relief final : public SampleShader {
                 continue;
             }
             const LinearRgb base = p.table.Linear(p.Position(n, run.fraction[k]));
-            const auto shade = static_cast<float>(Shading(run.dex[k], run.dey[k]));
+            const float shade = Shading(run.dex[k], run.dey[k]);
             pixels[k] = PixelOf({base.red * shade, base.green * shade, base.blue * shade});
         }
     }
 
   private:
     // Lambert's law on the surface, relative to a flat one (1).
-    double Shading(double ex, double ey) const {
-        const double e2 = ex * ex + ey * ey;
-        if (!(e2 > 0.0))
-            return 0.5;  // on the boundary itself: no direction to light
+    float Shading(float ex, float ey) const {
+        const float e2 = ex * ex + ey * ey;
+        if (!(e2 > 0.0f))
+            return 0.5f;  // on the boundary itself: no direction to light
         // The surface's height rises towards the set: its slope is -slope_ E / |E|^2, and its
         // normal (-slope, 1) normalised.
-        const double hx = -slope_ * ex / e2;
-        const double hy = -slope_ * ey / e2;
-        const double lit =
-            (-hx * lightX_ - hy * lightY_ + lightUp_) / std::sqrt(1 + hx * hx + hy * hy);
-        return std::max(lit, 0.0) / lightUp_;
+        const float along = slope_ / e2;
+        const float hx = -along * ex;
+        const float hy = -along * ey;
+        const float lit =
+            (lightUp_ - hx * lightX_ - hy * lightY_) / std::sqrt(1.0f + hx * hx + hy * hy);
+        return std::max(lit, 0.0f) * perLightUp_;
     }
 
     Parts parts_;
-    double lightX_ = 0.0;
-    double lightY_ = 0.0;
-    double lightUp_ = 1.0;
-    double slope_ = 0.0;
+    float lightX_ = 0.0f;
+    float lightY_ = 0.0f;
+    float lightUp_ = 1.0f;
+    float perLightUp_ = 1.0f;
+    float slope_ = 0.0f;
 };
 
 template <class Method>

@@ -3,35 +3,38 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 
 #include "settings/number_text.h"
 
 namespace zolt {
 
+namespace detail {
+
 namespace {
 
-// The linear value of each 8-bit level, and the values halfway between neighbouring levels in
-// sRGB terms: a linear value encodes to the number of midpoints at or below it.
-struct SrgbTables {
-    std::array<float, 256> linear{};
-    std::array<float, 255> midpoints{};
-
-    SrgbTables() {
-        for (int level = 0; level < 256; ++level)
-            linear[static_cast<std::size_t>(level)] =
-                static_cast<float>(SrgbToLinear(level / 255.0));
-        for (int level = 0; level < 255; ++level)
-            midpoints[static_cast<std::size_t>(level)] =
-                static_cast<float>(SrgbToLinear((level + 0.5) / 255.0));
+SrgbTables MakeTables() {
+    SrgbTables t;
+    for (int level = 0; level < 256; ++level)
+        t.linear[static_cast<std::size_t>(level)] = static_cast<float>(SrgbToLinear(level / 255.0));
+    for (int level = 0; level < 255; ++level)
+        t.midpoints[static_cast<std::size_t>(level)] =
+            static_cast<float>(SrgbToLinear((level + 0.5) / 255.0));
+    t.midpoints[255] = std::numeric_limits<float>::infinity();
+    for (int step = 0; step <= kCoarseSteps; ++step) {
+        const float at = static_cast<float>(step) / kCoarseSteps;
+        t.coarse[static_cast<std::size_t>(step)] = static_cast<std::uint8_t>(
+            std::upper_bound(t.midpoints.begin(), t.midpoints.end() - 1, at) - t.midpoints.begin());
     }
-};
-
-const SrgbTables& Tables() {
-    static const SrgbTables tables;
-    return tables;
+    return t;
 }
 
 }  // namespace
+
+// Made before main: shading reads it for every pixel, without a guard.
+const SrgbTables kSrgb = MakeTables();
+
+}  // namespace detail
 
 double SrgbToLinear(double encoded) {
     if (encoded <= 0.04045)
@@ -43,29 +46,6 @@ double LinearToSrgb(double linear) {
     if (linear <= 0.0031308)
         return linear * 12.92;
     return 1.055 * std::pow(linear, 1.0 / 2.4) - 0.055;
-}
-
-float LinearOfLevel(std::uint8_t level) {
-    return Tables().linear[level];
-}
-
-std::uint8_t LevelOfLinear(float linear) {
-    if (!(linear > 0.0f))
-        return 0;  // NaN included
-    const auto& midpoints = Tables().midpoints;
-    return static_cast<std::uint8_t>(std::upper_bound(midpoints.begin(), midpoints.end(), linear) -
-                                     midpoints.begin());
-}
-
-LinearRgb LinearOf(Pixel pixel) {
-    return {LinearOfLevel(static_cast<std::uint8_t>(pixel >> 16)),
-            LinearOfLevel(static_cast<std::uint8_t>(pixel >> 8)),
-            LinearOfLevel(static_cast<std::uint8_t>(pixel))};
-}
-
-Pixel PixelOf(const LinearRgb& colour) {
-    return MakePixel(LevelOfLinear(colour.red), LevelOfLinear(colour.green),
-                     LevelOfLinear(colour.blue));
 }
 
 // The matrices are those Oklab is defined by, from linear sRGB through cone responses.

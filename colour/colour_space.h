@@ -3,6 +3,8 @@
 // Colour spaces: sRGB and linear light, Oklab for blending, and HSV as GIMP gradients blend.
 // Pure computation.
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -25,14 +27,50 @@ struct LinearRgb {
 double SrgbToLinear(double encoded);
 double LinearToSrgb(double linear);
 
-// An 8-bit sRGB level in linear light, from a table of the exact curve.
-float LinearOfLevel(std::uint8_t level);
-// The 8-bit level nearest to a linear value in sRGB terms (clamped to 0 to 255): the exact
-// inverse of LinearOfLevel, so every level comes back as itself.
-std::uint8_t LevelOfLinear(float linear);
+namespace detail {
 
-LinearRgb LinearOf(Pixel pixel);
-Pixel PixelOf(const LinearRgb& colour);
+// Steps of the table that finds a level quickly: the sRGB curve is steepest at 0, where it
+// climbs 255 x 12.92 (about 3,300) levels a unit of light, so a step of 1/4096 crosses at most
+// one level.
+inline constexpr int kCoarseSteps = 4096;
+
+// The linear value of each 8-bit level, and the values halfway between neighbouring levels in
+// sRGB terms: a linear value encodes to the number of midpoints at or below it. `coarse` holds
+// that number at each step of 1/kCoarseSteps, so one more look at a midpoint finds any level.
+struct SrgbTables {
+    std::array<float, 256> linear{};
+    std::array<float, 256> midpoints{};  // the last one unreachable: level 255 is the top
+    std::array<std::uint8_t, kCoarseSteps + 1> coarse{};
+};
+extern const SrgbTables kSrgb;
+
+}  // namespace detail
+
+// An 8-bit sRGB level in linear light, from a table of the exact curve.
+inline float LinearOfLevel(std::uint8_t level) {
+    return detail::kSrgb.linear[level];
+}
+
+// The 8-bit level nearest to a linear value in sRGB terms (clamped to 0 to 255): the exact
+// inverse of LinearOfLevel, so every level comes back as itself. Without branches, since shading
+// calls it for every component of every pixel: NaN and values below 0 give 0, above 1 give 255.
+inline std::uint8_t LevelOfLinear(float linear) {
+    const float clamped = std::min(linear > 0.0f ? linear : 0.0f, 1.0f);
+    const auto step = static_cast<int>(clamped * static_cast<float>(detail::kCoarseSteps));
+    const std::uint8_t level = detail::kSrgb.coarse[static_cast<std::size_t>(step)];
+    return static_cast<std::uint8_t>(level + (clamped >= detail::kSrgb.midpoints[level] ? 1 : 0));
+}
+
+inline LinearRgb LinearOf(Pixel pixel) {
+    return {LinearOfLevel(static_cast<std::uint8_t>(pixel >> 16)),
+            LinearOfLevel(static_cast<std::uint8_t>(pixel >> 8)),
+            LinearOfLevel(static_cast<std::uint8_t>(pixel))};
+}
+
+inline Pixel PixelOf(const LinearRgb& colour) {
+    return MakePixel(LevelOfLinear(colour.red), LevelOfLinear(colour.green),
+                     LevelOfLinear(colour.blue));
+}
 
 // Oklab, a perceptual space: a straight line between two colours in it passes no muddy or dark
 // midpoints, which makes it the space gradients blend in.

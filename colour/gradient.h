@@ -4,6 +4,7 @@
 // checks a gradient and a colouring must pass. Pure computation.
 
 #include <cmath>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -40,6 +41,11 @@ class GradientTable {
 
   private:
     static std::size_t Index(double position) {
+        // Positions are mostly positive and small: the cast is then the floor, and the table's
+        // size a power of two.
+        const double scaled = position * kSize;
+        if (scaled >= 0.0 && scaled < 0x1p52)
+            return static_cast<std::uint64_t>(scaled) & (kSize - 1);
         const double fraction = position - std::floor(position);
         const auto index = static_cast<std::size_t>(fraction * kSize);
         return index < kSize ? index : 0;  // NaN, or a fraction that rounds up to 1

@@ -35,8 +35,10 @@ constexpr std::array<std::string_view, 4> kKinds = {"palette", "entries", "stops
 
 std::string Reals(std::initializer_list<double> values) {
     std::string text;
-    for (const double v : values)
-        text += " " + WriteShortestText(v);
+    for (const double v : values) {
+        text += ' ';
+        text += WriteShortestText(v);
+    }
     return text;
 }
 

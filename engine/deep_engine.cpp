@@ -410,6 +410,10 @@ long DeepReference::PrecisionBits() const {
     return state_ ? state_->bits : 0;
 }
 
+double DeepReference::PixelStep() const {
+    return state_ ? ext::detail::Scale(state_->p.dxMantissa, state_->p.dxExp) : 0.0;
+}
+
 const DeepPrepared* DeepReference::Pixels() const {
     return state_ && state_->ready ? &state_->p : nullptr;
 }

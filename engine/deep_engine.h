@@ -40,6 +40,7 @@
 namespace zolt {
 
 struct DeepPrepared;
+struct DeepOrbitEnd;
 
 // The longest iteration limit the deep engine takes: its reference keeps about 42 bytes for
 // each iteration, and at most 100 MB more for runs from its start (1.5 GB at this limit).
@@ -98,6 +99,8 @@ class DeepReference {
     // two, or fewer when the reference escaped.
     int ReferenceLength() const;
     long PrecisionBits() const;
+    // The pixel step as a double (0 below the doubles' range).
+    double PixelStep() const;
 
     struct State;
 
@@ -108,9 +111,8 @@ class DeepReference {
     std::unique_ptr<State> state_;
     friend int DeepIteratePoint(const DeepReference& reference, int x, int y,
                                 const std::atomic<bool>* stop);
-    friend int DeepSamplePoint(const DeepReference& reference, const OrbitTail& tail, int x, int y,
-                               SampleLevel level, const std::atomic<bool>* stop,
-                               OrbitTail::Samples& samples);
+    friend int DeepSamplePoint(const DeepReference& reference, int x, int y, SampleLevel level,
+                               const std::atomic<bool>* stop, DeepOrbitEnd& end);
 };
 
 // The count of pixel (x, y) of the prepared view, or 0 when `stop` is set on entry or becomes
@@ -119,12 +121,23 @@ class DeepReference {
 int DeepIteratePoint(const DeepReference& reference, int x, int y,
                      const std::atomic<bool>* stop = nullptr);
 
-// DeepIteratePoint with the samples beyond the count from SampleLevel::Fraction on (see
-// engine/point_samples.h): the orbit's full value where it escaped, and at SampleLevel::Distance
-// its derivative, carried through the skips as they carry the difference. `tail` is made for the
-// view's escape value.
-int DeepSamplePoint(const DeepReference& reference, const OrbitTail& tail, int x, int y,
-                    SampleLevel level, const std::atomic<bool>* stop, OrbitTail::Samples& samples);
+// Where a pixel's orbit ended, for FinishOrbits (engine/iteration_kernel.h): its full value at
+// the escape and c, as doubles, and its derivative dz/dc times the pixel step (a derivative in
+// pixels beyond the doubles means the point lies on the boundary, one below them that it lies
+// farther than any view: both read right as they round).
+struct DeepOrbitEnd {
+    double zr = 0.0;
+    double zi = 0.0;
+    double cr = 0.0;
+    double ci = 0.0;
+    double qr = 0.0;
+    double qi = 0.0;
+};
+
+// DeepIteratePoint that also gives where the orbit ended, from SampleLevel::Fraction on: the
+// derivative at SampleLevel::Distance, carried through the skips as they carry the difference.
+int DeepSamplePoint(const DeepReference& reference, int x, int y, SampleLevel level,
+                    const std::atomic<bool>* stop, DeepOrbitEnd& end);
 
 struct DeepPixel {
     int x = 0;

@@ -340,27 +340,24 @@ int DeepIteratePoint(const DeepReference& reference, int x, int y, const std::at
     return Iterate<kNoEnds>(*p, x, y, stop, nullptr);
 }
 
-int DeepSamplePoint(const DeepReference& reference, const OrbitTail& tail, int x, int y,
-                    SampleLevel level, const std::atomic<bool>* stop, OrbitTail::Samples& samples) {
-    samples = {};
+int DeepSamplePoint(const DeepReference& reference, int x, int y, SampleLevel level,
+                    const std::atomic<bool>* stop, DeepOrbitEnd& end) {
+    end = {};
     const DeepPrepared* p = reference.Pixels();
     if (p == nullptr || (stop != nullptr && stop->load(std::memory_order_relaxed)))
         return 0;
     if (level == SampleLevel::Counts)
         return Iterate<kNoEnds>(*p, x, y, stop, nullptr);
-    OrbitEnd end;
-    const bool distance = level == SampleLevel::Distance;
-    const int count = distance ? Iterate<kDerivative>(*p, x, y, stop, &end)
-                               : Iterate<kValue>(*p, x, y, stop, &end);
-    if (count == 0 || count >= std::max(p->maxIter, 1))
-        return count;
-    // c as doubles is all the tail needs: it only moves an orbit already far out.
-    const double dcr = static_cast<double>(x - p->cx) * p->dxMantissa;
-    const double dci = static_cast<double>(y - p->cy) * p->dxMantissa;
-    const double cr = p->orbit[2] + ext::detail::Scale(dcr, p->dxExp);
-    const double ci = p->orbit[3] + ext::detail::Scale(dci, p->dxExp);
-    samples = tail.FinishDeep(end.zr, end.zi, cr, ci, distance, end.dz,
-                              ext::Normalize(p->dxMantissa, p->dxExp));
+    OrbitEnd orbit;
+    const int count = level == SampleLevel::Distance ? Iterate<kDerivative>(*p, x, y, stop, &orbit)
+                                                     : Iterate<kValue>(*p, x, y, stop, &orbit);
+    // c as doubles is all the rest needs: it only moves an orbit already far out.
+    const ext::Complex dc =
+        ext::Normalize(static_cast<double>(x - p->cx) * p->dxMantissa,
+                       static_cast<double>(y - p->cy) * p->dxMantissa, p->dxExp);
+    const ext::Complex q = ext::Mul(orbit.dz, ext::Complex{p->dxMantissa, 0.0, p->dxExp});
+    end = {orbit.zr,   orbit.zi,  p->orbit[2] + ext::Re(dc), p->orbit[3] + ext::Im(dc),
+           ext::Re(q), ext::Im(q)};
     return count;
 }
 

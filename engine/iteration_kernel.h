@@ -103,4 +103,22 @@ bool IteratePoints(std::span<const double> cr, std::span<const double> ci, std::
                    const IterationLimits& limits, const Interrupts& interrupts, KernelTarget target,
                    const OrbitEnds& ends);
 
+// The samples beyond the count that escaped orbits give from their ends (engine/point_samples.h):
+// each orbit is followed on from the value IteratePoints recorded to a far radius, where its
+// continuous count no longer depends on the escape bound, and its fraction taken there; with the
+// derivative, the distance estimate too, in pixels. The derivative dz/dc is multiplied by `scale`
+// first, and the steps after the end add `step`: pass the pixel step for both with the kernel's
+// derivative, or a derivative already in pixels (times the pixel step) with a scale of 1. Points
+// whose count reached the limit, and orbits that never went far, get 0. `out.dex` and `out.dey`
+// are written only when the ends hold the derivative.
+struct OrbitSamples {
+    std::span<float> fraction;
+    std::span<float> dex;
+    std::span<float> dey;
+};
+void FinishOrbits(std::span<const double> cr, std::span<const double> ci,
+                  std::span<const int> counts, const OrbitEnds& ends, const IterationLimits& limits,
+                  double scale, double step, const OrbitSamples& out,
+                  KernelTarget target = BestKernel());
+
 }  // namespace zolt

@@ -9,7 +9,6 @@
 #include <span>
 #include <vector>
 
-#include "engine/ext_float.h"
 #include "engine/image_buffer.h"
 
 namespace zolt {
@@ -83,35 +82,19 @@ struct SamplePlanes {
     SampleRun Run(std::size_t from, std::size_t size) const;
 };
 
-// How an escaped orbit's end becomes its samples, for an escape bound: the orbit is followed on
-// from its escape to a far radius (a few steps at most for any bound from 4 on), where the
-// continuous count no longer depends on the bound.
-class OrbitTail {
-  public:
-    explicit OrbitTail(double escape);
+// How the samples come from an escaped orbit's end (FinishOrbits, engine/iteration_kernel.h):
+// the orbit is followed on from its escape until |z|^2 passes kTailFarNorm, where its next value
+// is its square to within 2^-24 of the modulus, so that the continuous count taken there is the
+// limit's to about 1e-7 of a count, whatever the escape bound. That takes a few steps for any
+// bound from 4 on; kMaxTailSteps bounds them for an orbit that a bound below 4 let out without
+// its going anywhere.
+inline constexpr double kTailFarNorm = 0x1p24;
+inline constexpr int kMaxTailSteps = 64;
+// The largest distance kept: far beyond any view, and well inside a float.
+inline constexpr double kMaxSampleDistance = 1e30;
 
-    struct Samples {
-        float fraction = 0.0f;
-        float dex = 0.0f;
-        float dey = 0.0f;
-    };
-
-    // The orbit of c = cr + i ci, whose value at its escape was z. With `distance`, dz is its
-    // derivative dz/dc there and dx the pixel step: the distance estimate is given too.
-    Samples Finish(double zr, double zi, double cr, double ci, bool distance, double dzr = 0.0,
-                   double dzi = 0.0, double dx = 1.0) const;
-    // The same for a derivative beyond the doubles' range, and a pixel step with its own
-    // exponent, as the deep engine holds them.
-    Samples FinishDeep(double zr, double zi, double cr, double ci, bool distance,
-                       ext::Complex dz = {}, ext::Real dx = {}) const;
-
-  private:
-    // The fraction once the orbit is far out after `steps` more steps; false when the orbit
-    // never really escaped (a bound below 4 lets bounded orbits out).
-    bool Fraction(double zr, double zi, double norm, int steps, double& lnModulus,
-                  Samples& samples) const;
-
-    double log2LnBound_;  // log2 of ln R, R = sqrt(bound) and at least 2
-};
+// log2(ln R) for R the root of the escape bound, at least 2: the fraction after s more steps is
+// s - log2(ln|z|) + this, which runs on without a step where counts differ by one.
+double TailLog2LnBound(double escape);
 
 }  // namespace zolt

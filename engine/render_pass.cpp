@@ -46,8 +46,7 @@ PlainCounter::PlainCounter(const GenerationSnapshot& snapshot, int width, Kernel
     : snapshot_(snapshot),
       dx_((snapshot.Pfinish - snapshot.Pstart) / static_cast<double>(width)),
       kernel_(kernel),
-      periodicity_(periodicity),
-      tail_(snapshot.Escape) {}
+      periodicity_(periodicity) {}
 
 bool PlainCounter::Sample(std::span<const PixelPoint> points, const SampleSpans& out,
                           const Interrupts& interrupts) const {
@@ -66,27 +65,16 @@ bool PlainCounter::Sample(std::span<const PixelPoint> points, const SampleSpans&
 
     const bool distance = level == SampleLevel::Distance;
     thread_local std::vector<double> ends;
-    ends.resize(points.size() * (distance ? 4 : 2));
-    const std::span<double> all(ends);
     const std::size_t n = points.size();
+    ends.resize(n * (distance ? 4 : 2));
+    const std::span<double> all(ends);
     const OrbitEnds orbitEnds{all.subspan(0, n), all.subspan(n, n),
                               distance ? all.subspan(2 * n, n) : std::span<double>(),
                               distance ? all.subspan(3 * n, n) : std::span<double>()};
     if (!IteratePoints(cr, ci, out.counts, limits, interrupts, kernel_, orbitEnds))
         return false;
-    const int limit = std::max(snapshot_.Iterations, 1);
-    for (std::size_t k = 0; k < n; ++k) {
-        OrbitTail::Samples samples;
-        if (out.counts[k] < limit)
-            samples = distance ? tail_.Finish(ends[k], ends[n + k], cr[k], ci[k], true,
-                                              ends[2 * n + k], ends[3 * n + k], dx_)
-                               : tail_.Finish(ends[k], ends[n + k], cr[k], ci[k], false);
-        out.fraction[k] = samples.fraction;
-        if (distance) {
-            out.dex[k] = samples.dex;
-            out.dey[k] = samples.dey;
-        }
-    }
+    FinishOrbits(cr, ci, out.counts, orbitEnds, limits, dx_, dx_, {out.fraction, out.dex, out.dey},
+                 kernel_);
     return true;
 }
 
@@ -205,18 +193,37 @@ struct RenderPool::Pass {
             const SampleShader* shader = image.shader.get();
             if (shader != nullptr)
                 shader->Shade(unit.Run(k, end - k), unit.colours.data() + k);
-            Pixel* line = image.buffer.pixels.data() + static_cast<std::size_t>(y) * width;
-            const bool keep = image.samples.Held();
-            for (; k < end; ++k) {
-                const Pixel colour =
-                    shader != nullptr ? unit.colours[k] : job.colour(unit.counts[k]);
-                if (job.block == 1)
-                    line[points[k].x] = colour;
-                else
-                    FillBlock(image.buffer, points[k].x, y, job.block, colour);
-                if (keep)
+            if (shader == nullptr) {
+                for (std::size_t i = k; i < end; ++i)
+                    unit.colours[i] = job.colour(unit.counts[i]);
+            }
+            if (job.block == 1)
+                StoreRow(points, unit, k, end, static_cast<std::size_t>(y) * width);
+            for (; job.block > 1 && k < end; ++k) {
+                FillBlock(image.buffer, points[k].x, y, job.block, unit.colours[k]);
+                if (image.samples.Held())
                     KeepSamples(points[k].x, y, unit, k);
             }
+            k = end;
+        }
+    }
+
+    // Points k to end of the unit, single pixels of the row that starts at pixel `row`.
+    void StoreRow(std::span<const PixelPoint> points, const Unit& unit, std::size_t k,
+                  std::size_t end, std::size_t row) {
+        Pixel* line = image.buffer.pixels.data() + row;
+        for (std::size_t i = k; i < end; ++i)
+            line[points[i].x] = unit.colours[i];
+        SamplePlanes& planes = image.samples;
+        if (!planes.Held())
+            return;
+        for (std::size_t i = k; i < end; ++i)
+            planes.counts[row + static_cast<std::size_t>(points[i].x)] = unit.counts[i];
+        for (std::size_t i = k; i < end && !planes.fraction.empty(); ++i)
+            planes.fraction[row + static_cast<std::size_t>(points[i].x)] = unit.fraction[i];
+        for (std::size_t i = k; i < end && !planes.dex.empty(); ++i) {
+            planes.dex[row + static_cast<std::size_t>(points[i].x)] = unit.dex[i];
+            planes.dey[row + static_cast<std::size_t>(points[i].x)] = unit.dey[i];
         }
     }
 

@@ -90,7 +90,6 @@ class PlainCounter final : public PointCounter {
     double dx_;
     KernelTarget kernel_;
     bool periodicity_;
-    OrbitTail tail_;
 };
 
 struct PassPosition {

@@ -13,14 +13,12 @@ namespace zolt {
 // and skips are seen between pixels, and a stop within a pixel too.
 class DeepCounter final : public PointCounter {
   public:
-    explicit DeepCounter(const DeepReference& reference)
-        : reference_(reference), tail_(reference.View().escape) {}
+    explicit DeepCounter(const DeepReference& reference) : reference_(reference) {}
     bool Sample(std::span<const PixelPoint> points, const SampleSpans& out,
                 const Interrupts& interrupts) const override;
 
   private:
     const DeepReference& reference_;
-    OrbitTail tail_;
 };
 
 // How a view's points are counted: the plain loop while doubles resolve its pixels, the deep
