@@ -1,7 +1,9 @@
 #include "deep_brute_force.h"
 
 #include <algorithm>
+#include <cmath>
 #include <sstream>
+#include <tuple>
 
 #include "engine/mp_real.h"
 
@@ -32,7 +34,104 @@ int CountAt(const MpReal& cr, const MpReal& ci, int maxIter, double escape) {
     }
 }
 
+// z <- z^2 + c, `steps` times.
+void Steps(MpReal& zr, MpReal& zi, const MpReal& cr, const MpReal& ci, int steps) {
+    const long bits = zr.Precision();
+    MpReal r2(bits), i2(bits), ri(bits);
+    for (int k = 0; k < steps; ++k) {
+        mpfr_sqr(r2.get(), zr.get(), MPFR_RNDN);
+        mpfr_sqr(i2.get(), zi.get(), MPFR_RNDN);
+        mpfr_mul(ri.get(), zr.get(), zi.get(), MPFR_RNDN);
+        mpfr_sub(zr.get(), r2.get(), i2.get(), MPFR_RNDN);
+        mpfr_add(zr.get(), zr.get(), cr.get(), MPFR_RNDN);
+        mpfr_mul_2ui(ri.get(), ri.get(), 1, MPFR_RNDN);
+        mpfr_add(zi.get(), ri.get(), ci.get(), MPFR_RNDN);
+    }
+}
+
+double NormOf(const MpReal& zr, const MpReal& zi) {
+    MpReal norm(zr.Precision()), i2(zr.Precision());
+    mpfr_sqr(norm.get(), zr.get(), MPFR_RNDN);
+    mpfr_sqr(i2.get(), zi.get(), MPFR_RNDN);
+    mpfr_add(norm.get(), norm.get(), i2.get(), MPFR_RNDN);
+    return norm.ToDouble();
+}
+
+// The view's step and the depth's precision, as RenderBruteForce takes them.
+long ViewBits(const DeepView& view) {
+    MpReal p0(64), p1(64);
+    p0.SetDecimal(view.pstart);
+    p1.SetDecimal(view.pfinish);
+    MpReal dx(64 + p0.Precision());
+    mpfr_sub(dx.get(), p1.get(), p0.get(), MPFR_RNDN);
+    const long texts = std::max({view.pstart.size(), view.pfinish.size(), view.qstart.size()});
+    const long depth = std::max(64L, 4 - static_cast<long>(mpfr_get_exp(dx.get())));
+    return std::max(BitsForDigits(static_cast<std::size_t>(texts)), depth) + 128;
+}
+
 }  // namespace
+
+BruteSamples BruteOrbitSamples(const DeepView& view, int x, int y) {
+    const long bits = ViewBits(view);
+    MpReal p0(bits), p1(bits), q0(bits), dx(bits), cr(bits), ci(bits);
+    p0.SetDecimal(view.pstart);
+    p1.SetDecimal(view.pfinish);
+    q0.SetDecimal(view.qstart);
+    mpfr_sub(dx.get(), p1.get(), p0.get(), MPFR_RNDN);
+    mpfr_div_si(dx.get(), dx.get(), view.width, MPFR_RNDN);
+    mpfr_mul_si(cr.get(), dx.get(), x, MPFR_RNDN);
+    mpfr_add(cr.get(), cr.get(), p0.get(), MPFR_RNDN);
+    mpfr_mul_si(ci.get(), dx.get(), y, MPFR_RNDN);
+    mpfr_add(ci.get(), ci.get(), q0.get(), MPFR_RNDN);
+
+    BruteSamples samples;
+    samples.count = CountAt(cr, ci, view.maxIter, view.escape);
+    if (samples.count >= view.maxIter)
+        return samples;
+    MpReal zr(cr), zi(ci);
+    Steps(zr, zi, cr, ci, samples.count);
+    int steps = samples.count;
+    for (; NormOf(zr, zi) <= 0x1p24; ++steps)
+        Steps(zr, zi, cr, ci, 1);
+    MpReal lnZ(bits), t(bits);
+    mpfr_hypot(lnZ.get(), zr.get(), zi.get(), MPFR_RNDN);
+    mpfr_log(lnZ.get(), lnZ.get(), MPFR_RNDN);
+    const double lnR = std::log(std::sqrt(std::max(view.escape, 4.0)));
+    samples.fraction = (steps - samples.count) - std::log2(lnZ.ToDouble() / lnR);
+
+    // q = (z(c + h) - z(c - h)) / (2 h) * dx, with h a hundred-millionth of a pixel.
+    MpReal h(bits), ar(bits), ai(ci), br(bits), bi(ci), qr(bits), qi(bits);
+    mpfr_div_ui(h.get(), dx.get(), 100000000, MPFR_RNDN);
+    mpfr_add(ar.get(), cr.get(), h.get(), MPFR_RNDN);
+    mpfr_sub(br.get(), cr.get(), h.get(), MPFR_RNDN);
+    MpReal azr(ar), azi(ai), bzr(br), bzi(bi);
+    Steps(azr, azi, ar, ai, steps);
+    Steps(bzr, bzi, br, bi, steps);
+    mpfr_mul_2ui(h.get(), h.get(), 1, MPFR_RNDN);
+    for (auto [q, a, b] : {std::tuple{&qr, &azr, &bzr}, std::tuple{&qi, &azi, &bzi}}) {
+        mpfr_sub(q->get(), a->get(), b->get(), MPFR_RNDN);
+        mpfr_div(q->get(), q->get(), h.get(), MPFR_RNDN);
+        mpfr_mul(q->get(), q->get(), dx.get(), MPFR_RNDN);
+    }
+    // z ln|z| conj(q) / |q|^2
+    MpReal q2(bits), er(bits), ei(bits);
+    mpfr_sqr(q2.get(), qr.get(), MPFR_RNDN);
+    mpfr_sqr(t.get(), qi.get(), MPFR_RNDN);
+    mpfr_add(q2.get(), q2.get(), t.get(), MPFR_RNDN);
+    mpfr_mul(er.get(), zr.get(), qr.get(), MPFR_RNDN);
+    mpfr_mul(t.get(), zi.get(), qi.get(), MPFR_RNDN);
+    mpfr_add(er.get(), er.get(), t.get(), MPFR_RNDN);
+    mpfr_mul(ei.get(), zi.get(), qr.get(), MPFR_RNDN);
+    mpfr_mul(t.get(), zr.get(), qi.get(), MPFR_RNDN);
+    mpfr_sub(ei.get(), ei.get(), t.get(), MPFR_RNDN);
+    for (MpReal* e : {&er, &ei}) {
+        mpfr_mul(e->get(), e->get(), lnZ.get(), MPFR_RNDN);
+        mpfr_div(e->get(), e->get(), q2.get(), MPFR_RNDN);
+    }
+    samples.dex = er.ToDouble();
+    samples.dey = ei.ToDouble();
+    return samples;
+}
 
 BruteImage RenderBruteForce(const DeepView& view) {
     MpReal p0(64), p1(64), q0(64);
