@@ -23,7 +23,7 @@ struct ShadingContext {
     int modulation = 2;
     // The definition's palette as the display shows it (BuildLogicalPalette): the colours of the
     // classic gradient; empty in monochrome mode.
-    std::vector<Pixel> palette;
+    std::vector<Pixel> palette = {};
     // Sample pixels along one pixel of the picture: distances and slopes are measured in the
     // picture's pixels, so a supersampled picture looks like the plain one, only smoother.
     double pixelScale = 1.0;

@@ -169,7 +169,8 @@ int Insert(std::vector<GradientStop>& stops, GradientStop stop) {
     const auto at = std::upper_bound(
         stops.begin(), stops.end(), stop.position,
         [](double position, const GradientStop& s) { return position < s.position; });
-    return static_cast<int>(stops.insert(at, stop) - stops.begin());
+    const auto inserted = stops.insert(at, stop);
+    return static_cast<int>(inserted - stops.begin());
 }
 
 // Why an edit cannot touch the gradient, if it cannot.

@@ -85,8 +85,9 @@ class PaintReader {
             if (line.cut || !ReadLine(key, value))
                 return static_cast<long long>(k) + 1;
         }
+        // Cut short: its last line (or its header, when it has none) is where it ends.
         if (pendingColours_ != 0 || !method || !kind)
-            return static_cast<long long>(lines.size()) + 1;
+            return static_cast<long long>(lines.size());
         return 0;
     }
 
