@@ -170,10 +170,8 @@ void ZoltApplication::RunCommand(int id) {
             ToggleStatusbar();
             break;
         case kCmdMail:
-            QDesktopServices::openUrl(QUrl(QString::fromLatin1(kContactMail)));
-            break;
         case kCmdWeb:
-            QDesktopServices::openUrl(QUrl(QString::fromLatin1(kContactWeb)));
+            OpenContact(id);
             break;
         case kCmdExportImage:
             ExportImage();
@@ -219,6 +217,21 @@ void ZoltApplication::SetPriority(int priority) {
     surface_.SetCommandChecked(*chosen, true);
     values.GeneratePriority = priority;
     defaults.SaveValues();
+}
+
+void ZoltApplication::OpenContact(int command) {
+    const bool mail = command == kCmdMail;
+    const QUrl url(QString::fromLatin1(mail ? kContactMail : kContactWeb));
+    if (QDesktopServices::openUrl(url))
+        return;
+    // Without a mail program or a browser set up nothing would happen at all: the user gets the
+    // address instead, to use as they can.
+    if (mail)
+        surface_.ShowMessage("No mail program is set up to write to " + url.path().toStdString() +
+                             ".");
+    else
+        surface_.ShowMessage("No web browser is set up to open " + url.toString().toStdString() +
+                             ".");
 }
 
 void ZoltApplication::ExportImage() {
