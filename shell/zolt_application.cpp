@@ -13,6 +13,7 @@
 #include "dialogs/options_dialog.h"
 #include "dialogs/qt_file_dialogs.h"
 #include "document/fractal_file.h"
+#include "generation/view_refusal.h"
 #include "generation/worker_threads.h"
 #include "shell/command_actions.h"
 #include "shell/command_table.h"
@@ -246,6 +247,13 @@ void ZoltApplication::ExportImage() {
     const auto size = AskPictureSize(window_.get(), def, surface_.ViewClientSize());
     if (!size)
         return;
+    // A view the picture cannot show is said before a file name is asked for.
+    if (const std::string refusal =
+            ViewRefusal(NumbersOf(def), size->width, size->height, AvailableMemory());
+        !refusal.empty()) {
+        surface_.ShowMessage(ViewRefusalMessage(refusal));
+        return;
+    }
     const auto path = fileDialogs_->AskSave(work.directories.StartDirectory(DirectoryKind::Save),
                                             SafeFileStem(def.Name.str()), SavedKind::Picture);
     if (!path)
@@ -275,6 +283,8 @@ void ZoltApplication::ExportEnded(const PictureExport::Outcome& outcome) {
         return;
     if (outcome.written)
         workspace_->directories.Chosen(DirectoryKind::Save, export_->Path());
+    else if (outcome.refused)
+        surface_.ShowMessage(ViewRefusalMessage(outcome.reason));
     else if (!outcome.cancelled)
         surface_.ShowMessage("Failed to export image: " + outcome.reason + ".");
 }
