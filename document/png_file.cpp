@@ -256,28 +256,34 @@ std::optional<std::string> Unpack(std::string_view packed, std::size_t limit, st
 
 // The text of a tEXt, zTXt or iTXt chunk after its keyword, when `r` is looking for it.
 void TakeText(Reading& r, std::string_view type, std::string_view data) {
+    const std::string damaged = "the fractal in it is damaged";
+    // zTXt: the compression method, then the packed text. iTXt: a compression flag and method,
+    // a language tag and a translated keyword (each ended by a NUL), then the text.
     bool packed = type == "zTXt";
-    std::string_view method = packed ? data.substr(0, 1) : std::string_view();
+    std::size_t header = packed ? 1 : 0;
+    bool whole = true;
     if (type == "iTXt") {
-        // A compression flag and method, then a language tag and a translated keyword.
         packed = !data.empty() && data[0] != 0;
-        method = data.substr(1, packed ? 1 : 0);
-        data.remove_prefix(std::min<std::size_t>(data.size(), 2));
-        for (int field = 0; field < 2 && !data.empty(); ++field)
-            data.remove_prefix(std::min(data.size(), data.find('\0') + 1));
-    } else if (packed) {
-        data.remove_prefix(std::min<std::size_t>(data.size(), 1));
+        header = 2;
+        for (int field = 0; field < 2 && whole; ++field) {
+            const std::size_t end = data.find('\0', header);
+            whole = end != std::string_view::npos;
+            header = end + 1;
+        }
     }
-    if (packed && method != std::string_view("\0", 1)) {
-        r.textFault = "the fractal in it is damaged";
-    } else if (packed) {
+    const std::size_t method = type == "iTXt" ? 1 : 0;
+    if (!whole || header > data.size() || (packed && data[method] != 0)) {
+        r.textFault = damaged;
+        return;
+    }
+    data.remove_prefix(header);
+    if (packed)
         r.text = Unpack(data, r.maxTextBytes, r.textFault);
-    } else if (data.size() > r.maxTextBytes) {
+    else if (data.size() > r.maxTextBytes)
         r.textFault =
             "the fractal in it is larger than " + std::to_string(r.maxTextBytes) + " bytes";
-    } else {
+    else
         r.text = std::string(data);
-    }
 }
 
 // Every chunk that does not shape the pixels comes here once libpng has checked it.

@@ -1,5 +1,8 @@
 #include "generation/view_refusal.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <limits>
 #include <optional>
@@ -32,22 +35,46 @@ std::optional<std::uint64_t> MeminfoValue(const std::string& text, std::string_v
     return std::nullopt;
 }
 
-}  // namespace
-
-std::uint64_t AvailableMemory() {
+// What the machine has free: MemAvailable, or from an older kernel the free memory and the
+// caches; the largest value when it cannot be read.
+std::uint64_t MachineMemory() {
+    constexpr std::uint64_t kUnknown = std::numeric_limits<std::uint64_t>::max();
     std::string text;
     if (ReadRegularFile("/proc/meminfo", 1 << 20, text) != FileRead::kOk)
-        return std::numeric_limits<std::uint64_t>::max();
+        return kUnknown;
     if (const auto available = MeminfoValue(text, "MemAvailable"))
         return *available;
     std::uint64_t sum = 0;
     for (const std::string_view name : {"MemFree", "Buffers", "Cached"}) {
         const auto value = MeminfoValue(text, name);
         if (!value)
-            return std::numeric_limits<std::uint64_t>::max();
+            return kUnknown;
         sum += *value;
     }
     return sum;
+}
+
+// What a limit on the process's address space still leaves it.
+std::uint64_t AddressSpaceLeft() {
+    constexpr std::uint64_t kUnknown = std::numeric_limits<std::uint64_t>::max();
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return kUnknown;
+    std::string statm;
+    if (ReadRegularFile("/proc/self/statm", 4096, statm) != FileRead::kOk)
+        return kUnknown;
+    const auto pages = ParseInteger(statm.substr(0, statm.find(' ')), 0,
+                                    std::numeric_limits<long long>::max() / 65536);
+    if (!pages)
+        return kUnknown;
+    const std::uint64_t used = static_cast<std::uint64_t>(*pages) * ::sysconf(_SC_PAGESIZE);
+    return limit.rlim_cur > used ? limit.rlim_cur - used : 0;
+}
+
+}  // namespace
+
+std::uint64_t AvailableMemory() {
+    return std::min(MachineMemory(), AddressSpaceLeft());
 }
 
 std::string ViewRefusal(const GenerationSnapshot& numbers, int width, int height,

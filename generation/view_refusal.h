@@ -8,8 +8,9 @@
 namespace zolt {
 
 // The memory the machine can give the program now without swapping: the kernel's estimate of
-// available memory (or, from a kernel without one, its free memory and caches). The largest
-// value when it cannot be read, so that nothing is refused for want of knowing.
+// available memory (or, from a kernel without one, its free memory and caches), and no more
+// than a limit on the process's address space leaves. The largest value when none of it can be
+// read, so that nothing is refused for want of knowing.
 std::uint64_t AvailableMemory();
 
 // Why a view cannot be drawn at `width` x `height`, in a few words ("deep views take at most

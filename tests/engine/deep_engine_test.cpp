@@ -243,10 +243,7 @@ TEST(DeepReference, TakesNoMoreMemoryThanAssessed) {
     const DeepNeeds needs = AssessDeepView(view);
     ASSERT_TRUE(needs.refusal.empty());
     EXPECT_GT(needs.referenceBytes, 16u * 1000000);
-    std::ifstream statm("/proc/self/statm");
-    rlim_t pages = 0;
-    statm >> pages;
-    const rlim_t now = pages * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE));
+    const rlim_t now = test::UsedAddressSpace();
     EXPECT_TRUE(test::RunInChild(
         [&] {
             DeepReference reference;

