@@ -58,7 +58,8 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
             return StoreNumber(ParseInteger(v, low, high), field);
         };
     };
-    // A coordinate takes any number of digits; the double is the nearest one.
+    // A coordinate keeps every digit given (a deep view refuses more than it takes); the double
+    // is the nearest one.
     const auto coordinate = [](double& field, std::string& text) -> Setter {
         return [&field, &text](const std::string& v) {
             const std::string_view decimal = TypedDecimalText(v);

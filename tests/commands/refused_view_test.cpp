@@ -61,6 +61,11 @@ TEST(RefusedView, LeavesTheImageTheDefinitionAndTheHistoryAsTheyWere) {
     ASSERT_TRUE(w.WaitIdle());
     w.ui.SetViewSize({128, 4});
     expectRefused("back", [&] { work.Back(); });
+    // Generate itself, on a view made current some other way.
+    GenerationSnapshot edge = NumbersOf(work.history.Entry(1));
+    edge.Qfinish = DeriveQfinish(edge, {128, 4});
+    work.current.SetNumbers(edge);
+    expectRefused("generate", [&] { work.generator.Generate({.push = true, .increment = true}); });
 }
 
 }  // namespace
