@@ -13,10 +13,12 @@
 #include "app/render_options.h"
 #include "colour/gradient_files.h"
 #include "document/fractal_file.h"
+#include "engine/deep_engine.h"
 #include "engine/view_counter.h"
 #include "generation/pass_schedule.h"
 #include "generation/picture.h"
 #include "generation/worker_threads.h"
+#include "settings/number_text.h"
 
 namespace {
 
@@ -28,6 +30,10 @@ constexpr int kUsageError = 2;
 int Fail(int status, const std::string& message) {
     std::cerr << "zolt-render: " << message << '\n';
     return status;
+}
+
+std::string CannotRender(const std::string& reason) {
+    return "cannot render the view: " + reason;
 }
 
 // The definition the picture shows, from the options or from a file, with Qfinish for the
@@ -44,9 +50,16 @@ bool DefineFromOptions(const RenderOptions& options, FractalDef& def, std::strin
     GenerationSnapshot numbers{options.pstart,     options.pfinish, options.qstart, 0.0,
                                options.iterations, options.escape};
     numbers.Qfinish = DeriveQfinish(numbers, size);
-    // Every digit given counts where doubles cannot resolve the picture's pixels.
-    if (NeedsDeep(numbers, options.width))
-        SetExactCorners(numbers, options.exact, size);
+    // Every digit given counts where doubles cannot resolve the picture's pixels: digits that
+    // cannot all be taken refuse the view rather than leave some out.
+    if (NeedsDeep(numbers, options.width) && !SetExactCorners(numbers, options.exact, size)) {
+        const DeepCoordinates& exact = options.exact;
+        error =
+            CannotRender(AssessDeepView({exact.Pstart, exact.Pfinish, exact.Qstart, options.width,
+                                         options.height, options.iterations, options.escape})
+                             .refusal);
+        return false;
+    }
     SetNumbersOf(def, numbers);
     return true;
 }
@@ -87,13 +100,6 @@ bool ApplyColouring(const RenderOptions& options, FractalDef& def, std::string& 
     return true;
 }
 
-std::string Duration(double seconds) {
-    const long whole = static_cast<long>(seconds + 0.5);
-    char text[32];
-    std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
-    return text;
-}
-
 // What zolt-render says while it works: on a terminal a progress line that rewrites itself,
 // with --verbose the status texts the window would show.
 class Progress {
@@ -119,20 +125,25 @@ class Progress {
         const double left = rate > 0 ? (height_ - done) / rate : 0.0;
         char text[128];
         std::snprintf(text, sizeof text, "\r%3d%%  %.0f rows/s  %s left ", percent, rate,
-                      Duration(left).c_str());
+                      DurationText(left).c_str());
         std::cerr << text << std::flush;
     }
 
-    // The reference orbit of a deep view, before any row.
-    void Reference(double fraction) {
+    // The reference orbit of a deep view, before any row: on a terminal with its size and,
+    // once a percent is done, the time it will take.
+    void Reference(double fraction, std::uint64_t bytes) {
         const int percent = static_cast<int>(fraction * 100.0);
         if (percent == referencePercent_)
             return;
         referencePercent_ = percent;
         if (verbose_)
             std::cerr << "pane 2: " << ReferenceProgressText(percent) << '\n';
-        if (line_)
-            std::cerr << "\rreference " << percent << "% " << std::flush;
+        if (line_) {
+            const double seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+            std::cerr << "\r" << ReferenceEstimateText(fraction, bytes, seconds) << "  "
+                      << std::flush;
+        }
     }
 
     void Done(bool written, ViewCounter::Kind kind) {
@@ -164,7 +175,9 @@ int Render(const RenderOptions& options) {
         .height = options.height,
         .supersample = options.supersample,
         .threads = options.threads > 0 ? options.threads : WorkerThreadCount(),
-        .referenceProgress = [&progress](double fraction) { progress.Reference(fraction); },
+        .referenceProgress = [&progress](
+                                 double fraction,
+                                 std::uint64_t bytes) { progress.Reference(fraction, bytes); },
         .rowProgress =
             [&progress](int rows) {
                 if (rows > 0)
@@ -176,6 +189,8 @@ int Render(const RenderOptions& options) {
     const PictureOutcome outcome =
         WriteDefinitionPicture(def, picture, output, AtomicFile::Fifo::kWaitForReader);
     progress.Done(outcome.written, outcome.kind);
+    if (outcome.refused)
+        return Fail(kFailed, CannotRender(outcome.reason));
     if (outcome.kind == ViewCounter::Kind::PastLimit)
         std::cerr << "zolt-render: warning: the view is too small even for the deep-zoom "
                      "engine; neighbouring pixels may repeat each other\n";

@@ -8,6 +8,13 @@
 
 namespace zolt {
 
+namespace {
+
+// A zoomed view is generated as Generate does: recorded, the iterations raised.
+constexpr GenerateOptions kZoomGenerated{.push = true, .increment = true};
+
+}  // namespace
+
 bool ZoomSelection::Allowed() const {
     return current_.Initialized() && !current_.Definition().AspectLocked && !generator_.IsRunning();
 }
@@ -51,7 +58,8 @@ bool ZoomSelection::EndSelection(int x, int y) {
 
     ImageInfo image;
     const auto zoomed = ZoomedNumbers(frame_, *box, ShownView(image), client);
-    if (!zoomed)
+    // The next Generate would be refused: the zoom is, now, and says why.
+    if (!zoomed || !generator_.Accepts(*zoomed, kZoomGenerated))
         return false;
     marker_ = *box;
     current_.SetNumbers(*zoomed);
@@ -68,10 +76,10 @@ bool ZoomSelection::WheelZoom(int x, int y, int steps) {
     const GenerationSnapshot source = ShownView(image);
     const SelectionFrame frame = FrameAtPress(x, y, client, image);
     const auto zoomed = ZoomedAbout(frame, x, y, std::ldexp(1.0, steps), source, client);
-    if (!zoomed)
+    if (!zoomed || !generator_.Accepts(*zoomed, kZoomGenerated))
         return false;
     current_.SetNumbers(*zoomed);
-    generator_.Generate({.push = true, .increment = true});
+    generator_.Generate(kZoomGenerated);
     return true;
 }
 

@@ -12,26 +12,35 @@ namespace zolt {
 namespace {
 
 // The exact corners of a deep view, when they belong to the view of the number lines: the check
-// line is line 2 again (a file whose line 2 was edited by hand no longer matches, and keeps to
-// its doubles), then each corner's label and its digits. A block that does not belong leaves the
-// file the view of its doubles.
+// line is line 2 again, then each corner's label and its digits. A block whose check line is
+// not line 2 (the number lines were edited by hand), or whose corners are not the doubles of
+// lines 2 to 4, leaves the view to those doubles; a block that belongs to the number lines but
+// is damaged (a label missing, digits that are not a number, a line too long, cut short)
+// refuses the file, with no words of its own: the line says it.
 std::optional<BlockDamage> ReadDeepBlock(std::span<const TextLine> lines, BlockContext& context) {
     GenerationSnapshot& numbers = context.content.numbers;
-    if (lines.empty() || lines[0].text != context.line2)
+    // Lines counted from 1 after the header; one past the last when the block is cut short.
+    const auto damaged = [](std::size_t at) { return BlockDamage{static_cast<long long>(at) + 1}; };
+    if (lines.empty() || lines[0].cut)
+        return damaged(0);
+    if (lines[0].text != context.line2)
         return std::nullopt;
     DeepCoordinates deep;
     std::size_t at = 1;
     for (const DeepCornerLine& corner : kDeepCornerLines) {
         if (at >= lines.size() || lines[at].text != corner.label)
-            return std::nullopt;
+            return damaged(at);
+        const std::size_t label = at;
         std::string& digits = deep.*corner.text;
         for (++at; at < lines.size() && lines[at].text.find_first_of("PQ") == std::string::npos;
              ++at) {
-            // Longer than any corner can be, or a line that arrived in pieces: not ours.
+            // Longer than any corner can be, or a line that arrived in pieces.
             if (lines[at].cut || digits.size() + lines[at].text.size() > kMaxDecimalText)
-                return std::nullopt;
+                return damaged(at);
             digits += lines[at].text;
         }
+        if (!IsDecimalText(digits))
+            return damaged(label + 1);
     }
     double p0 = 0, p1 = 0, q0 = 0;
     if (!DecimalToDouble(deep.Pstart, p0) || !DecimalToDouble(deep.Pfinish, p1) ||
@@ -120,7 +129,8 @@ std::optional<BlockDamage> ReadFileBlocks(std::span<const TextLine> rest, long l
                 continue;
             if (auto damage = kind.read(rest.subspan(at + 1, end - at - 1), context)) {
                 damage->line += firstLine + static_cast<long long>(at);
-                damage->message += " (line " + std::to_string(damage->line) + ").";
+                if (!damage->message.empty())
+                    damage->message += " (line " + std::to_string(damage->line) + ").";
                 return damage;
             }
         }

@@ -42,10 +42,11 @@ struct BlockContext {
 };
 
 // Why a known block was refused: the line, counted from 1 after its header (0: the header
-// itself), and what the user is told, to which ReadFileBlocks adds the line in the file.
+// itself), and what the user is told, to which ReadFileBlocks adds the line in the file (none:
+// the file's reader says which line is not valid).
 struct BlockDamage {
     long long line = 0;
-    std::string message;
+    std::string message = {};
 };
 
 // One kind of block. Adding one: its reader and writer, and a row in the table of

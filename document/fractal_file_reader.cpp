@@ -49,7 +49,8 @@ bool ReadHeaderLine(long long number, std::string_view text, ViewSize view,
             numbers.Qfinish = DeriveQfinish(numbers.Pstart, numbers.Pfinish, numbers.Qstart, view);
             return true;
         case 5:
-            return whole(numbers.Iterations);
+            // As everywhere else a limit is given: at least one iteration.
+            return whole(numbers.Iterations) && numbers.Iterations >= 1;
         case 6:
             // Taken as written, so that a saved Escape such as 2.500000 comes back unchanged.
             numbers.Escape = value;
@@ -146,8 +147,9 @@ FractalLoad LoadFractalFile(const std::string& path, ViewSize view, int viewColo
         return {std::move(read.content), {}, {}};
     if (!read.message.empty())
         reason = read.message;
-    else if (read.line > 0 && read.line <= static_cast<long long>(lines->size()) &&
-             (*lines)[static_cast<std::size_t>(read.line - 1)].cut)
+    else if (read.line > static_cast<long long>(lines->size()))
+        reason = "line " + std::to_string(read.line) + " is missing";
+    else if (read.line > 0 && (*lines)[static_cast<std::size_t>(read.line - 1)].cut)
         reason = "line " + std::to_string(read.line) + " is too long";
     else if (read.line > 0)
         reason = "line " + std::to_string(read.line) + " is not valid";

@@ -11,6 +11,7 @@
 #include "document/navigation_history.h"
 #include "generation/generation_defaults.h"
 #include "generation/pass_schedule.h"
+#include "generation/view_refusal.h"
 #include "generation/worker_surface.h"
 #include "generation/worker_threads.h"
 #include "surface/command_ids.h"
@@ -108,10 +109,30 @@ void Generator::Reset(bool full) {
     initialised_ = true;
 }
 
+bool Generator::Accepts(GenerationSnapshot numbers, GenerateOptions options) const {
+    if (options.increment) {
+        FractalDef probe;
+        SetNumbersOf(probe, numbers);
+        if (history_.DiffersFromCurrentEntry(probe))
+            numbers.Iterations =
+                SaturatingAdd(numbers.Iterations, defaults_.values.IterativeIncrement);
+    }
+    const ViewSize size = ui_.ViewClientSize();
+    const std::string refusal =
+        ViewRefusal(numbers, size.width, size.height, AvailableMemory() + heldReference_.load());
+    if (refusal.empty())
+        return true;
+    ui_.ShowMessage(ViewRefusalMessage(refusal));
+    return false;
+}
+
 void Generator::Generate(GenerateOptions options) {
     if (!initialised_ || shutDown_)
         return;
     const FractalDef& def = current_.Definition();
+    // A view that cannot be drawn leaves everything as it is, the image shown included.
+    if (!Accepts(NumbersOf(def), options))
+        return;
     if (options.increment && history_.DiffersFromCurrentEntry(def)) {
         GenerationSnapshot numbers = NumbersOf(def);
         numbers.Iterations = SaturatingAdd(numbers.Iterations, defaults_.values.IterativeIncrement);
@@ -305,8 +326,13 @@ void Generator::RunGeneration(Job job) {
     };
     const ViewCounter::Status prepared =
         counter_.Prepare(job.snapshot, width, height, &stopRequested_, referenceProgress);
+    heldReference_ = counter_.ReferenceBytes();
     if (exiting_)
         return;
+    if (prepared == ViewCounter::Status::Refused) {
+        Post([refusal = counter_.Refusal()](Generator& g) { g.FinishRefused(refusal); });
+        return;
+    }
     if (prepared == ViewCounter::Status::Stopped) {
         // Nothing of the image is done yet: Continue takes up the reference where it stopped.
         Post([from = std::move(job.from)](Generator& g) mutable {
@@ -378,6 +404,13 @@ void Generator::Finish(std::optional<Place> resume, ViewCounter::Kind kind) {
 void Generator::FinishWithoutImage() {
     EndRun(std::nullopt);
     ui_.ShowMessage("Not enough memory for this view.");
+}
+
+void Generator::FinishRefused(const std::string& refusal) {
+    EndRun(std::nullopt);
+    ui_.SetStatusText(1, "Ready");
+    ui_.SetStatusText(2, "");
+    ui_.ShowMessage(ViewRefusalMessage(refusal));
 }
 
 void Generator::EndRun(std::optional<Place> resume) {

@@ -6,6 +6,7 @@
 #include "colour/colour_methods.h"
 #include "colour/colour_space.h"
 #include "document/fractal_file.h"
+#include "generation/view_refusal.h"
 #include "generation/worker_threads.h"
 
 namespace zolt {
@@ -133,12 +134,31 @@ PictureOutcome WriteDefinitionPicture(const FractalDef& def, const DefinitionPic
         const int factor = picture.supersample;
         if (!UsableSupersample(factor, outcome.reason))
             return outcome;
-        ViewCounter counter;
-        if (counter.Prepare(NumbersOf(def), picture.width * factor, picture.height * factor,
-                            picture.cancel,
-                            picture.referenceProgress) == ViewCounter::Status::Stopped) {
-            outcome.reason = "cancelled";
+        const int width = picture.width * factor;
+        const int height = picture.height * factor;
+        const GenerationSnapshot numbers = NumbersOf(def);
+        outcome.reason = ViewRefusal(numbers, width, height, AvailableMemory());
+        if (!outcome.reason.empty()) {
+            outcome.refused = true;
             return outcome;
+        }
+        const std::uint64_t bytes = NeedsOf(numbers, width, height).referenceBytes;
+        DeepProgress progress;
+        if (picture.referenceProgress)
+            progress = [&picture, bytes](double fraction) {
+                picture.referenceProgress(fraction, bytes);
+            };
+        ViewCounter counter;
+        switch (counter.Prepare(numbers, width, height, picture.cancel, progress)) {
+            case ViewCounter::Status::Ready:
+                break;
+            case ViewCounter::Status::Stopped:
+                outcome.reason = "cancelled";
+                return outcome;
+            case ViewCounter::Status::Refused:
+                outcome.refused = true;
+                outcome.reason = counter.Refusal();
+                return outcome;
         }
         outcome.kind = counter.Chosen();
         if (picture.rowProgress)
