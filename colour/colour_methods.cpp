@@ -63,90 +63,80 @@ struct Parts {
     std::uint64_t shift = 0;   // the offset, in bands
 };
 
-class Bands final : public SampleShader {
+// A method: the interior colour inside the set, the method's own colour of each escaped point
+// (Derived::Exterior) elsewhere.
+template <class Derived, SampleLevel kNeeds>
+class Method : public SampleShader {
   public:
-    Bands(const Colouring& c, const ShadingContext& context) : parts_(c, context) {}
-    SampleLevel Needs() const override { return SampleLevel::Counts; }
+    Method(const Colouring& c, const ShadingContext& context) : parts_(c, context) {}
+    SampleLevel Needs() const override { return kNeeds; }
     void Shade(const SampleRun& run, Pixel* pixels) const override {
-        const Parts& p = parts_;
+        const auto& method = static_cast<const Derived&>(*this);
         for (std::size_t k = 0; k < run.size; ++k) {
             const int n = run.counts[k];
-            if (p.Interior(n)) {
-                pixels[k] = p.interior;
-            } else if (p.classicBands) {
-                pixels[k] = (n + p.shift) % p.period == 0 ? kWhite : kBlack;
-            } else if (p.colouring.gradient.kind == GradientKind::Palette ||
-                       p.colouring.gradient.kind == GradientKind::Entries) {
-                // A palette or map colours every count exactly: count modulo its entries.
-                pixels[k] = p.entries.empty() ? kBlack : p.entries[(n + p.shift) % p.period];
-            } else {
-                pixels[k] = p.table.At(p.Position(n, 0.0f));
-            }
+            pixels[k] = parts_.Interior(n) ? parts_.interior : method.Exterior(n, run, k);
         }
     }
 
-  private:
+  protected:
     Parts parts_;
 };
 
-class Smooth final : public SampleShader {
+class Bands final : public Method<Bands, SampleLevel::Counts> {
   public:
-    Smooth(const Colouring& c, const ShadingContext& context) : parts_(c, context) {}
-    SampleLevel Needs() const override { return SampleLevel::Fraction; }
-    void Shade(const SampleRun& run, Pixel* pixels) const override {
+    using Method::Method;
+    Pixel Exterior(int n, const SampleRun&, std::size_t) const {
         const Parts& p = parts_;
-        for (std::size_t k = 0; k < run.size; ++k) {
-            const int n = run.counts[k];
-            pixels[k] = p.Interior(n) ? p.interior : p.table.At(p.Position(n, run.fraction[k]));
-        }
+        if (p.classicBands)
+            return (n + p.shift) % p.period == 0 ? kWhite : kBlack;
+        // A palette or map colours every count exactly: count modulo its entries.
+        if (p.colouring.gradient.kind == GradientKind::Palette ||
+            p.colouring.gradient.kind == GradientKind::Entries)
+            return p.entries.empty() ? kBlack : p.entries[(n + p.shift) % p.period];
+        return p.table.At(p.Position(n, 0.0f));
     }
+};
 
-  private:
-    Parts parts_;
+class Smooth final : public Method<Smooth, SampleLevel::Fraction> {
+  public:
+    using Method::Method;
+    Pixel Exterior(int n, const SampleRun& run, std::size_t k) const {
+        return parts_.table.At(parts_.Position(n, run.fraction[k]));
+    }
 };
 
 // The smooth colours, mixed towards the interior colour where the estimated distance to the set
 // is below the thickness: thin filaments that no pixel centre hits still show as ink.
-class Distance final : public SampleShader {
+class Distance final : public Method<Distance, SampleLevel::Distance> {
   public:
-    Distance(const Colouring& c, const ShadingContext& context) : parts_(c, context) {}
-    SampleLevel Needs() const override { return SampleLevel::Distance; }
-    void Shade(const SampleRun& run, Pixel* pixels) const override {
+    Distance(const Colouring& c, const ShadingContext& context)
+        : Method(c, context), perReach_(static_cast<float>(1.0 / (c.thickness * parts_.scale))) {}
+    Pixel Exterior(int n, const SampleRun& run, std::size_t k) const {
         const Parts& p = parts_;
-        const auto perReach = static_cast<float>(1.0 / (p.colouring.thickness * p.scale));
+        const double position = p.Position(n, run.fraction[k]);
+        const float distance = std::sqrt(run.dex[k] * run.dex[k] + run.dey[k] * run.dey[k]);
+        const float t = distance * perReach_;
+        // Beyond the ink's reach, as most points are: the smooth colour as it is.
+        if (t >= 1.0f)
+            return p.table.At(position);
+        const LinearRgb base = p.table.Linear(position);
         const LinearRgb& ink = p.interiorLinear;
-        for (std::size_t k = 0; k < run.size; ++k) {
-            const int n = run.counts[k];
-            if (p.Interior(n)) {
-                pixels[k] = p.interior;
-                continue;
-            }
-            const double position = p.Position(n, run.fraction[k]);
-            const float distance = std::sqrt(run.dex[k] * run.dex[k] + run.dey[k] * run.dey[k]);
-            const float t = distance * perReach;
-            if (t >= 1.0f) {
-                // Beyond the ink's reach, as most points are: the smooth colour as it is.
-                pixels[k] = p.table.At(position);
-                continue;
-            }
-            const LinearRgb base = p.table.Linear(position);
-            pixels[k] = PixelOf({ink.red + (base.red - ink.red) * t,
-                                 ink.green + (base.green - ink.green) * t,
-                                 ink.blue + (base.blue - ink.blue) * t});
-        }
+        return PixelOf({ink.red + (base.red - ink.red) * t,
+                        ink.green + (base.green - ink.green) * t,
+                        ink.blue + (base.blue - ink.blue) * t});
     }
 
   private:
-    Parts parts_;
+    float perReach_;
 };
 
 // The smooth colours lit as a surface whose height is the continuous count times the strength.
 // Its slope comes from the distance estimate E (in sample pixels): the gradient of the
 // continuous count is -E / (|E|^2 ln 2), exactly, so no neighbour is needed and bands of a
 // picture join without a seam.
-class Relief final : public SampleShader {
+class Relief final : public Method<Relief, SampleLevel::Distance> {
   public:
-    Relief(const Colouring& c, const ShadingContext& context) : parts_(c, context) {
+    Relief(const Colouring& c, const ShadingContext& context) : Method(c, context) {
         // The light comes from the angle's direction on the picture (rows run downwards), 45
         // degrees above it.
         constexpr double kElevation = std::numbers::pi / 4;
@@ -158,19 +148,10 @@ class Relief final : public SampleShader {
         // Slope per picture pixel for each unit of E / |E|^2 in sample pixels.
         slope_ = static_cast<float>(c.strength * parts_.scale / std::numbers::ln2);
     }
-    SampleLevel Needs() const override { return SampleLevel::Distance; }
-    void Shade(const SampleRun& run, Pixel* pixels) const override {
-        const Parts& p = parts_;
-        for (std::size_t k = 0; k < run.size; ++k) {
-            const int n = run.counts[k];
-            if (p.Interior(n)) {
-                pixels[k] = p.interior;
-                continue;
-            }
-            const LinearRgb base = p.table.Linear(p.Position(n, run.fraction[k]));
-            const float shade = Shading(run.dex[k], run.dey[k]);
-            pixels[k] = PixelOf({base.red * shade, base.green * shade, base.blue * shade});
-        }
+    Pixel Exterior(int n, const SampleRun& run, std::size_t k) const {
+        const LinearRgb base = parts_.table.Linear(parts_.Position(n, run.fraction[k]));
+        const float shade = Shading(run.dex[k], run.dey[k]);
+        return PixelOf({base.red * shade, base.green * shade, base.blue * shade});
     }
 
   private:
@@ -189,7 +170,6 @@ class Relief final : public SampleShader {
         return std::max(lit, 0.0f) * perLightUp_;
     }
 
-    Parts parts_;
     float lightX_ = 0.0f;
     float lightY_ = 0.0f;
     float lightUp_ = 1.0f;
@@ -197,9 +177,9 @@ class Relief final : public SampleShader {
     float slope_ = 0.0f;
 };
 
-template <class Method>
+template <class Kind>
 std::shared_ptr<const SampleShader> Make(const Colouring& c, const ShadingContext& context) {
-    return std::make_shared<const Method>(c, context);
+    return std::make_shared<const Kind>(c, context);
 }
 
 struct MethodRow {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "settings/number_text.h"
 
@@ -101,26 +102,13 @@ void RgbOf(const Hsv& hsv, double& red, double& green, double& blue) {
     const double p = v * (1.0 - s);
     const double q = v * (1.0 - s * f);
     const double t = v * (1.0 - s * (1.0 - f));
-    switch (whole) {
-        case 0:
-            red = v, green = t, blue = p;
-            break;
-        case 1:
-            red = q, green = v, blue = p;
-            break;
-        case 2:
-            red = p, green = v, blue = t;
-            break;
-        case 3:
-            red = p, green = q, blue = v;
-            break;
-        case 4:
-            red = t, green = p, blue = v;
-            break;
-        default:
-            red = v, green = p, blue = q;
-            break;
-    }
+    // The components in each sixth of the turn.
+    const std::array<std::array<double, 3>, 6> sectors = {
+        {{v, t, p}, {q, v, p}, {p, v, t}, {p, q, v}, {t, p, v}, {v, p, q}}};
+    const auto& rgb = sectors[static_cast<std::size_t>(whole)];
+    red = rgb[0];
+    green = rgb[1];
+    blue = rgb[2];
 }
 
 std::string RgbHexText(Rgb rgb) {
@@ -150,23 +138,28 @@ std::optional<Rgb> ReadRgbHex(std::string_view text) {
 void AverageBlocks(const Pixel* input, int width, int rows, int factor, Pixel* output) {
     const std::size_t stride = static_cast<std::size_t>(width) * factor;
     const double samples = static_cast<double>(factor) * factor;
+    // Row by row of the input, each pixel's light added to its block's sums: the order of the
+    // additions does not matter, they are exact.
+    std::vector<double> sums(3 * static_cast<std::size_t>(width));
     for (int y = 0; y < rows; ++y) {
-        for (int x = 0; x < width; ++x) {
-            double red = 0.0, green = 0.0, blue = 0.0;
-            for (int sy = 0; sy < factor; ++sy) {
-                const Pixel* row = input + (static_cast<std::size_t>(y) * factor + sy) * stride +
-                                   static_cast<std::size_t>(x) * factor;
+        std::fill(sums.begin(), sums.end(), 0.0);
+        for (int sy = 0; sy < factor; ++sy) {
+            const Pixel* row = input + (static_cast<std::size_t>(y) * factor + sy) * stride;
+            for (std::size_t x = 0; x < static_cast<std::size_t>(width); ++x) {
+                double* sum = sums.data() + 3 * x;
+                const Pixel* block = row + x * static_cast<std::size_t>(factor);
                 for (int sx = 0; sx < factor; ++sx) {
-                    const LinearRgb c = LinearOf(row[sx]);
-                    red += c.red;
-                    green += c.green;
-                    blue += c.blue;
+                    sum[0] += LinearOfLevel(static_cast<std::uint8_t>(block[sx] >> 16));
+                    sum[1] += LinearOfLevel(static_cast<std::uint8_t>(block[sx] >> 8));
+                    sum[2] += LinearOfLevel(static_cast<std::uint8_t>(block[sx]));
                 }
             }
-            output[static_cast<std::size_t>(y) * width + x] =
-                PixelOf({static_cast<float>(red / samples), static_cast<float>(green / samples),
-                         static_cast<float>(blue / samples)});
         }
+        Pixel* out = output + static_cast<std::size_t>(y) * width;
+        for (std::size_t x = 0; x < static_cast<std::size_t>(width); ++x)
+            out[x] = PixelOf({static_cast<float>(sums[3 * x] / samples),
+                              static_cast<float>(sums[3 * x + 1] / samples),
+                              static_cast<float>(sums[3 * x + 2] / samples)});
     }
 }
 

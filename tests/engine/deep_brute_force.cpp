@@ -11,53 +11,55 @@ namespace zolt::test {
 
 namespace {
 
+// The orbit z_0 = c, z_{k+1} = z_k^2 + c, in MPFR at c's precision.
+class MpOrbit {
+  public:
+    MpOrbit(const MpReal& cr, const MpReal& ci)
+        : cr_(cr), ci_(ci), zr(cr), zi(ci), r2_(Bits()), i2_(Bits()), ri_(Bits()), norm_(Bits()) {}
+
+    void Step() {
+        mpfr_sqr(r2_.get(), zr.get(), MPFR_RNDN);
+        mpfr_sqr(i2_.get(), zi.get(), MPFR_RNDN);
+        mpfr_mul(ri_.get(), zr.get(), zi.get(), MPFR_RNDN);
+        mpfr_sub(zr.get(), r2_.get(), i2_.get(), MPFR_RNDN);
+        mpfr_add(zr.get(), zr.get(), cr_.get(), MPFR_RNDN);
+        mpfr_mul_2ui(ri_.get(), ri_.get(), 1, MPFR_RNDN);
+        mpfr_add(zi.get(), ri_.get(), ci_.get(), MPFR_RNDN);
+    }
+    void Steps(int steps) {
+        for (int k = 0; k < steps; ++k)
+            Step();
+    }
+    // |z|^2
+    const MpReal& Norm() {
+        mpfr_sqr(r2_.get(), zr.get(), MPFR_RNDN);
+        mpfr_sqr(i2_.get(), zi.get(), MPFR_RNDN);
+        mpfr_add(norm_.get(), r2_.get(), i2_.get(), MPFR_RNDN);
+        return norm_;
+    }
+
+  private:
+    long Bits() const { return cr_.Precision(); }
+    const MpReal& cr_;
+    const MpReal& ci_;
+
+  public:
+    MpReal zr, zi;
+
+  private:
+    MpReal r2_, i2_, ri_, norm_;
+};
+
 int CountAt(const MpReal& cr, const MpReal& ci, int maxIter, double escape) {
-    const long bits = cr.Precision();
-    MpReal zr(cr), zi(ci), r2(bits), i2(bits), ri(bits), norm(bits);
-    int i = 0;
-    for (;;) {
-        ++i;
-        mpfr_sqr(r2.get(), zr.get(), MPFR_RNDN);
-        mpfr_sqr(i2.get(), zi.get(), MPFR_RNDN);
-        mpfr_mul(ri.get(), zr.get(), zi.get(), MPFR_RNDN);
-        mpfr_sub(zr.get(), r2.get(), i2.get(), MPFR_RNDN);
-        mpfr_add(zr.get(), zr.get(), cr.get(), MPFR_RNDN);
-        mpfr_mul_2ui(ri.get(), ri.get(), 1, MPFR_RNDN);
-        mpfr_add(zi.get(), ri.get(), ci.get(), MPFR_RNDN);
-        if (i >= maxIter)
-            return i;
-        mpfr_sqr(r2.get(), zr.get(), MPFR_RNDN);
-        mpfr_sqr(i2.get(), zi.get(), MPFR_RNDN);
-        mpfr_add(norm.get(), r2.get(), i2.get(), MPFR_RNDN);
-        if (mpfr_cmp_d(norm.get(), escape) > 0)
+    MpOrbit orbit(cr, ci);
+    for (int i = 1;; ++i) {
+        orbit.Step();
+        if (i >= maxIter || mpfr_cmp_d(orbit.Norm().get(), escape) > 0)
             return i;
     }
 }
 
-// z <- z^2 + c, `steps` times.
-void Steps(MpReal& zr, MpReal& zi, const MpReal& cr, const MpReal& ci, int steps) {
-    const long bits = zr.Precision();
-    MpReal r2(bits), i2(bits), ri(bits);
-    for (int k = 0; k < steps; ++k) {
-        mpfr_sqr(r2.get(), zr.get(), MPFR_RNDN);
-        mpfr_sqr(i2.get(), zi.get(), MPFR_RNDN);
-        mpfr_mul(ri.get(), zr.get(), zi.get(), MPFR_RNDN);
-        mpfr_sub(zr.get(), r2.get(), i2.get(), MPFR_RNDN);
-        mpfr_add(zr.get(), zr.get(), cr.get(), MPFR_RNDN);
-        mpfr_mul_2ui(ri.get(), ri.get(), 1, MPFR_RNDN);
-        mpfr_add(zi.get(), ri.get(), ci.get(), MPFR_RNDN);
-    }
-}
-
-double NormOf(const MpReal& zr, const MpReal& zi) {
-    MpReal norm(zr.Precision()), i2(zr.Precision());
-    mpfr_sqr(norm.get(), zr.get(), MPFR_RNDN);
-    mpfr_sqr(i2.get(), zi.get(), MPFR_RNDN);
-    mpfr_add(norm.get(), norm.get(), i2.get(), MPFR_RNDN);
-    return norm.ToDouble();
-}
-
-// The view's step and the depth's precision, as RenderBruteForce takes them.
+// The precision of a view's brute force: 128 bits more than its depth, or than its texts hold.
 long ViewBits(const DeepView& view) {
     MpReal p0(64), p1(64);
     p0.SetDecimal(view.pstart);
@@ -88,11 +90,13 @@ BruteSamples BruteOrbitSamples(const DeepView& view, int x, int y) {
     samples.count = CountAt(cr, ci, view.maxIter, view.escape);
     if (samples.count >= view.maxIter)
         return samples;
-    MpReal zr(cr), zi(ci);
-    Steps(zr, zi, cr, ci, samples.count);
+    MpOrbit orbit(cr, ci);
+    orbit.Steps(samples.count);
     int steps = samples.count;
-    for (; NormOf(zr, zi) <= 0x1p24; ++steps)
-        Steps(zr, zi, cr, ci, 1);
+    for (; orbit.Norm().ToDouble() <= 0x1p24; ++steps)
+        orbit.Step();
+    const MpReal& zr = orbit.zr;
+    const MpReal& zi = orbit.zi;
     MpReal lnZ(bits), t(bits);
     mpfr_hypot(lnZ.get(), zr.get(), zi.get(), MPFR_RNDN);
     mpfr_log(lnZ.get(), lnZ.get(), MPFR_RNDN);
@@ -100,15 +104,16 @@ BruteSamples BruteOrbitSamples(const DeepView& view, int x, int y) {
     samples.fraction = (steps - samples.count) - std::log2(lnZ.ToDouble() / lnR);
 
     // q = (z(c + h) - z(c - h)) / (2 h) * dx, with h a hundred-millionth of a pixel.
-    MpReal h(bits), ar(bits), ai(ci), br(bits), bi(ci), qr(bits), qi(bits);
+    MpReal h(bits), ar(bits), br(bits), qr(bits), qi(bits);
     mpfr_div_ui(h.get(), dx.get(), 100000000, MPFR_RNDN);
     mpfr_add(ar.get(), cr.get(), h.get(), MPFR_RNDN);
     mpfr_sub(br.get(), cr.get(), h.get(), MPFR_RNDN);
-    MpReal azr(ar), azi(ai), bzr(br), bzi(bi);
-    Steps(azr, azi, ar, ai, steps);
-    Steps(bzr, bzi, br, bi, steps);
+    MpOrbit above(ar, ci), below(br, ci);
+    above.Steps(steps);
+    below.Steps(steps);
     mpfr_mul_2ui(h.get(), h.get(), 1, MPFR_RNDN);
-    for (auto [q, a, b] : {std::tuple{&qr, &azr, &bzr}, std::tuple{&qi, &azi, &bzi}}) {
+    for (auto [q, a, b] :
+         {std::tuple{&qr, &above.zr, &below.zr}, std::tuple{&qi, &above.zi, &below.zi}}) {
         mpfr_sub(q->get(), a->get(), b->get(), MPFR_RNDN);
         mpfr_div(q->get(), q->get(), h.get(), MPFR_RNDN);
         mpfr_mul(q->get(), q->get(), dx.get(), MPFR_RNDN);
@@ -134,17 +139,8 @@ BruteSamples BruteOrbitSamples(const DeepView& view, int x, int y) {
 }
 
 BruteImage RenderBruteForce(const DeepView& view) {
-    MpReal p0(64), p1(64), q0(64);
-    p0.SetDecimal(view.pstart);
-    p1.SetDecimal(view.pfinish);
-    // Depth in bits, then everything again at depth + 128.
-    MpReal dx(64 + p0.Precision());
-    mpfr_sub(dx.get(), p1.get(), p0.get(), MPFR_RNDN);
-    const long texts = std::max({view.pstart.size(), view.pfinish.size(), view.qstart.size()});
-    const long depth = std::max(64L, 4 - static_cast<long>(mpfr_get_exp(dx.get())));
-    const long bits = std::max(BitsForDigits(static_cast<std::size_t>(texts)), depth) + 128;
-    for (MpReal* v : {&p0, &p1, &q0, &dx})
-        *v = MpReal(bits);
+    const long bits = ViewBits(view);
+    MpReal p0(bits), p1(bits), q0(bits), dx(bits);
     p0.SetDecimal(view.pstart);
     p1.SetDecimal(view.pfinish);
     q0.SetDecimal(view.qstart);
