@@ -46,7 +46,8 @@ ShadingContext Context(const GenerationSnapshot& numbers, const OffscreenImage& 
     return {numbers.Iterations, false, 2, image.colours, scale};
 }
 
-// The classic bands stand for the colouring the program had before the others: the count rule.
+// The classic bands stand for the colouring the program had before the others: the count rule,
+// and no samples kept.
 void Pass(benchmark::State& state, const View& view, ColourMethod method) {
     Palette palette;
     BuildPalette(256, palette);
@@ -54,8 +55,9 @@ void Pass(benchmark::State& state, const View& view, ColourMethod method) {
     const Colouring colouring = ColouringOf(method);
     const bool classic = method == ColourMethod::Bands;
     CreateImage(image, kWidth, kHeight, 256, false, palette);
+    // As a generation has it: the classic colouring keeps no samples, the others keep theirs.
     const ImageSamples samples{
-        true, SamplesFor(colouring),
+        !classic, SamplesFor(colouring),
         classic ? nullptr : ShaderFor(colouring, Context(view.numbers, image))};
     CreateImage(image, kWidth, kHeight, 256, false, palette, samples);
     const PlainCounter counter(view.numbers, kWidth);

@@ -193,32 +193,44 @@ struct RenderPool::Pass {
             const SampleShader* shader = image.shader.get();
             if (shader != nullptr)
                 shader->Shade(unit.Run(k, end - k), unit.colours.data() + k);
-            if (shader == nullptr) {
-                for (std::size_t i = k; i < end; ++i)
-                    unit.colours[i] = job.colour(unit.counts[i]);
+            const bool keep = image.samples.Held();
+            if (job.block == 1) {
+                StoreRow(points, unit, k, end, static_cast<std::size_t>(y) * width, shader);
+                if (keep)
+                    KeepRow(points, unit, k, end, static_cast<std::size_t>(y) * width);
             }
-            if (job.block == 1)
-                StoreRow(points, unit, k, end, static_cast<std::size_t>(y) * width);
             for (; job.block > 1 && k < end; ++k) {
-                FillBlock(image.buffer, points[k].x, y, job.block, unit.colours[k]);
-                if (image.samples.Held())
+                const Pixel colour =
+                    shader != nullptr ? unit.colours[k] : job.colour(unit.counts[k]);
+                FillBlock(image.buffer, points[k].x, y, job.block, colour);
+                if (keep)
                     KeepSamples(points[k].x, y, unit, k);
             }
             k = end;
         }
     }
 
-    // Points k to end of the unit, single pixels of the row that starts at pixel `row`.
+    // Points k to end of the unit, single pixels of the row that starts at pixel `row`: the
+    // shader's colours, or the count rule's.
     void StoreRow(std::span<const PixelPoint> points, const Unit& unit, std::size_t k,
-                  std::size_t end, std::size_t row) {
+                  std::size_t end, std::size_t row, const SampleShader* shader) {
         Pixel* line = image.buffer.pixels.data() + row;
-        for (std::size_t i = k; i < end; ++i)
-            line[points[i].x] = unit.colours[i];
+        if (shader != nullptr) {
+            for (std::size_t i = k; i < end; ++i)
+                line[points[i].x] = unit.colours[i];
+        } else {
+            for (std::size_t i = k; i < end; ++i)
+                line[points[i].x] = job.colour(unit.counts[i]);
+        }
+    }
+
+    // The samples of those points into the image's planes.
+    void KeepRow(std::span<const PixelPoint> points, const Unit& unit, std::size_t k,
+                 std::size_t end, std::size_t row) {
         SamplePlanes& planes = image.samples;
-        if (!planes.Held())
-            return;
+        int* counts = planes.counts.data() + row;
         for (std::size_t i = k; i < end; ++i)
-            planes.counts[row + static_cast<std::size_t>(points[i].x)] = unit.counts[i];
+            counts[points[i].x] = unit.counts[i];
         for (std::size_t i = k; i < end && !planes.fraction.empty(); ++i)
             planes.fraction[row + static_cast<std::size_t>(points[i].x)] = unit.fraction[i];
         for (std::size_t i = k; i < end && !planes.dex.empty(); ++i) {

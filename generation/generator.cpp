@@ -52,7 +52,8 @@ struct Generator::Job {
     int modulation = 2;
     Palette palette;                            // only for a fresh image's colour table
     Colouring colouring;                        // only for a fresh image's shader
-    SampleLevel samples = SampleLevel::Counts;  // only for a fresh image's planes
+    bool keepSamples = false;                   // only for a fresh image's planes
+    SampleLevel samples = SampleLevel::Counts;  // what they hold
     Place from;
     int penultimate = 1;
     int priority = 0;
@@ -184,7 +185,9 @@ void Generator::Start(bool fresh) {
         job.from.block = FirstBlockSize(defaults_.values.InitialResolution);
         job.palette = def.Appearance.Palette;
         job.colouring = def.Appearance.Colouring;
-        job.samples = std::max(SamplesFor(job.colouring), sampleFloor_);
+        job.keepSamples = sampleFloor_.has_value() || !IsClassicColouring(job.colouring);
+        job.samples =
+            std::max(SamplesFor(job.colouring), sampleFloor_.value_or(SampleLevel::Counts));
     }
     job.snapshot = snapshot_;
     job.monochrome = def.Appearance.Monochrome;
@@ -297,12 +300,13 @@ void Generator::RunGeneration(Job job) {
     if (job.fresh) {
         const ViewSize size = ui.ViewClientSize();
         const int displayColours = ui.ViewColourCount();
-        // The image keeps its samples, so that a change of colouring needs no counting again.
+        // The image keeps its samples, when asked, so that a change of colouring needs no
+        // counting again.
         const ShadingContext shading{job.snapshot.Iterations, job.monochrome, job.modulation,
                                      job.monochrome
                                          ? std::vector<Pixel>{}
                                          : BuildLogicalPalette(displayColours, job.palette)};
-        const ImageSamples samples{true, job.samples, ShaderFor(job.colouring, shading)};
+        const ImageSamples samples{job.keepSamples, job.samples, ShaderFor(job.colouring, shading)};
         if (!CreateImage(image_, size.width, size.height, displayColours, job.monochrome,
                          job.palette, samples)) {
             Post([](Generator& g) { g.FinishWithoutImage(); });

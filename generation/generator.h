@@ -83,10 +83,11 @@ class Generator {
     // A running generation goes on in the new colours. False, with nothing changed, when
     // ChangeFor says a new generation is needed.
     bool Recolour();
-    // The samples every later generation computes, at the least, whatever its colouring reads:
-    // a dialog that offers every colour method may ask for all of them, so that moving between
-    // methods needs no new generation. Counts alone by default, the cheapest.
-    void SetSampleFloor(SampleLevel level) { sampleFloor_ = level; }
+    // The samples every later generation keeps beside its image, at the least. Without a floor
+    // (the start), a generation keeps what its colouring reads, and in the classic colouring
+    // nothing: it then runs as it always did. A dialog that changes colourings asks for what
+    // it offers, so that moving between them needs no new generation.
+    void SetSampleFloor(std::optional<SampleLevel> level) { sampleFloor_ = level; }
 
     bool IsRunning() const;
     bool Initialised() const { return initialised_; }
@@ -146,7 +147,7 @@ class Generator {
     // reference takes its place, so it counts as free for the next one.
     std::atomic<std::uint64_t> heldReference_{0};
     int threads_ = 0;  // 0: WorkerThreadCount()
-    SampleLevel sampleFloor_ = SampleLevel::Counts;
+    std::optional<SampleLevel> sampleFloor_;
     bool initialised_ = false;
     bool shutDown_ = false;
 

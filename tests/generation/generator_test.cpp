@@ -134,7 +134,8 @@ TEST(ThreadPriority, MapsTheSevenLevelsAndLeavesOthersAlone) {
 
 // A change of colouring recolours the image from its samples where they suffice, and the image
 // is then the one a generation in that colouring gives; a generation may keep more samples than
-// its colouring reads, so that more colourings can follow without counting again.
+// its colouring reads, so that more colourings can follow without counting again. The classic
+// colouring keeps none unless asked.
 TEST_F(GeneratorTest, AColouringChangeRecoloursWhatTheSamplesAllow) {
     ReadyHome();
     Colouring smooth;
@@ -142,6 +143,10 @@ TEST_F(GeneratorTest, AColouringChangeRecoloursWhatTheSamplesAllow) {
     Colouring mapped;
     mapped.gradient = {GradientKind::Entries, "", {{0, {9, 9, 9}}, {0.5, {200, 0, 0}}}, {}};
     EXPECT_EQ(generator.ChangeFor(mapped), Generator::ColouringChange::Regenerate);  // no image
+    generator.Generate({});
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(generator.ChangeFor(mapped), Generator::ColouringChange::Regenerate);
+    generator.SetSampleFloor(SampleLevel::Counts);
     generator.Generate({});
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(generator.ChangeFor(mapped), Generator::ColouringChange::Recolour);
