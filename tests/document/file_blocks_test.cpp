@@ -56,7 +56,7 @@ std::vector<Colouring> Colourings() {
     }
     all[4].gradient.segments.back().right = 1.0;
     all[4].gradient.kind = GradientKind::Segments;
-    all[4].gradient.name = "Sunrise, over water";
+    all[4].gradient.name = " Sunrise, over water ";
     return all;
 }
 
