@@ -15,6 +15,8 @@
 #include "engine/view_counter.h"
 #include "generation/pass_schedule.h"
 #include "generation/picture.h"
+#include "generation/time_left.h"
+#include "generation/trial_iterations.h"
 #include "generation/worker_threads.h"
 
 namespace {
@@ -58,18 +60,13 @@ bool DefineFromFile(const RenderOptions& options, FractalDef& def, std::string& 
         return false;
     }
     SetNumbersOf(def, load.content->numbers);
+    if (options.iterationsGiven)
+        def.Iterations = options.iterations;
     if (!CopyAppearance(load.content->appearance, def.Appearance)) {
         error = "out of memory";
         return false;
     }
     return true;
-}
-
-std::string Duration(double seconds) {
-    const long whole = static_cast<long>(seconds + 0.5);
-    char text[32];
-    std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
-    return text;
 }
 
 // What zolt-render says while it works: on a terminal a progress line that rewrites itself,
@@ -79,25 +76,31 @@ class Progress {
     Progress(const RenderOptions& options, int iterations)
         : line_(!options.quiet && ::isatty(STDERR_FILENO) != 0),
           verbose_(options.verbose),
-          height_(options.height),
-          start_(std::chrono::steady_clock::now()) {
+          height_(options.height) {
         if (verbose_)
             std::cerr << "pane 1: Generating@" << iterations << " iterations\n";
     }
 
+    // From any thread of the picture, one call at a time: 0 once the rows begin, then each row.
     void Rows(int done) {
-        const int percent = static_cast<int>(100LL * done / height_);
-        if (verbose_)
-            std::cerr << "pane 2: " << ProgressText(1, percent) << '\n';
-        if (!line_)
+        const auto now = std::chrono::steady_clock::now();
+        if (done == 0) {
+            rowsBegan_ = now;
             return;
-        const double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-        const double rate = seconds > 0 ? done / seconds : 0.0;
-        const double left = rate > 0 ? (height_ - done) / rate : 0.0;
+        }
+        const int percent = static_cast<int>(100LL * done / height_);
+        if (verbose_ && done == height_)
+            std::cerr << "pane 2: " << ProgressText(1, percent) << '\n';
+        // A new line at each percent, and every half second in between for the time left.
+        if (!line_ || (percent == percentShown_ && now - shownAt_ < std::chrono::milliseconds(500)))
+            return;
+        percentShown_ = percent;
+        shownAt_ = now;
+        const double seconds = std::chrono::duration<double>(now - rowsBegan_).count();
+        const auto left = SecondsLeft(done, height_, seconds);
         char text[128];
-        std::snprintf(text, sizeof text, "\r%3d%%  %.0f rows/s  %s left ", percent, rate,
-                      Duration(left).c_str());
+        std::snprintf(text, sizeof text, "\r%3d%%  %s ", percent,
+                      left ? (DurationText(*left) + " left").c_str() : "          ");
         std::cerr << text << std::flush;
     }
 
@@ -125,7 +128,9 @@ class Progress {
     bool verbose_;
     int height_;
     int referencePercent_ = -1;
-    std::chrono::steady_clock::time_point start_;
+    int percentShown_ = -1;
+    std::chrono::steady_clock::time_point rowsBegan_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point shownAt_;
 };
 
 int Render(const RenderOptions& options) {
@@ -135,18 +140,17 @@ int Render(const RenderOptions& options) {
                                                : DefineFromFile(options, def, error);
     if (!defined)
         return Fail(kFailed, error);
+    const int threads = options.threads > 0 ? options.threads : WorkerThreadCount();
+    if (options.autoIterations)
+        def.Iterations = TrialIterations(def, options.width, options.height, threads);
 
     Progress progress(options, def.Iterations);
     const DefinitionPicture picture{
         .width = options.width,
         .height = options.height,
-        .threads = options.threads > 0 ? options.threads : WorkerThreadCount(),
+        .threads = threads,
         .referenceProgress = [&progress](double fraction) { progress.Reference(fraction); },
-        .rowProgress =
-            [&progress](int rows) {
-                if (rows > 0)
-                    progress.Rows(rows);
-            },
+        .rowProgress = [&progress](int rows) { progress.Rows(rows); },
     };
     const bool toStdout = options.output == "-";
     const std::string output = toStdout ? "/dev/stdout" : options.output;

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -46,6 +48,8 @@ class PictureExport {
     // How much of a deep view's reference is computed, in percent, while the worker computes
     // it before the first row; -1 at any other time.
     int ReferencePercent() const { return referencePercent_.load(std::memory_order_relaxed); }
+    // The time the export still needs, once the rows done so far tell it.
+    std::optional<double> SecondsLeft() const;
     const std::string& Path() const { return path_; }
 
     struct Outcome {
@@ -64,6 +68,7 @@ class PictureExport {
     std::atomic<bool> done_{true};
     std::atomic<int> rowsDone_{0};
     std::atomic<int> referencePercent_{-1};
+    std::atomic<std::int64_t> rowsBegan_{0};  // steady clock nanoseconds; 0 before the rows
     int rows_ = 0;
     std::string path_;
     Outcome outcome_;

@@ -9,6 +9,7 @@
 #include "engine/offscreen_image.h"
 #include "engine/render_pass.h"
 #include "engine/view_counter.h"
+#include "generation/iteration_rule.h"
 #include "surface/ui_mailbox.h"
 
 namespace zolt {
@@ -77,6 +78,9 @@ class Generator {
     bool GetSnapshot(GenerationSnapshot& out) const;
     // A copy of the image's pixels (for saving a picture, and for tests).
     ImageBuffer CopyImage() const;
+    // What the counts of the picture shown say about its limit, as of its last complete pass;
+    // none before one, and after a Ready that dropped the picture.
+    const std::optional<LimitReading>& Reading() const { return reading_; }
 
     // Runs what the worker posted, in order. Returns the number of calls run.
     int DeliverWorkerCalls() { return mailbox_.Deliver(); }
@@ -88,12 +92,14 @@ class Generator {
         int block = 1;
         PassPosition position;
         std::vector<PassReach> earlier;
+        CountTally tally;  // the counts stored so far
     };
     struct Job;
     void GenerationLoop(Job job);
     void RunGeneration(Job job);
-    // Ends the generation, stopped where `resume` says or finished when it is none.
-    void Finish(std::optional<Place> resume, ViewCounter::Kind kind);
+    // Ends the generation, stopped where `resume` says or finished when it is none; a finished
+    // picture may be starved for iterations.
+    void Finish(std::optional<Place> resume, ViewCounter::Kind kind, bool starved = false);
     // The generation could not have its image (there was not memory enough): ends it and says so.
     void FinishWithoutImage();
     void EndRun(std::optional<Place> resume);
@@ -115,6 +121,7 @@ class Generator {
     GenerationSnapshot snapshot_;
     OffscreenImage image_;
     std::optional<Place> resume_;  // where a Continue takes up a stopped generation
+    std::optional<LimitReading> reading_;
     // The worker's alone while it runs. Kept between generations, so that a deep view stopped
     // while its reference is computed continues that reference.
     ViewCounter counter_;

@@ -30,9 +30,10 @@ struct PictureRequest {
 // Rows of a band for pictures `width` pixels wide: about four million pixels, at least one row.
 int BandRows(int width);
 
-// Writes the picture to `path`, calling `progress` with the rows done after every band, on the
-// calling thread. False when the picture could not be written or `cancel` was set: no file is
-// left behind and the target is as it was; `reason` then says why ("cancelled" when cancelled).
+// Writes the picture to `path`, calling `progress` with the rows done as each row is finished
+// (from whichever thread of the picture finished it, one call at a time). False when the picture
+// could not be written or `cancel` was set: no file is left behind and the target is as it was;
+// `reason` then says why ("cancelled" when cancelled).
 bool WritePicture(const PictureRequest& request, const std::filesystem::path& path,
                   AtomicFile::Fifo fifo, const std::atomic<bool>* cancel,
                   const std::function<void(int rowsDone)>& progress, std::string& reason);
@@ -51,8 +52,8 @@ struct DefinitionPicture {
     int priority = 0;  // a GeneratePriority for the threads; 0 leaves theirs
     const std::atomic<bool>* cancel = nullptr;
     std::function<void(double fraction)> referenceProgress = {};  // a deep view's reference
-    std::function<void(int rowsDone)> rowProgress = {};  // at 0 rows once the rows begin, then
-                                                         // after every band
+    // At 0 rows once the rows begin, then as WritePicture calls its progress.
+    std::function<void(int rowsDone)> rowProgress = {};
 };
 
 struct PictureOutcome {

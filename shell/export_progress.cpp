@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "generation/pass_schedule.h"
+#include "generation/time_left.h"
 
 namespace zolt {
 
@@ -49,8 +50,12 @@ void ExportProgress::Poll() {
     const QString step = reference >= 0
                              ? QString::fromStdString(ReferenceProgressText(reference)) + u'\n'
                              : QString();
-    setLabelText(QStringLiteral("Exporting %1\n%2%3 s")
-                     .arg(name_, step, QString::number(clock_.elapsed() / 1000)));
+    const auto left = picture_.SecondsLeft();
+    const QString remaining =
+        left ? QStringLiteral(", about %1 left").arg(QString::fromStdString(DurationText(*left)))
+             : QString();
+    setLabelText(QStringLiteral("Exporting %1\n%2%3 s%4")
+                     .arg(name_, step, QString::number(clock_.elapsed() / 1000), remaining));
 }
 
 }  // namespace zolt

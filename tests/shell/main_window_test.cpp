@@ -133,6 +133,7 @@ class MainWindowTest : public AppTest {
             "  &Continue\tAlt+C [Alt+C]",
             "  S&kip\tAlt+S [Alt+S]",
             "  -",
+            "  &Automatic Iterations",
             "  &Options...",
             "  &Priority >",
             "    &Lowest",
@@ -152,9 +153,10 @@ class MainWindowTest : public AppTest {
     }
 
     void initialCommandState() {
-        QCOMPARE(app_->Surface().GetCommandState(),
-                 kPriorityCommands | CommandBits({kCmdNew, kCmdOpen, kCmdExit, kCmdOptions,
-                                                  kCmdAbout, kCmdToolbar, kCmdStatusBar}));
+        QCOMPARE(
+            app_->Surface().GetCommandState(),
+            kPriorityCommands | CommandBits({kCmdNew, kCmdOpen, kCmdExit, kCmdOptions, kCmdAbout,
+                                             kCmdToolbar, kCmdStatusBar, kCmdAutoIterations}));
         CommandActions& actions = app_->GetMainWindow()->Actions();
         for (int id = kFirstCommand; id <= kLastCommand; ++id)
             QCOMPARE(actions.Action(id)->isEnabled(), app_->Surface().IsCommandEnabled(id));
@@ -163,7 +165,7 @@ class MainWindowTest : public AppTest {
         // The bars are shown and checked; the default priority, Normal, is checked alone.
         QVERIFY(app_->GetMainWindow()->ToolBar()->isVisible());
         QVERIFY(app_->GetMainWindow()->StatusBar()->isVisible());
-        for (int id = 16; id <= 25; ++id)
+        for (int id = 16; id <= kLastCommand; ++id)
             QCOMPARE(actions.Action(id)->isChecked(), id == 19 || id == 24 || id == 25);
         for (int pane = 1; pane <= 3; ++pane)
             QCOMPARE(PaneText(*app_, pane), QString());
