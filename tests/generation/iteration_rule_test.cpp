@@ -14,7 +14,7 @@
 namespace zolt {
 namespace {
 
-constexpr ViewSize kView{160, 130};
+constexpr ViewSize kView{64, 52};
 constexpr const char* kStarved = "Finished - more iterations may show detail";
 
 // Two views of a dive of wheel zooms towards the spiral at -0.743643887037151 + 0.131825904205330i,
@@ -144,14 +144,14 @@ TEST(TrialIterations, RaiseTheLimitOnlyWhileTheTrialIsStarved) {
     def.Pstart = -2.5;
     def.Pfinish = 1.25;
     def.Qstart = -1.5;
-    EXPECT_EQ(TrialIterations(def, 760, 620, 2), 250);
+    EXPECT_EQ(TrialIterations(def, 160, 130, 2), 250);
 
     SetNumbersOf(def, Step27(925));
-    const int chosen = TrialIterations(def, 760, 620, 2);
+    const int chosen = TrialIterations(def, 160, 130, 2);
     EXPECT_GT(chosen, 925);
     EXPECT_LE(ShareAtLimit(Step27(chosen)), 0.01);
     const std::atomic<bool> cancelled{true};
-    EXPECT_EQ(TrialIterations(def, 760, 620, 2, &cancelled), 925);
+    EXPECT_EQ(TrialIterations(def, 160, 130, 2, &cancelled), 925);
 }
 
 }  // namespace
