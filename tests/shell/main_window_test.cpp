@@ -1,6 +1,7 @@
 // The main window as the user meets it: menu, keys, toolbar, status bar, bars and priorities.
 
 #include <QAction>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
@@ -304,6 +305,15 @@ class MainWindowTest : public AppTest {
         QCOMPARE(PaneText(*app_, 1), QString("one"));
         QCOMPARE(PaneText(*app_, 2), QString());
         QCOMPARE(PaneText(*app_, 3), QString("three"));
+
+        // A text wider than its pane shows whole under the pointer.
+        const auto* pane = bar->findChild<QLabel*>("pane-1");
+        QVERIFY(pane->toolTip().isEmpty());
+        const QString longer("Finished - more iterations may show detail");
+        app_->Surface().SetStatusText(1, longer.toStdString());
+        QCOMPARE(pane->toolTip(), longer);
+        app_->Surface().SetStatusText(1, "Finished");
+        QVERIFY(pane->toolTip().isEmpty());
     }
 
     void hidingTheStatusBarLosesItsTexts() {
@@ -330,6 +340,8 @@ class MainWindowTest : public AppTest {
         QCOMPARE(StoredDefaults(*dir_).ShowStatusbar, false);
         app_->RunCommand(16);
         QCOMPARE(StoredDefaults(*dir_).GeneratePriority, 1);
+        app_->RunCommand(kCmdAutoIterations);
+        QCOMPARE(StoredDefaults(*dir_).AutomaticIterations, true);
 
         // The next start shows what was saved.
         app_.reset();
@@ -339,6 +351,7 @@ class MainWindowTest : public AppTest {
         QVERIFY(!app_->GetMainWindow()->StatusBar()->isVisible());
         QVERIFY(app_->GetMainWindow()->Actions().Action(16)->isChecked());
         QVERIFY(!app_->GetMainWindow()->Actions().Action(24)->isChecked());
+        QVERIFY(app_->GetMainWindow()->Actions().Action(kCmdAutoIterations)->isChecked());
     }
 
     void priorityCarriesOneCheckMark() {
