@@ -19,33 +19,26 @@ std::uint64_t PixelKey(int x, int y) {
 
 }  // namespace
 
-void CountTally::Add(int x, int y, int count) {
-    ++points;
-    if (count >= limit) {
-        ++atLimit;
-        Keep({PixelKey(x, y), x, y});
-        return;
-    }
-    highestEscape = std::max(highestEscape, count);
-    const auto band = static_cast<std::int64_t>(count) * kBands / std::max(limit, 1);
-    ++escaped[static_cast<std::size_t>(std::clamp<std::int64_t>(band, 0, kBands - 1))];
-}
+CountTally::CountTally(int iterationLimit)
+    : limit(iterationLimit),
+      // count >= limit / 4 exactly, in integers: count * 4 >= limit.
+      quarter_(static_cast<int>((static_cast<std::int64_t>(iterationLimit) + 3) / 4)),
+      half_(static_cast<int>((static_cast<std::int64_t>(iterationLimit) + 1) / 2)) {}
 
 void CountTally::Merge(const CountTally& other) {
     points += other.points;
     atLimit += other.atLimit;
     highestEscape = std::max(highestEscape, other.highestEscape);
-    for (std::size_t b = 0; b < escaped.size(); ++b)
-        escaped[b] += other.escaped[b];
+    fromQuarter += other.fromQuarter;
+    fromHalf += other.fromHalf;
     for (const Sampled& point : other.Sample())
         Keep(point);
 }
 
-std::int64_t CountTally::EscapedFrom(int band) const {
-    std::int64_t sum = 0;
-    for (int b = std::max(band, 0); b < kBands; ++b)
-        sum += escaped[static_cast<std::size_t>(b)];
-    return sum;
+void CountTally::Keep(int x, int y) {
+    const std::uint64_t key = PixelKey(x, y);
+    if (sampled < kSample || key < cutoff)
+        Keep({key, x, y});
 }
 
 void CountTally::Keep(const Sampled& point) {

@@ -11,9 +11,6 @@ namespace zolt {
 // slower test can look at (engine/settled_orbit.h). Plain data, gathered by each thread of a pass
 // on its own and merged once the thread is done, so that the threads never wait for each other.
 struct CountTally {
-    // Escaped counts are sorted into this many equal bands of the limit: band b holds the counts
-    // from b / kBands of the limit up to (b + 1) / kBands.
-    static constexpr int kBands = 16;
     static constexpr int kSample = 64;
 
     struct Sampled {
@@ -26,24 +23,40 @@ struct CountTally {
     std::int64_t points = 0;
     std::int64_t atLimit = 0;
     int highestEscape = 0;  // the highest count of an escaped point; 0 when none escaped
-    std::array<std::int64_t, kBands> escaped{};
+    // Escaped points whose counts reached a quarter, and half, of the limit.
+    std::int64_t fromQuarter = 0;
+    std::int64_t fromHalf = 0;
     // The points at the limit with the smallest keys, in no order: the same set whatever the
     // order the points come in and however the threads share them.
     std::array<Sampled, kSample> sample{};
     int sampled = 0;
     std::uint64_t cutoff = 0;  // the largest key of a full sample
 
-    explicit CountTally(int iterationLimit = 0) : limit(iterationLimit) {}
+    explicit CountTally(int iterationLimit = 0);
 
-    void Add(int x, int y, int count);
+    // Millions of points go through it: two comparisons for an escaped one, a hash for one at
+    // the limit.
+    void Add(int x, int y, int count) {
+        ++points;
+        if (count >= limit) {
+            ++atLimit;
+            Keep(x, y);
+            return;
+        }
+        highestEscape = count > highestEscape ? count : highestEscape;
+        fromQuarter += count >= quarter_ ? 1 : 0;
+        fromHalf += count >= half_ ? 1 : 0;
+    }
     void Merge(const CountTally& other);
 
-    // Escaped points whose counts reached `band` sixteenths of the limit or more.
-    std::int64_t EscapedFrom(int band) const;
     std::span<const Sampled> Sample() const { return {sample.data(), std::size_t(sampled)}; }
 
   private:
+    void Keep(int x, int y);
     void Keep(const Sampled& point);
+
+    int quarter_ = 0;  // the least count that reaches a quarter of the limit
+    int half_ = 0;
 };
 
 }  // namespace zolt

@@ -31,7 +31,7 @@ Shares SharesOf(const LimitReading& reading) {
     shares.atLimit = static_cast<double>(tally.atLimit) / points;
     shares.checked = reading.settled.has_value();
     shares.unknown = shares.atLimit * (1.0 - reading.settled.value_or(0.0));
-    shares.crowd = static_cast<double>(tally.EscapedFrom(CountTally::kBands / 2)) / points;
+    shares.crowd = static_cast<double>(tally.fromHalf) / points;
     return shares;
 }
 
@@ -69,7 +69,7 @@ int AutomaticIterations(const LimitReading& reading, int floor) {
         if (shares.checked && shares.unknown >= kMostlyUnknown)
             factor = std::max(factor, 4LL);
         next = limit * factor;
-    } else if (tally.points > 0 && tally.EscapedFrom(CountTally::kBands / 4) == 0 &&
+    } else if (tally.points > 0 && tally.fromQuarter == 0 &&
                SharesOf(reading).unknown < kFewUnknown) {
         next = std::max(limit / 2, 4LL * tally.highestEscape);
     }

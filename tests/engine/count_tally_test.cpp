@@ -55,7 +55,8 @@ TEST(CountTally, APassOnManyThreadsTalliesAsOneThreadWould) {
     EXPECT_EQ(tally.points, expected.points);
     EXPECT_EQ(tally.atLimit, expected.atLimit);
     EXPECT_EQ(tally.highestEscape, expected.highestEscape);
-    EXPECT_EQ(tally.escaped, expected.escaped);
+    EXPECT_EQ(tally.fromQuarter, expected.fromQuarter);
+    EXPECT_EQ(tally.fromHalf, expected.fromHalf);
     EXPECT_EQ(SampleKeys(tally), SampleKeys(expected));
 }
 
