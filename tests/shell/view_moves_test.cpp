@@ -130,7 +130,12 @@ class ViewMovesTest : public AppTest {
             QTest::mouseRelease(View(), Qt::MiddleButton, {}, to);
         };
         drag({100, 100}, {37, 160});
-        QVERIFY(Work().current.Definition().Deep != start);
+        const DeepCoordinates dragged = Work().current.Definition().Deep;
+        // 63 pixels across is the larger move.
+        const double across = 63.0 * View()->devicePixelRatio() / Client().width;
+        const DeepCorners c{dragged.Pstart, dragged.Pfinish, dragged.Qstart, {}};
+        QVERIFY(CornersWithin(a, c, across + 1e-9));
+        QVERIFY(!CornersWithin(a, c, across - 1e-9));
         drag({37, 160}, {100, 100});
         QCOMPARE(Work().current.Definition().Deep, start);
         app_->RunCommand(kCmdStop);
