@@ -12,12 +12,14 @@
 
 #include "app/render_options.h"
 #include "document/fractal_file.h"
+#include "engine/deep_engine.h"
 #include "engine/view_counter.h"
 #include "generation/pass_schedule.h"
 #include "generation/picture.h"
 #include "generation/time_left.h"
 #include "generation/trial_iterations.h"
 #include "generation/worker_threads.h"
+#include "settings/number_text.h"
 
 namespace {
 
@@ -29,6 +31,10 @@ constexpr int kUsageError = 2;
 int Fail(int status, const std::string& message) {
     std::cerr << "zolt-render: " << message << '\n';
     return status;
+}
+
+std::string CannotRender(const std::string& reason) {
+    return "cannot render the view: " + reason;
 }
 
 // The definition the picture shows, from the options or from a file, with Qfinish for the
@@ -45,9 +51,16 @@ bool DefineFromOptions(const RenderOptions& options, FractalDef& def, std::strin
     GenerationSnapshot numbers{options.pstart,     options.pfinish, options.qstart, 0.0,
                                options.iterations, options.escape};
     numbers.Qfinish = DeriveQfinish(numbers, size);
-    // Every digit given counts where doubles cannot resolve the picture's pixels.
-    if (NeedsDeep(numbers, options.width))
-        SetExactCorners(numbers, options.exact, size);
+    // Every digit given counts where doubles cannot resolve the picture's pixels: digits that
+    // cannot all be taken refuse the view rather than leave some out.
+    if (NeedsDeep(numbers, options.width) && !SetExactCorners(numbers, options.exact, size)) {
+        const DeepCoordinates& exact = options.exact;
+        error =
+            CannotRender(AssessDeepView({exact.Pstart, exact.Pfinish, exact.Qstart, options.width,
+                                         options.height, options.iterations, options.escape})
+                             .refusal);
+        return false;
+    }
     SetNumbersOf(def, numbers);
     return true;
 }
@@ -76,7 +89,8 @@ class Progress {
     Progress(const RenderOptions& options, int iterations)
         : line_(!options.quiet && ::isatty(STDERR_FILENO) != 0),
           verbose_(options.verbose),
-          height_(options.height) {
+          height_(options.height),
+          start_(std::chrono::steady_clock::now()) {
         if (verbose_)
             std::cerr << "pane 1: Generating@" << iterations << " iterations\n";
     }
@@ -104,16 +118,21 @@ class Progress {
         std::cerr << text << std::flush;
     }
 
-    // The reference orbit of a deep view, before any row.
-    void Reference(double fraction) {
+    // The reference orbit of a deep view, before any row: on a terminal with its size and,
+    // once a percent is done, the time it will take.
+    void Reference(double fraction, std::uint64_t bytes) {
         const int percent = static_cast<int>(fraction * 100.0);
         if (percent == referencePercent_)
             return;
         referencePercent_ = percent;
         if (verbose_)
             std::cerr << "pane 2: " << ReferenceProgressText(percent) << '\n';
-        if (line_)
-            std::cerr << "\rreference " << percent << "% " << std::flush;
+        if (line_) {
+            const double seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+            std::cerr << "\r" << ReferenceEstimateText(fraction, bytes, seconds) << "  "
+                      << std::flush;
+        }
     }
 
     void Done(bool written, ViewCounter::Kind kind) {
@@ -129,7 +148,8 @@ class Progress {
     int height_;
     int referencePercent_ = -1;
     int percentShown_ = -1;
-    std::chrono::steady_clock::time_point rowsBegan_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point start_;
+    std::chrono::steady_clock::time_point rowsBegan_ = start_;
     std::chrono::steady_clock::time_point shownAt_;
 };
 
@@ -149,7 +169,9 @@ int Render(const RenderOptions& options) {
         .width = options.width,
         .height = options.height,
         .threads = threads,
-        .referenceProgress = [&progress](double fraction) { progress.Reference(fraction); },
+        .referenceProgress = [&progress](
+                                 double fraction,
+                                 std::uint64_t bytes) { progress.Reference(fraction, bytes); },
         .rowProgress = [&progress](int rows) { progress.Rows(rows); },
     };
     const bool toStdout = options.output == "-";
@@ -157,6 +179,8 @@ int Render(const RenderOptions& options) {
     const PictureOutcome outcome =
         WriteDefinitionPicture(def, picture, output, AtomicFile::Fifo::kWaitForReader);
     progress.Done(outcome.written, outcome.kind);
+    if (outcome.refused)
+        return Fail(kFailed, CannotRender(outcome.reason));
     if (outcome.kind == ViewCounter::Kind::PastLimit)
         std::cerr << "zolt-render: warning: the view is too small even for the deep-zoom "
                      "engine; neighbouring pixels may repeat each other\n";

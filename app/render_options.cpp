@@ -16,8 +16,9 @@ const char* RenderUsage() {
            "Zolt made) or from the options --pstart to --colours, never from both.\n"
            "\n"
            "  --pstart X        real coordinate of the left edge (default -2.5); coordinates\n"
-           "                    take any number of digits, and views finer than double\n"
-           "                    precision are computed with the deep-zoom engine\n"
+           "                    take up to 20000 characters, and views finer than double\n"
+           "                    precision are computed with the deep-zoom engine (at most\n"
+           "                    33554430 iterations, pixels down to about 1e-21000 apart)\n"
            "  --pfinish X       real coordinate of the right edge (default 1.25)\n"
            "  --qstart X        imaginary coordinate of the top row (default -1.5)\n"
            "  --iterations N    iteration limit per point (default 250); with FILE, it\n"
@@ -45,7 +46,8 @@ const char* RenderUsage() {
            "  --version         show the version\n"
            "\n"
            "Exit status: 0 when the picture is written, 1 when it could not be (the input\n"
-           "could not be read, the output not written), 2 for a mistake in the options.\n";
+           "could not be read, the view cannot be drawn, the output not written), 2 for a\n"
+           "mistake in the options.\n";
 }
 
 ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
@@ -60,7 +62,8 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
             return StoreNumber(ParseInteger(v, low, high), field);
         };
     };
-    // A coordinate takes any number of digits; the double is the nearest one.
+    // A coordinate keeps every digit given (a deep view refuses more than it takes); the double
+    // is the nearest one.
     const auto coordinate = [](double& field, std::string& text) -> Setter {
         return [&field, &text](const std::string& v) {
             const std::string_view decimal = TypedDecimalText(v);

@@ -57,7 +57,8 @@ bool PictureExport::Start(const FractalDef& def, const Request& request) {
         .priority = request.priority,
         .cancel = &cancel_,
         .referenceProgress =
-            [this](double fraction) {
+            [this](double fraction, std::uint64_t bytes) {
+                referenceBytes_.store(bytes, std::memory_order_relaxed);
                 referencePercent_.store(static_cast<int>(fraction * 100.0),
                                         std::memory_order_relaxed);
             },
@@ -75,6 +76,7 @@ bool PictureExport::Start(const FractalDef& def, const Request& request) {
     rowsDone_ = 0;
     rowsBegan_ = 0;
     referencePercent_ = -1;
+    referenceBytes_ = 0;
     cancel_ = false;
     outcome_ = {};
     done_ = false;
@@ -83,11 +85,12 @@ bool PictureExport::Start(const FractalDef& def, const Request& request) {
             const PictureOutcome picture = WriteDefinitionPicture(
                 work_->def, work_->picture, path_, AtomicFile::Fifo::kRefuseWithoutReader);
             referencePercent_.store(-1, std::memory_order_relaxed);
-            outcome_ = {picture.written, !picture.written && cancel_.load(), picture.reason};
+            outcome_ = {picture.written, !picture.written && !picture.refused && cancel_.load(),
+                        picture.refused, picture.reason};
             done_.store(true, std::memory_order_release);
         });
     } catch (const std::system_error& error) {
-        outcome_ = {false, false, error.what()};
+        outcome_ = {false, false, false, error.what()};
         done_ = true;
         return false;
     }

@@ -8,6 +8,13 @@
 
 namespace zolt {
 
+namespace {
+
+// A zoomed view is generated as Generate does: recorded, the iterations raised.
+constexpr GenerateOptions kZoomGenerated{.push = true, .increment = true};
+
+}  // namespace
+
 bool ZoomSelection::Allowed() const {
     return current_.Initialized() && !current_.Definition().AspectLocked && !generator_.IsRunning();
 }
@@ -51,7 +58,8 @@ bool ZoomSelection::EndSelection(int x, int y) {
 
     ImageInfo image;
     const auto zoomed = ZoomedNumbers(frame_, *box, ShownView(image), client);
-    if (!zoomed)
+    // The next Generate would be refused: the zoom is, now, and says why.
+    if (!zoomed || !generator_.Accepts(*zoomed, kZoomGenerated))
         return false;
     marker_ = *box;
     current_.SetNumbers(*zoomed);
@@ -89,10 +97,10 @@ bool ZoomSelection::MoveAndGenerate(ViewPoint from, ViewPoint to, double factor)
     const GenerationSnapshot source = ShownView(image);
     const SelectionFrame frame = FrameAtPress(from.x, from.y, client, image);
     const auto moved = MovedView(frame, from, to, factor, source, client);
-    if (!moved)
+    if (!moved || !generator_.Accepts(*moved, kZoomGenerated))
         return false;
     current_.SetNumbers(*moved);
-    generator_.Generate({.push = true, .increment = true});
+    generator_.Generate(kZoomGenerated);
     return true;
 }
 

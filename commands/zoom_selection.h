@@ -15,6 +15,8 @@ class UiSurface;
 //
 // The mouse wheel zooms too, about the point under the pointer, and generates at once.
 //
+// A zoom to a view that could not be generated (Generator::Accepts) is not made: it says why.
+//
 // A selection exists only while no generation runs: one cannot start while the definition's
 // aspect is locked, and one that finds a generation running when the pointer moves or the
 // button comes up is dropped without zooming, since the zoom would stop that generation.

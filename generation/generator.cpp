@@ -9,6 +9,7 @@
 #include "document/navigation_history.h"
 #include "generation/generation_defaults.h"
 #include "generation/pass_schedule.h"
+#include "generation/view_refusal.h"
 #include "generation/worker_surface.h"
 #include "generation/worker_threads.h"
 #include "surface/command_ids.h"
@@ -107,19 +108,40 @@ void Generator::Reset(bool full) {
     initialised_ = true;
 }
 
+int Generator::NewViewIterations(int iterations) const {
+    // Automatic iterations choose the limit from the picture the new view was taken from;
+    // without one to read, the increment applies as it always does.
+    if (defaults_.values.AutomaticIterations && reading_)
+        return AutomaticIterations(*reading_, current_.BaseIterations());
+    return SaturatingAdd(iterations, defaults_.values.IterativeIncrement);
+}
+
+bool Generator::Accepts(GenerationSnapshot numbers, GenerateOptions options) const {
+    if (options.increment) {
+        FractalDef probe;
+        SetNumbersOf(probe, numbers);
+        if (history_.DiffersFromCurrentEntry(probe))
+            numbers.Iterations = NewViewIterations(numbers.Iterations);
+    }
+    const ViewSize size = ui_.ViewClientSize();
+    const std::string refusal =
+        ViewRefusal(numbers, size.width, size.height, AvailableMemory() + heldReference_.load());
+    if (refusal.empty())
+        return true;
+    ui_.ShowMessage(ViewRefusalMessage(refusal));
+    return false;
+}
+
 void Generator::Generate(GenerateOptions options) {
     if (!initialised_ || shutDown_)
         return;
     const FractalDef& def = current_.Definition();
+    // A view that cannot be drawn leaves everything as it is, the image shown included.
+    if (!Accepts(NumbersOf(def), options))
+        return;
     if (options.increment && history_.DiffersFromCurrentEntry(def)) {
         GenerationSnapshot numbers = NumbersOf(def);
-        // Automatic iterations choose the limit from the picture the new view was taken from;
-        // without one to read, the increment applies as it always does.
-        if (defaults_.values.AutomaticIterations && reading_)
-            numbers.Iterations = AutomaticIterations(*reading_, current_.BaseIterations());
-        else
-            numbers.Iterations =
-                SaturatingAdd(numbers.Iterations, defaults_.values.IterativeIncrement);
+        numbers.Iterations = NewViewIterations(numbers.Iterations);
         current_.SetNumbers(numbers);
         current_.MarkUntitled();
     }
@@ -273,8 +295,13 @@ void Generator::RunGeneration(Job job) {
     };
     const ViewCounter::Status prepared =
         counter_.Prepare(job.snapshot, width, height, &stopRequested_, referenceProgress);
+    heldReference_ = counter_.ReferenceBytes();
     if (exiting_)
         return;
+    if (prepared == ViewCounter::Status::Refused) {
+        Post([refusal = counter_.Refusal()](Generator& g) { g.FinishRefused(refusal); });
+        return;
+    }
     if (prepared == ViewCounter::Status::Stopped) {
         // Nothing of the image is done yet: Continue takes up the reference where it stopped.
         Post([from = std::move(job.from)](Generator& g) mutable {
@@ -357,6 +384,13 @@ void Generator::Finish(std::optional<Place> resume, ViewCounter::Kind kind, bool
 void Generator::FinishWithoutImage() {
     EndRun(std::nullopt);
     ui_.ShowMessage("Not enough memory for this view.");
+}
+
+void Generator::FinishRefused(const std::string& refusal) {
+    EndRun(std::nullopt);
+    ui_.SetStatusText(1, "Ready");
+    ui_.SetStatusText(2, "");
+    ui_.ShowMessage(ViewRefusalMessage(refusal));
 }
 
 void Generator::EndRun(std::optional<Place> resume) {

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <thread>
 
 #include "engine/fractal_def.h"
@@ -54,6 +56,14 @@ class Generator {
     Generator& operator=(const Generator&) = delete;
 
     void Ready(ReadyOptions options);
+    // Whether Generate with `options` could draw `numbers` were they the current definition's,
+    // at the view's size (the increment applied as Generate applies it); when not, says why in a
+    // message. Every command that makes a new view current asks first, so that a view that
+    // cannot be drawn leaves the image, the definition and the history as they were.
+    bool Accepts(GenerationSnapshot numbers, GenerateOptions options) const;
+    // The limit Generate gives a new view whose definition has `iterations`: the increment
+    // added, or with automatic iterations the limit read from the picture shown.
+    int NewViewIterations(int iterations) const;
     void Reset(bool full);
     void Generate(GenerateOptions options);
     void Stop();
@@ -102,6 +112,9 @@ class Generator {
     void Finish(std::optional<Place> resume, ViewCounter::Kind kind, bool starved = false);
     // The generation could not have its image (there was not memory enough): ends it and says so.
     void FinishWithoutImage();
+    // The view could not be counted after all (its reference ran out of memory): ends the
+    // generation and says why.
+    void FinishRefused(const std::string& refusal);
     void EndRun(std::optional<Place> resume);
     void EnableIdleCommands(bool canContinue);
     void JoinWorker();
@@ -125,6 +138,9 @@ class Generator {
     // The worker's alone while it runs. Kept between generations, so that a deep view stopped
     // while its reference is computed continues that reference.
     ViewCounter counter_;
+    // The memory the counter's reference holds, as the worker last left it: a new view's
+    // reference takes its place, so it counts as free for the next one.
+    std::atomic<std::uint64_t> heldReference_{0};
     int threads_ = 0;  // 0: WorkerThreadCount()
     bool initialised_ = false;
     bool shutDown_ = false;

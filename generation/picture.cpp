@@ -4,6 +4,7 @@
 #include <new>
 
 #include "document/fractal_file.h"
+#include "generation/view_refusal.h"
 #include "generation/worker_threads.h"
 
 namespace zolt {
@@ -90,11 +91,29 @@ PictureOutcome WriteDefinitionPicture(const FractalDef& def, const DefinitionPic
                                       const std::filesystem::path& path, AtomicFile::Fifo fifo) {
     PictureOutcome outcome;
     try {
-        ViewCounter counter;
-        if (counter.Prepare(NumbersOf(def), picture.width, picture.height, picture.cancel,
-                            picture.referenceProgress) == ViewCounter::Status::Stopped) {
-            outcome.reason = "cancelled";
+        const GenerationSnapshot numbers = NumbersOf(def);
+        outcome.reason = ViewRefusal(numbers, picture.width, picture.height, AvailableMemory());
+        if (!outcome.reason.empty()) {
+            outcome.refused = true;
             return outcome;
+        }
+        const std::uint64_t bytes = NeedsOf(numbers, picture.width, picture.height).referenceBytes;
+        DeepProgress progress;
+        if (picture.referenceProgress)
+            progress = [&picture, bytes](double fraction) {
+                picture.referenceProgress(fraction, bytes);
+            };
+        ViewCounter counter;
+        switch (counter.Prepare(numbers, picture.width, picture.height, picture.cancel, progress)) {
+            case ViewCounter::Status::Ready:
+                break;
+            case ViewCounter::Status::Stopped:
+                outcome.reason = "cancelled";
+                return outcome;
+            case ViewCounter::Status::Refused:
+                outcome.refused = true;
+                outcome.reason = counter.Refusal();
+                return outcome;
         }
         outcome.kind = counter.Chosen();
         if (picture.rowProgress)

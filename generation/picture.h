@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -51,17 +52,21 @@ struct DefinitionPicture {
     int threads = 1;   // the calling thread included
     int priority = 0;  // a GeneratePriority for the threads; 0 leaves theirs
     const std::atomic<bool>* cancel = nullptr;
-    std::function<void(double fraction)> referenceProgress = {};  // a deep view's reference
+    // A deep view's reference: how much of it is computed, and the most memory it takes.
+    std::function<void(double fraction, std::uint64_t bytes)> referenceProgress = {};
     // At 0 rows once the rows begin, then as WritePicture calls its progress.
     std::function<void(int rowsDone)> rowProgress = {};
 };
 
 struct PictureOutcome {
     bool written = false;
+    // The view itself cannot be drawn (ViewRefusal), rather than the file not written.
+    bool refused = false;
     ViewCounter::Kind kind = ViewCounter::Kind::Plain;  // how the view was counted
     std::string reason;                                 // why it was not written
 };
 
+// Nothing is written for a view that cannot be drawn: the outcome is refused, with the reason.
 PictureOutcome WriteDefinitionPicture(const FractalDef& def, const DefinitionPicture& picture,
                                       const std::filesystem::path& path, AtomicFile::Fifo fifo);
 

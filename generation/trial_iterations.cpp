@@ -42,8 +42,8 @@ int TrialIterations(const FractalDef& def, int width, int height, int threads,
     int limit = floor;
     for (int trial = 0; trial < kMostTrials; ++trial) {
         numbers.Iterations = limit;
-        if (counter.Prepare(numbers, trialWidth, trialHeight, cancel) ==
-            ViewCounter::Status::Stopped)
+        // A view the engines refuse at this limit keeps the definition's, and is refused with it.
+        if (counter.Prepare(numbers, trialWidth, trialHeight, cancel) != ViewCounter::Status::Ready)
             return floor;
         CountTally tally(limit);
         const PassJob job{.counter = &counter.Counter(), .stop = cancel, .tally = &tally};

@@ -66,6 +66,8 @@ class ZoltApplication final {
     void ToggleToolbar();
     void ToggleStatusbar();
     void SetPriority(int priority);
+    // Help > Contact: hands the address to the desktop, and says so where nothing takes it.
+    void OpenContact(int command);
     // File > Export Image: asks for a size and a file, then writes the picture in the background.
     void ExportImage();
     void ExportEnded(const PictureExport::Outcome& outcome);

@@ -396,6 +396,23 @@ class MainWindowTest : public AppTest {
         QVERIFY(!app_->GetMainWindow()->Actions().Action(20)->isChecked());
     }
 
+    // Where nothing can take the address (the offscreen platform opens nothing), Help > Contact
+    // says so instead of doing nothing.
+    void contactSaysWhenNothingTakesTheAddress() {
+        QStringList said;
+        for (const int command : {kCmdMail, kCmdWeb}) {
+            QTimer::singleShot(0, [&] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    said << box->text();
+                    box->button(QMessageBox::Ok)->click();
+                }
+            });
+            app_->RunCommand(command);
+        }
+        QCOMPARE(said, QStringList({"No mail program is set up to write to zolt@example.org.",
+                                    "No web browser is set up to open https://zolt.example.org."}));
+    }
+
     void messageBoxHasTheCaptionTextAndOneButton() {
         QString title;
         QString text;

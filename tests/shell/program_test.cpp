@@ -303,7 +303,7 @@ class ProgramTest : public QObject {
         const char* arguments[] = {"/no/such/dir/Missing", "file.zlt"};
         app->OpenCommandLine(arguments);
         QCOMPARE(boxes, 1);
-        QCOMPARE(message, QString("Failed to open file."));
+        QCOMPARE(message, QString("Failed to open file. No such file or directory."));
         QCOMPARE(app->GetMainWindow()->windowTitle(), QString("Zolt"));
         QVERIFY(!app->Surface().IsCommandEnabled(kCmdGenerate));
     }
