@@ -17,6 +17,8 @@
 #include "engine/view_counter.h"
 #include "generation/pass_schedule.h"
 #include "generation/picture.h"
+#include "generation/time_left.h"
+#include "generation/trial_iterations.h"
 #include "generation/worker_threads.h"
 #include "settings/number_text.h"
 
@@ -72,6 +74,8 @@ bool DefineFromFile(const RenderOptions& options, FractalDef& def, std::string& 
         return false;
     }
     SetNumbersOf(def, load.content->numbers);
+    if (options.iterationsGiven)
+        def.Iterations = options.iterations;
     if (!CopyAppearance(load.content->appearance, def.Appearance)) {
         error = "out of memory";
         return false;
@@ -113,19 +117,26 @@ class Progress {
             std::cerr << "pane 1: Generating@" << iterations << " iterations\n";
     }
 
+    // From any thread of the picture, one call at a time: 0 once the rows begin, then each row.
     void Rows(int done) {
-        const int percent = static_cast<int>(100LL * done / height_);
-        if (verbose_)
-            std::cerr << "pane 2: " << ProgressText(1, percent) << '\n';
-        if (!line_)
+        const auto now = std::chrono::steady_clock::now();
+        if (done == 0) {
+            rowsBegan_ = now;
             return;
-        const double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-        const double rate = seconds > 0 ? done / seconds : 0.0;
-        const double left = rate > 0 ? (height_ - done) / rate : 0.0;
+        }
+        const int percent = static_cast<int>(100LL * done / height_);
+        if (verbose_ && done == height_)
+            std::cerr << "pane 2: " << ProgressText(1, percent) << '\n';
+        // A new line at each percent, and every half second in between for the time left.
+        if (!line_ || (percent == percentShown_ && now - shownAt_ < std::chrono::milliseconds(500)))
+            return;
+        percentShown_ = percent;
+        shownAt_ = now;
+        const double seconds = std::chrono::duration<double>(now - rowsBegan_).count();
+        const auto left = SecondsLeft(done, height_, seconds);
         char text[128];
-        std::snprintf(text, sizeof text, "\r%3d%%  %.0f rows/s  %s left ", percent, rate,
-                      DurationText(left).c_str());
+        std::snprintf(text, sizeof text, "\r%3d%%  %s ", percent,
+                      left ? (DurationText(*left) + " left").c_str() : "          ");
         std::cerr << text << std::flush;
     }
 
@@ -158,7 +169,10 @@ class Progress {
     bool verbose_;
     int height_;
     int referencePercent_ = -1;
+    int percentShown_ = -1;
     std::chrono::steady_clock::time_point start_;
+    std::chrono::steady_clock::time_point rowsBegan_ = start_;
+    std::chrono::steady_clock::time_point shownAt_;
 };
 
 int Render(const RenderOptions& options) {
@@ -168,21 +182,20 @@ int Render(const RenderOptions& options) {
                                                : DefineFromFile(options, def, error);
     if (!defined || !ApplyColouring(options, def, error))
         return Fail(kFailed, error);
+    const int threads = options.threads > 0 ? options.threads : WorkerThreadCount();
+    if (options.autoIterations)
+        def.Iterations = TrialIterations(def, options.width, options.height, threads);
 
     Progress progress(options, def.Iterations);
     const DefinitionPicture picture{
         .width = options.width,
         .height = options.height,
         .supersample = options.supersample,
-        .threads = options.threads > 0 ? options.threads : WorkerThreadCount(),
+        .threads = threads,
         .referenceProgress = [&progress](
                                  double fraction,
                                  std::uint64_t bytes) { progress.Reference(fraction, bytes); },
-        .rowProgress =
-            [&progress](int rows) {
-                if (rows > 0)
-                    progress.Rows(rows);
-            },
+        .rowProgress = [&progress](int rows) { progress.Rows(rows); },
     };
     const bool toStdout = options.output == "-";
     const std::string output = toStdout ? "/dev/stdout" : options.output;

@@ -25,7 +25,11 @@ const char* RenderUsage() {
            "                    33554430 iterations, pixels down to about 1e-21000 apart)\n"
            "  --pfinish X       real coordinate of the right edge (default 1.25)\n"
            "  --qstart X        imaginary coordinate of the top row (default -1.5)\n"
-           "  --iterations N    iteration limit per point (default 250)\n"
+           "  --iterations N    iteration limit per point (default 250); with FILE, it\n"
+           "                    replaces the file's\n"
+           "  --auto-iterations raise the limit while trial pictures at low resolution\n"
+           "                    show many points at it, as Tools > Automatic Iterations\n"
+           "                    does; never below the limit given\n"
            "  --escape X        escape bound on the squared modulus (default 200)\n"
            "  --monochrome      white bands instead of colours\n"
            "  --modulation N    band period in monochrome mode (default 2)\n"
@@ -139,16 +143,20 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
     };
 
     const std::map<std::string, bool*> flags = {
-        {"--monochrome", &options.monochrome}, {"--verbose", &options.verbose},
-        {"--quiet", &options.quiet},           {"--help", &options.help},
+        {"--monochrome", &options.monochrome},
+        {"--auto-iterations", &options.autoIterations},
+        {"--verbose", &options.verbose},
+        {"--quiet", &options.quiet},
+        {"--help", &options.help},
         {"--version", &options.version},
     };
 
-    // The options that describe the view itself, which a fractal file gives instead.
+    // The options that describe the view itself, which a fractal file gives instead. The
+    // iteration limit is not one of them: it may replace the file's.
     const auto describesView = [](const std::string& name) {
         return name == "--pstart" || name == "--pfinish" || name == "--qstart" ||
-               name == "--iterations" || name == "--escape" || name == "--monochrome" ||
-               name == "--modulation" || name == "--colours";
+               name == "--escape" || name == "--monochrome" || name == "--modulation" ||
+               name == "--colours";
     };
     std::string viewOption;
 
@@ -165,6 +173,7 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
             name = "--help";
         if (viewOption.empty() && describesView(name))
             viewOption = name;
+        options.iterationsGiven = options.iterationsGiven || name == "--iterations";
         if (const auto flag = flags.find(name); flag != flags.end()) {
             if (value)
                 return {std::nullopt, name + " takes no value"};

@@ -107,7 +107,7 @@ void Supersample(benchmark::State& state, int factor) {
     std::string reason;
     for (auto _ : state) {
         const bool done = RenderPictureBands(
-            request, nullptr, [](const PictureBand&) { return true; }, reason);
+            request, nullptr, [](const PictureBand&) { return true; }, {}, reason);
         if (!done)
             state.SkipWithError(reason.c_str());
     }

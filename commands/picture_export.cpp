@@ -1,12 +1,24 @@
 #include "commands/picture_export.h"
 
+#include <chrono>
 #include <cmath>
 #include <system_error>
 
 #include "document/fractal_file.h"
 #include "generation/picture.h"
+#include "generation/time_left.h"
 
 namespace zolt {
+
+namespace {
+
+std::int64_t Now() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
 
 int ProportionalHeight(const FractalDef& def, int width, ViewSize view) {
     // A deep view's doubles may all be equal; its Qfinish follows the view's shape.
@@ -52,6 +64,8 @@ bool PictureExport::Start(const FractalDef& def, const Request& request) {
             },
         .rowProgress =
             [this](int rows) {
+                if (rows == 0)
+                    rowsBegan_.store(Now(), std::memory_order_relaxed);
                 referencePercent_.store(-1, std::memory_order_relaxed);
                 rowsDone_.store(rows, std::memory_order_relaxed);
             },
@@ -60,6 +74,7 @@ bool PictureExport::Start(const FractalDef& def, const Request& request) {
     path_ = request.path;
     rows_ = request.height;
     rowsDone_ = 0;
+    rowsBegan_ = 0;
     referencePercent_ = -1;
     referenceBytes_ = 0;
     cancel_ = false;
@@ -80,6 +95,13 @@ bool PictureExport::Start(const FractalDef& def, const Request& request) {
         return false;
     }
     return true;
+}
+
+std::optional<double> PictureExport::SecondsLeft() const {
+    const std::int64_t began = rowsBegan_.load(std::memory_order_relaxed);
+    if (began == 0)
+        return std::nullopt;
+    return zolt::SecondsLeft(RowsDone(), rows_, static_cast<double>(Now() - began) * 1e-9);
 }
 
 void PictureExport::Cancel() {

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/count_tally.h"
 #include "engine/fractal_def.h"
 #include "engine/iteration_kernel.h"
 #include "engine/offscreen_image.h"
@@ -132,6 +133,9 @@ struct PassJob {
     // What is computed of each point, at the least: the image's planes and its shader may ask
     // for more. The image's shader colours the points; without one, `colour` does.
     SampleLevel samples = SampleLevel::Counts;
+    // When given, the counts stored are added to it (each thread tallies its own and merges it
+    // once, when it leaves the pass).
+    CountTally* tally = nullptr;
 };
 
 // The threads that compute the passes of one image: the calling thread and `helpers` more, kept

@@ -82,6 +82,9 @@ void Generator::Ready(ReadyOptions options) {
         ui_.InvalidateView();
     }
     Reset(options.discard);
+    // The counts read belong to the picture shown: a new one has none yet.
+    if (options.discard)
+        reading_.reset();
     ui_.EnableCommands(
         CommandBits({kCmdHome, kCmdGenerate, kCmdRefresh, kCmdOptions}) | kPriorityCommands, true);
     history_.UpdateNavigationCommands(true);
@@ -110,13 +113,20 @@ void Generator::Reset(bool full) {
     initialised_ = true;
 }
 
+int Generator::NewViewIterations(int iterations) const {
+    // Automatic iterations choose the limit from the picture the new view was taken from;
+    // without one to read, the increment applies as it always does.
+    if (defaults_.values.AutomaticIterations && reading_)
+        return AutomaticIterations(*reading_, current_.BaseIterations());
+    return SaturatingAdd(iterations, defaults_.values.IterativeIncrement);
+}
+
 bool Generator::Accepts(GenerationSnapshot numbers, GenerateOptions options) const {
     if (options.increment) {
         FractalDef probe;
         SetNumbersOf(probe, numbers);
         if (history_.DiffersFromCurrentEntry(probe))
-            numbers.Iterations =
-                SaturatingAdd(numbers.Iterations, defaults_.values.IterativeIncrement);
+            numbers.Iterations = NewViewIterations(numbers.Iterations);
     }
     const ViewSize size = ui_.ViewClientSize();
     const std::string refusal =
@@ -136,7 +146,7 @@ void Generator::Generate(GenerateOptions options) {
         return;
     if (options.increment && history_.DiffersFromCurrentEntry(def)) {
         GenerationSnapshot numbers = NumbersOf(def);
-        numbers.Iterations = SaturatingAdd(numbers.Iterations, defaults_.values.IterativeIncrement);
+        numbers.Iterations = NewViewIterations(numbers.Iterations);
         current_.SetNumbers(numbers);
         current_.MarkUntitled();
     }
@@ -183,6 +193,7 @@ void Generator::Start(bool fresh) {
     } else {
         snapshot_ = NumbersOf(def);
         job.from.block = FirstBlockSize(defaults_.values.InitialResolution);
+        job.from.tally = CountTally(snapshot_.Iterations);
         job.palette = def.Appearance.Palette;
         job.colouring = def.Appearance.Colouring;
         job.keepSamples = sampleFloor_.has_value() || !IsClassicColouring(job.colouring);
@@ -349,6 +360,8 @@ void Generator::RunGeneration(Job job) {
     // The threads stay for the whole generation; each one runs at the generation's priority.
     RenderPool pool(job.threads - 1, [priority = job.priority] { ApplyThreadPriority(priority); });
     std::vector<PassReach> earlier = std::move(job.from.earlier);
+    CountTally tally = std::move(job.from.tally);
+    std::optional<LimitReading> reading;
     int block = job.from.block;
     PassPosition position = job.from.position;
     bool stopped = false;
@@ -361,7 +374,8 @@ void Generator::RunGeneration(Job job) {
                            .start = position,
                            .earlier = earlier,
                            .stop = &stopRequested_,
-                           .skip = &skipRequested_};
+                           .skip = &skipRequested_,
+                           .tally = &tally};
         position = pool.Run(pass, image_, progress);
         if (exiting_)
             return;
@@ -376,6 +390,8 @@ void Generator::RunGeneration(Job job) {
             break;
         }
         skipRequested_ = false;
+        reading = ReadLimit(tally, job.snapshot, width, kind, &stopRequested_);
+        Post([reading = *reading](Generator& g) { g.reading_ = reading; });
         earlier.push_back({block, position});
         if (next == 0)
             break;
@@ -385,9 +401,10 @@ void Generator::RunGeneration(Job job) {
     }
     std::optional<Place> resume;
     if (stopped)
-        resume = Place{block, position, std::move(earlier)};
-    Post([resume = std::move(resume), kind](Generator& g) mutable {
-        g.Finish(std::move(resume), kind);
+        resume = Place{block, position, std::move(earlier), std::move(tally)};
+    const bool starved = !stopped && reading && Starved(*reading);
+    Post([resume = std::move(resume), kind, starved](Generator& g) mutable {
+        g.Finish(std::move(resume), kind, starved);
     });
 }
 
@@ -395,11 +412,16 @@ void Generator::Post(std::function<void(Generator&)> call) {
     mailbox_.Post([this, call = std::move(call)] { call(*this); });
 }
 
-void Generator::Finish(std::optional<Place> resume, ViewCounter::Kind kind) {
+void Generator::Finish(std::optional<Place> resume, ViewCounter::Kind kind, bool starved) {
     if (resume) {
         ui_.SetStatusText(1, "Stopped");
     } else {
-        ui_.SetStatusText(1, FinishedText(kind));
+        // With automatic iterations the next view takes care of it; a deep view keeps its own
+        // ending.
+        const bool tell =
+            starved && kind == ViewCounter::Kind::Plain && !defaults_.values.AutomaticIterations;
+        ui_.SetStatusText(1,
+                          tell ? "Finished - more iterations may show detail" : FinishedText(kind));
         ui_.SetStatusText(2, "");
     }
     EndRun(std::move(resume));

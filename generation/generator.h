@@ -11,6 +11,7 @@
 #include "engine/offscreen_image.h"
 #include "engine/render_pass.h"
 #include "engine/view_counter.h"
+#include "generation/iteration_rule.h"
 #include "surface/ui_mailbox.h"
 
 namespace zolt {
@@ -60,6 +61,9 @@ class Generator {
     // message. Every command that makes a new view current asks first, so that a view that
     // cannot be drawn leaves the image, the definition and the history as they were.
     bool Accepts(GenerationSnapshot numbers, GenerateOptions options) const;
+    // The limit Generate gives a new view whose definition has `iterations`: the increment
+    // added, or with automatic iterations the limit read from the picture shown.
+    int NewViewIterations(int iterations) const;
     void Reset(bool full);
     void Generate(GenerateOptions options);
     void Stop();
@@ -99,6 +103,9 @@ class Generator {
     bool GetSnapshot(GenerationSnapshot& out) const;
     // A copy of the image's pixels (for saving a picture, and for tests).
     ImageBuffer CopyImage() const;
+    // What the counts of the picture shown say about its limit, as of its last complete pass;
+    // none before one, and after a Ready that dropped the picture.
+    const std::optional<LimitReading>& Reading() const { return reading_; }
 
     // Runs what the worker posted, in order. Returns the number of calls run.
     int DeliverWorkerCalls() { return mailbox_.Deliver(); }
@@ -110,12 +117,14 @@ class Generator {
         int block = 1;
         PassPosition position;
         std::vector<PassReach> earlier;
+        CountTally tally;  // the counts stored so far
     };
     struct Job;
     void GenerationLoop(Job job);
     void RunGeneration(Job job);
-    // Ends the generation, stopped where `resume` says or finished when it is none.
-    void Finish(std::optional<Place> resume, ViewCounter::Kind kind);
+    // Ends the generation, stopped where `resume` says or finished when it is none; a finished
+    // picture may be starved for iterations.
+    void Finish(std::optional<Place> resume, ViewCounter::Kind kind, bool starved = false);
     // The generation could not have its image (there was not memory enough): ends it and says so.
     void FinishWithoutImage();
     // The view could not be counted after all (its reference ran out of memory): ends the
@@ -140,6 +149,7 @@ class Generator {
     GenerationSnapshot snapshot_;
     OffscreenImage image_;
     std::optional<Place> resume_;  // where a Continue takes up a stopped generation
+    std::optional<LimitReading> reading_;
     // The worker's alone while it runs. Kept between generations, so that a deep view stopped
     // while its reference is computed continues that reference.
     ViewCounter counter_;

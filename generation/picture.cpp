@@ -15,11 +15,27 @@ namespace {
 
 constexpr long long kBandPixels = 1LL << 22;
 
-// Nobody watches the rows of a band: the picture reports whole bands.
-class Unobserved final : public PassObserver {
+// Reports the picture's rows as the band's pass finishes them, in order from the top: a row
+// of the picture once all its rows of samples are.
+class RowReporter final : public PassObserver {
   public:
+    RowReporter(const std::function<void(int rowsDone)>& progress, int samplesPerRow)
+        : progress_(progress), samplesPerRow_(samplesPerRow) {}
+    void StartBand(int firstRow) {
+        first_ = firstRow;
+        sampleRows_ = 0;
+    }
     void RowBegun(int) override {}
-    void RowFinished(int) override {}
+    void RowFinished(int) override {
+        if (++sampleRows_ % samplesPerRow_ == 0 && progress_)
+            progress_(first_ + sampleRows_ / samplesPerRow_);
+    }
+
+  private:
+    const std::function<void(int rowsDone)>& progress_;
+    const int samplesPerRow_;
+    int first_ = 0;
+    int sampleRows_ = 0;
 };
 
 bool UsableSupersample(int factor, std::string& reason) {
@@ -38,7 +54,7 @@ int BandRows(int width) {
 
 bool RenderPictureBands(const PictureRequest& request, const std::atomic<bool>* cancel,
                         const std::function<bool(const PictureBand& band)>& sink,
-                        std::string& reason) {
+                        const std::function<void(int rowsDone)>& progress, std::string& reason) {
     try {
         const int factor = request.supersample;
         if (!UsableSupersample(factor, reason))
@@ -50,7 +66,7 @@ bool RenderPictureBands(const PictureRequest& request, const std::atomic<bool>* 
             if (priority != 0)
                 ApplyThreadPriority(priority);
         });
-        Unobserved observer;
+        RowReporter observer(progress, factor);
         OffscreenImage band;
         band.shader = request.shader;
         ImageBuffer averaged;  // the picture's rows of a supersampled band
@@ -66,6 +82,7 @@ bool RenderPictureBands(const PictureRequest& request, const std::atomic<bool>* 
             band.created = true;
             if (request.keepSamples)
                 band.samples.Allocate(request.samples, samples);
+            observer.StartBand(first);
             const PassJob job{.counter = request.counter,
                               .colour = request.colour,
                               .stop = cancel,
@@ -105,15 +122,12 @@ bool WritePicture(const PictureRequest& request, const std::filesystem::path& pa
             return false;
         }
         const auto write = [&](const PictureBand& band) {
-            if (!png.WriteRows(band.pixels.pixels.data(), band.pixels.height, request.width)) {
-                reason = png.Reason();
-                return false;
-            }
-            if (progress)
-                progress(band.firstRow + band.pixels.height);
-            return true;
+            if (png.WriteRows(band.pixels.pixels.data(), band.pixels.height, request.width))
+                return true;
+            reason = png.Reason();
+            return false;
         };
-        if (!RenderPictureBands(request, cancel, write, reason))
+        if (!RenderPictureBands(request, cancel, write, progress, reason))
             return false;
         if (!png.Finish()) {
             reason = png.Reason();

@@ -53,16 +53,18 @@ struct PictureBand {
     const OffscreenImage& samples;
 };
 
-// Computes the picture band by band, calling `sink` with each one on the calling thread; the
-// sink returns false (with `reason`) to end the picture there. False when it could not be
-// computed or was cancelled ("cancelled") or the sink refused a band.
+// Computes the picture band by band, calling `sink` with each one on the calling thread (the
+// sink returns false, with `reason`, to end the picture there) and `progress` with the rows
+// done as each row is finished (from whichever thread finished it, one call at a time). False
+// when it could not be computed or was cancelled ("cancelled") or the sink refused a band.
 bool RenderPictureBands(const PictureRequest& request, const std::atomic<bool>* cancel,
                         const std::function<bool(const PictureBand& band)>& sink,
-                        std::string& reason);
+                        const std::function<void(int rowsDone)>& progress, std::string& reason);
 
-// Writes the picture to `path`, calling `progress` with the rows done after every band, on the
-// calling thread. False when the picture could not be written or `cancel` was set: no file is
-// left behind and the target is as it was; `reason` then says why ("cancelled" when cancelled).
+// Writes the picture to `path`, calling `progress` with the rows done as each row is finished
+// (from whichever thread of the picture finished it, one call at a time). False when the picture
+// could not be written or `cancel` was set: no file is left behind and the target is as it was;
+// `reason` then says why ("cancelled" when cancelled).
 bool WritePicture(const PictureRequest& request, const std::filesystem::path& path,
                   AtomicFile::Fifo fifo, const std::atomic<bool>* cancel,
                   const std::function<void(int rowsDone)>& progress, std::string& reason);
@@ -84,8 +86,8 @@ struct DefinitionPicture {
     const std::atomic<bool>* cancel = nullptr;
     // A deep view's reference: how much of it is computed, and the most memory it takes.
     std::function<void(double fraction, std::uint64_t bytes)> referenceProgress = {};
-    std::function<void(int rowsDone)> rowProgress = {};  // at 0 rows once the rows begin, then
-                                                         // after every band
+    // At 0 rows once the rows begin, then as WritePicture calls its progress.
+    std::function<void(int rowsDone)> rowProgress = {};
 };
 
 struct PictureOutcome {

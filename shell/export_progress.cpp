@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "generation/pass_schedule.h"
+#include "settings/number_text.h"
 
 namespace zolt {
 
@@ -52,8 +53,12 @@ void ExportProgress::Poll() {
                                               static_cast<double>(clock_.elapsed()) / 1000.0)) +
                                               u'\n'
                                         : QString();
-    setLabelText(QStringLiteral("Exporting %1\n%2%3 s")
-                     .arg(name_, step, QString::number(clock_.elapsed() / 1000)));
+    const auto left = picture_.SecondsLeft();
+    const QString remaining =
+        left ? QStringLiteral(", about %1 left").arg(QString::fromStdString(DurationText(*left)))
+             : QString();
+    setLabelText(QStringLiteral("Exporting %1\n%2%3 s%4")
+                     .arg(name_, step, QString::number(clock_.elapsed() / 1000), remaining));
 }
 
 }  // namespace zolt

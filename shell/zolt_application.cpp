@@ -88,6 +88,7 @@ void ZoltApplication::ApplyInitialCommandState() {
     surface_.EnableCommands(kOffAtStart, false);
     surface_.SetCommandChecked(kCmdToolbar, values.ShowToolbar);
     surface_.SetCommandChecked(kCmdStatusBar, values.ShowStatusbar);
+    surface_.SetCommandChecked(kCmdAutoIterations, values.AutomaticIterations);
     if (const auto command = PriorityCommand(values.GeneratePriority))
         surface_.SetCommandChecked(*command, true);
 }
@@ -177,30 +178,33 @@ void ZoltApplication::RunCommand(int id) {
         case kCmdExportImage:
             ExportImage();
             break;
+        case kCmdAutoIterations:
+            ToggleSetting(&DefaultValues::AutomaticIterations, id);
+            break;
         default:  // the seven priorities, Lowest to Highest
             SetPriority(id - kCmdPriorityLowest + 1);
             break;
     }
 }
 
-void ZoltApplication::ToggleToolbar() {
+bool ZoltApplication::ToggleSetting(bool DefaultValues::*setting, int id) {
     GenerationDefaults& defaults = workspace_->defaults;
-    DefaultValues& values = defaults.values;
-    values.ShowToolbar = !values.ShowToolbar;
-    window_->ShowToolbar(values.ShowToolbar);
-    surface_.SetCommandChecked(kCmdToolbar, values.ShowToolbar);
+    bool& value = defaults.values.*setting;
+    value = !value;
+    surface_.SetCommandChecked(id, value);
     defaults.SaveValues();
+    return value;
+}
+
+void ZoltApplication::ToggleToolbar() {
+    window_->ShowToolbar(ToggleSetting(&DefaultValues::ShowToolbar, kCmdToolbar));
 }
 
 void ZoltApplication::ToggleStatusbar() {
-    GenerationDefaults& defaults = workspace_->defaults;
-    DefaultValues& values = defaults.values;
-    values.ShowStatusbar = !values.ShowStatusbar;
-    window_->ShowStatusbar(values.ShowStatusbar);
-    surface_.SetStatusBar(values.ShowStatusbar ? window_->StatusBar() : nullptr);
-    surface_.SetCommandChecked(kCmdStatusBar, values.ShowStatusbar);
+    const bool show = ToggleSetting(&DefaultValues::ShowStatusbar, kCmdStatusBar);
+    window_->ShowStatusbar(show);
+    surface_.SetStatusBar(show ? window_->StatusBar() : nullptr);
     workspace_->history.ShowPosition();
-    defaults.SaveValues();
 }
 
 void ZoltApplication::SetPriority(int priority) {
@@ -244,7 +248,7 @@ void ZoltApplication::ExportImage() {
     }
     Workspace& work = *workspace_;
     const FractalDef& def = work.current.Definition();
-    const auto size = AskPictureSize(window_.get(), def, surface_.ViewClientSize());
+    const auto size = AskPictureSize(window_.get(), def, surface_.ViewClientSize(), store_.get());
     if (!size)
         return;
     // A view the picture cannot show is said before a file name is asked for.

@@ -13,6 +13,7 @@
 namespace zolt {
 
 class AboutDialog;
+struct DefaultValues;
 class ExportProgress;
 class FractalView;
 class MainWindow;
@@ -60,6 +61,8 @@ class ZoltApplication final {
 
   private:
     void ApplyInitialCommandState();
+    // Flips a setting shown by a checked command, shows it and saves it; gives the new value.
+    bool ToggleSetting(bool DefaultValues::*setting, int id);
     void ToggleToolbar();
     void ToggleStatusbar();
     void SetPriority(int priority);
