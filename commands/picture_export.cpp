@@ -52,6 +52,7 @@ bool PictureExport::Start(const FractalDef& def, const Request& request) {
     work->picture = {
         .width = request.width,
         .height = request.height,
+        .supersample = request.supersample,
         .displayColours = request.displayColours,
         .threads = request.threads,
         .priority = request.priority,

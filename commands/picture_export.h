@@ -29,6 +29,7 @@ class PictureExport {
     struct Request {
         int width = 0;
         int height = 0;
+        int supersample = 1;       // samples along each side of a pixel
         int displayColours = 256;  // the view's: the picture has the view's colours
         int threads = 1;
         int priority = 0;  // a GeneratePriority for the threads

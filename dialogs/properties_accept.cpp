@@ -63,6 +63,11 @@ bool AcceptProperties(int mode, const PropertiesEntries& entries, std::optional<
             return false;
     }
     appearance.Colours = *colours;
+    // A new fractal starts from the defaults in all the dialog does not show too: the classic
+    // colouring, so that it looks, and saves, as any new fractal always has. An edited one keeps
+    // its colouring as it keeps its palette.
+    if (mode == kNewFractalMode)
+        appearance.Colouring = Colouring{};
 
     // New records its view when it generates it; Properties also raises the iterations.
     const GenerateOptions generated = mode == kNewFractalMode

@@ -33,11 +33,17 @@ void CentreOnScreen(QFileDialog& dialog, QWidget* owner) {
 
 }  // namespace
 
-std::optional<std::string> QtFileDialogs::AskOpen(const std::string& startDirectory) {
+std::optional<std::string> QtFileDialogs::AskOpen(const std::string& startDirectory,
+                                                  OpenedKind kind) {
     QFileDialog dialog(owner_);
-    Prepare(dialog, startDirectory,
-            {QStringLiteral("Zolt files and pictures (*.zlt *.png)"), kAllFiles},
-            QStringLiteral("zlt"));
+    if (kind == OpenedKind::Gradient)
+        Prepare(dialog, startDirectory,
+                {QStringLiteral("Colour maps and GIMP gradients (*.map *.ggr)"), kAllFiles},
+                QStringLiteral("ggr"));
+    else
+        Prepare(dialog, startDirectory,
+                {QStringLiteral("Zolt files and pictures (*.zlt *.png)"), kAllFiles},
+                QStringLiteral("zlt"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     return Run(dialog);
@@ -49,6 +55,9 @@ std::optional<std::string> QtFileDialogs::AskSave(const std::string& startDirect
     if (kind == SavedKind::Picture)
         Prepare(dialog, startDirectory, {QStringLiteral("PNG pictures (*.png)"), kAllFiles},
                 QStringLiteral("png"));
+    else if (kind == SavedKind::Gradient)
+        Prepare(dialog, startDirectory, {QStringLiteral("GIMP gradients (*.ggr)"), kAllFiles},
+                QStringLiteral("ggr"));
     else
         Prepare(dialog, startDirectory, {QStringLiteral("Zolt files (*.zlt)"), kAllFiles},
                 QStringLiteral("zlt"));

@@ -11,14 +11,15 @@ class QWidget;
 namespace zolt {
 
 // The Open and Save dialogs of the desktop program, modal over the owner window and centred on
-// its screen. Open lists fractal files and pictures first, all files second; Save lists the
-// kind it saves first and adds its suffix ("zlt" or "png") to a typed name that has none, and
-// asks before it replaces a file that exists.
+// its screen. Open lists the files of its kind first (fractal files and pictures, or gradients),
+// all files second; Save lists the kind it saves first and adds its suffix ("zlt", "png" or
+// "ggr") to a typed name that has none, and asks before it replaces a file that exists.
 class QtFileDialogs : public FileDialogs {
   public:
     explicit QtFileDialogs(QWidget* owner) : owner_(owner) {}
 
-    std::optional<std::string> AskOpen(const std::string& startDirectory) override;
+    std::optional<std::string> AskOpen(const std::string& startDirectory,
+                                       OpenedKind kind = OpenedKind::Fractal) override;
     std::optional<std::string> AskSave(const std::string& startDirectory,
                                        const std::string& initialName,
                                        SavedKind kind = SavedKind::Fractal) override;

@@ -28,7 +28,8 @@ bool CurrentFractal::SetCurrent(std::string_view name, const GenerationSnapshot&
     def_.AspectLocked = flags.aspectLocked;
     def_.Untitled = flags.untitled;
     ShowTitle();
-    ui_.EnableCommands(CommandBits({kCmdSave, kCmdSaveAs, kCmdProperties, kCmdExportImage}), true);
+    ui_.EnableCommands(
+        CommandBits({kCmdSave, kCmdSaveAs, kCmdProperties, kCmdExportImage, kCmdColouring}), true);
     return true;
 }
 

@@ -36,6 +36,7 @@ constexpr std::array<CommandInfo, kLastCommand> kCommands = {{
     {27, "&Web...", nullptr, nullptr, Art::New, false},
     {28, "&Export Image...\tCtrl+E", "Ctrl+E", nullptr, Art::New, false},
     {29, "&Automatic Iterations", nullptr, nullptr, Art::New, true},
+    {30, "&Colouring...", nullptr, nullptr, Art::New, false},
 }};
 
 }  // namespace

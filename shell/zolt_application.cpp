@@ -8,6 +8,7 @@
 #include "commands/workspace.h"
 #include "commands/zoom_selection.h"
 #include "dialogs/about_dialog.h"
+#include "dialogs/colouring_dialog.h"
 #include "dialogs/export_dialog.h"
 #include "dialogs/fractal_commands.h"
 #include "dialogs/options_dialog.h"
@@ -29,9 +30,9 @@ namespace zolt {
 namespace {
 
 // Commands that wait for a definition or a generation: off at start.
-constexpr std::uint32_t kOffAtStart =
-    CommandBits({kCmdSave, kCmdSaveAs, kCmdProperties, kCmdHome, kCmdBack, kCmdForward,
-                 kCmdGenerate, kCmdStop, kCmdContinue, kCmdSkip, kCmdRefresh, kCmdExportImage});
+constexpr std::uint32_t kOffAtStart = CommandBits(
+    {kCmdSave, kCmdSaveAs, kCmdProperties, kCmdHome, kCmdBack, kCmdForward, kCmdGenerate, kCmdStop,
+     kCmdContinue, kCmdSkip, kCmdRefresh, kCmdExportImage, kCmdColouring});
 
 }  // namespace
 
@@ -181,6 +182,11 @@ void ZoltApplication::RunCommand(int id) {
         case kCmdAutoIterations:
             ToggleSetting(&DefaultValues::AutomaticIterations, id);
             break;
+        case kCmdColouring:
+            if (gradientDirectory_.empty())
+                gradientDirectory_ = work.directories.StartDirectory(DirectoryKind::Open);
+            EditColouring(work, *fileDialogs_, gradientDirectory_, window_.get());
+            break;
         default:  // the seven priorities, Lowest to Highest
             SetPriority(id - kCmdPriorityLowest + 1);
             break;
@@ -248,12 +254,15 @@ void ZoltApplication::ExportImage() {
     }
     Workspace& work = *workspace_;
     const FractalDef& def = work.current.Definition();
-    const auto size = AskPictureSize(window_.get(), def, surface_.ViewClientSize(), store_.get());
-    if (!size)
+    const auto choice = AskPictureSize(window_.get(), def, surface_.ViewClientSize(), store_.get());
+    if (!choice)
         return;
-    // A view the picture cannot show is said before a file name is asked for.
-    if (const std::string refusal =
-            ViewRefusal(NumbersOf(def), size->width, size->height, AvailableMemory());
+    const ViewSize size = choice->size;
+    // A view the picture cannot show is said before a file name is asked for; its samples are
+    // those of the view as many times larger.
+    const int factor = choice->supersample;
+    if (const std::string refusal = ViewRefusal(NumbersOf(def), size.width * factor,
+                                                size.height * factor, AvailableMemory());
         !refusal.empty()) {
         surface_.ShowMessage(ViewRefusalMessage(refusal));
         return;
@@ -263,8 +272,9 @@ void ZoltApplication::ExportImage() {
     if (!path)
         return;
     const PictureExport::Request request{
-        .width = size->width,
-        .height = size->height,
+        .width = size.width,
+        .height = size.height,
+        .supersample = choice->supersample,
         .displayColours = surface_.ViewColourCount(),
         .threads = WorkerThreadCount(),
         .priority = work.defaults.values.GeneratePriority,

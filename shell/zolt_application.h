@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <memory>
 #include <span>
+#include <string>
 
 #include "commands/picture_export.h"
 
@@ -84,6 +85,9 @@ class ZoltApplication final {
     std::unique_ptr<AboutDialog> about_;
     std::unique_ptr<PictureExport> export_;
     QPointer<ExportProgress> exportProgress_;
+    // Where the colouring dialog's gradient files were last read or written, for this run: a
+    // collection of gradients is seldom where the fractal files are.
+    std::string gradientDirectory_;
     // Brings the generation thread's calls to this thread. Teardown joins that thread before
     // any member goes.
     ThreadWake workerWake_{[this] { DeliverWorkerCalls(); }};

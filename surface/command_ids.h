@@ -32,10 +32,11 @@ enum CommandId : int {
     kCmdWeb = 27,
     kCmdExportImage = 28,
     kCmdAutoIterations = 29,
+    kCmdColouring = 30,
 };
 
 constexpr int kFirstCommand = 1;
-constexpr int kLastCommand = 29;
+constexpr int kLastCommand = 30;
 
 // Mail and Web have no bit in the command mask: they are always available.
 constexpr bool HasCommandBit(int id) {
@@ -55,8 +56,8 @@ constexpr std::uint32_t CommandBits(std::initializer_list<int> ids) {
     return mask;
 }
 
-constexpr std::uint32_t kAllCommands =
-    0x1FFFFFF | CommandBit(kCmdExportImage) | CommandBit(kCmdAutoIterations);
+constexpr std::uint32_t kAllCommands = 0x1FFFFFF | CommandBit(kCmdExportImage) |
+                                       CommandBit(kCmdAutoIterations) | CommandBit(kCmdColouring);
 constexpr std::uint32_t kPriorityCommands = CommandBits({16, 17, 18, 19, 20, 21, 22});
 
 // The mask of enabled commands. Both threads change it, so every change is one atomic

@@ -30,7 +30,7 @@ TEST_F(CurrentFractalTest, SetCurrentInitialisesNamesAndEnablesTheFileCommands) 
     EXPECT_EQ(current.Definition().Appearance.Palette, appearance.Palette);
     EXPECT_TRUE(current.Definition().Untitled);
     EXPECT_EQ(ui.GetCommandState(),
-              CommandBits({kCmdSave, kCmdSaveAs, kCmdProperties, kCmdExportImage}));
+              CommandBits({kCmdSave, kCmdSaveAs, kCmdProperties, kCmdExportImage, kCmdColouring}));
 }
 
 TEST_F(CurrentFractalTest, TheFirstInitialisationEmptiesTheHistoryButLaterOnesKeepIt) {

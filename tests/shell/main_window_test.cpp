@@ -123,6 +123,8 @@ class MainWindowTest : public AppTest {
             "  &Toolbar",
             "  &Status Bar",
             "  -",
+            "  &Colouring...",
+            "  -",
             "  &Refresh\tF5 [F5]",
             "&Navigation",
             "  &Home\tHome [Home]",

@@ -140,7 +140,7 @@ class FakeDialogs : public FileDialogs {
     std::vector<std::string> initialNames;
     std::vector<SavedKind> kinds;
 
-    std::optional<std::string> AskOpen(const std::string& start) override {
+    std::optional<std::string> AskOpen(const std::string& start, OpenedKind) override {
         starts.push_back(start);
         return answer;
     }
