@@ -321,7 +321,9 @@ GradientEdit DeleteStop(const Gradient& gradient, int index) {
         return Refuse("A gradient keeps at least two stops.");
     Gradient edited = gradient;
     edited.stops.erase(edited.stops.begin() + index);
-    return {std::move(edited), std::min(index, static_cast<int>(edited.stops.size()) - 1), {}};
+    // The stop that took its place stays selected: counted before the gradient moves away.
+    const int next = std::min(index, static_cast<int>(edited.stops.size()) - 1);
+    return {std::move(edited), next, {}};
 }
 
 GradientEdit RecolourStop(const Gradient& gradient, int index, Rgb colour) {

@@ -110,9 +110,10 @@ QString Describe(const Gradient& gradient, std::size_t colours, int markers) {
                                                 "file can be edited."));
 }
 
-QDoubleSpinBox* NumberBox(double low, double high, int decimals, double step,
+QDoubleSpinBox* NumberBox(const char* name, double low, double high, int decimals, double step,
                           const QString& suffix) {
     auto* box = new QDoubleSpinBox;
+    box->setObjectName(QString::fromLatin1(name));
     box->setRange(low, high);
     box->setDecimals(decimals);
     box->setSingleStep(step);
@@ -178,16 +179,18 @@ ColouringDialog::ColouringDialog(const Colouring& colouring, std::vector<Pixel> 
 void ColouringDialog::Build() {
     // The method and its settings.
     method_ = new QComboBox;
+    method_->setObjectName(QStringLiteral("method"));
     for (const MethodChoice& choice : kMethods) {
         method_->addItem(QString::fromLatin1(choice.label), static_cast<int>(choice.method));
         method_->setItemData(method_->count() - 1, QString::fromLatin1(choice.tip),
                              Qt::ToolTipRole);
     }
-    thickness_ = NumberBox(0.1, 1000.0, 2, 0.25, QStringLiteral(" pixels"));
+    thickness_ = NumberBox("thickness", 0.1, 1000.0, 2, 0.25, QStringLiteral(" pixels"));
     thickness_->setToolTip(QStringLiteral("How far from the boundary the ink reaches."));
-    strength_ = NumberBox(0.0, 100.0, 2, 0.1, {});
+    strength_ = NumberBox("strength", 0.0, 100.0, 2, 0.1, {});
     strength_->setToolTip(QStringLiteral("How high the surface stands: the depth of the shading."));
     angle_ = new QSpinBox;
+    angle_->setObjectName(QStringLiteral("angle"));
     angle_->setRange(0, 359);
     angle_->setWrapping(true);
     angle_->setSuffix(QStringLiteral("\u00b0"));
@@ -195,6 +198,7 @@ void ColouringDialog::Build() {
     angle_->setToolTip(
         QStringLiteral("Where the light comes from, in degrees anticlockwise from the right."));
     interior_ = new QPushButton;
+    interior_->setObjectName(QStringLiteral("interior"));
     interior_->setToolTip(
         QStringLiteral("The colour of points that never escape; the ink of "
                        "Distance."));
@@ -210,14 +214,18 @@ void ColouringDialog::Build() {
 
     // The gradient.
     preset_ = new QComboBox;
+    preset_->setObjectName(QStringLiteral("preset"));
     for (const Gradient& preset : GradientPresets())
         preset_->addItem(PresetLabel(preset));
     preset_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     import_ = new QPushButton(QStringLiteral("&Import..."));
+    import_->setObjectName(QStringLiteral("import"));
     import_->setToolTip(QStringLiteral("A Fractint colour map (.map) or a GIMP gradient (.ggr)."));
     export_ = new QPushButton(QStringLiteral("&Export..."));
+    export_->setObjectName(QStringLiteral("export"));
     export_->setToolTip(QStringLiteral("The gradient as a GIMP gradient (.ggr)."));
     strip_ = new GradientStrip;
+    strip_->setObjectName(QStringLiteral("strip"));
     strip_->setToolTip(QStringLiteral(
         "Click a stop to select it, drag it to move it, double-click it for its colour; "
         "double-click between stops to add one. Keys: arrows select, Shift+arrows move, "
@@ -225,14 +233,17 @@ void ColouringDialog::Build() {
     about_ = new QLabel;
     about_->setWordWrap(true);
     add_ = new QPushButton(QStringLiteral("&Add"));
+    add_->setObjectName(QStringLiteral("add"));
     delete_ = new QPushButton(QStringLiteral("&Delete"));
+    delete_->setObjectName(QStringLiteral("delete"));
     colour_ = new QPushButton(QStringLiteral("Colo&ur..."));
-    position_ = NumberBox(0.0, 1.0, 3, 0.01, {});
-    repeat_ = NumberBox(0.01, 1e9, 2, 1.0, QStringLiteral(" iterations"));
+    colour_->setObjectName(QStringLiteral("colour"));
+    position_ = NumberBox("position", 0.0, 1.0, 3, 0.01, {});
+    repeat_ = NumberBox("repeat", 0.01, 1e9, 2, 1.0, QStringLiteral(" iterations"));
     repeat_->setToolTip(QStringLiteral(
         "How many iterations one pass through the gradient spans. In Bands a palette or a "
         "colour map gives each count its own entry instead."));
-    offset_ = NumberBox(0.0, 1.0, 3, 0.01, {});
+    offset_ = NumberBox("offset", 0.0, 1.0, 3, 0.01, {});
     offset_->setWrapping(true);
     offset_->setToolTip(QStringLiteral("Where the gradient starts, as a part of one pass."));
 

@@ -94,6 +94,8 @@ TEST(GradientEdits, AddMoveAndDeleteStops) {
     const GradientEdit deleted = DeleteStop(*moved.gradient, 0);
     ASSERT_TRUE(deleted.gradient);
     EXPECT_EQ(deleted.gradient->stops.size(), 2u);
+    EXPECT_EQ(deleted.index, 0);  // the stop that took its place
+    EXPECT_EQ(DeleteStop(*moved.gradient, 2).index, 1);
     const GradientEdit recoloured = RecolourStop(two, 1, c);
     ASSERT_TRUE(recoloured.gradient);
     EXPECT_EQ(recoloured.gradient->stops[1].colour, c);

@@ -120,6 +120,22 @@ TEST(AcceptProperties, RefusesAViewThatCouldNotBeDrawn) {
     EXPECT_EQ(w.work.current.Definition().Deep.Pstart, deep.pstart);
 }
 
+// Properties keeps the colouring as it keeps the palette; New starts from the classic one, as
+// from every other default.
+TEST(AcceptProperties, PropertiesKeepsTheColouringAndNewStartsClassic) {
+    TestWorkspace w({600, 450});
+    ASSERT_TRUE(w.DefineHome("Before"));
+    Colouring smooth;
+    smooth.method = ColourMethod::Smooth;
+    ASSERT_TRUE(w.work.current.SetColouring(smooth));
+    const PropertiesEntries entries =
+        EntriesFor(w.work.current.Definition(), w.ui.ViewClientSize());
+    ASSERT_TRUE(AcceptProperties(kPropertiesMode, entries, 256, w.work.current, w.ui));
+    EXPECT_EQ(w.work.current.Definition().Appearance.Colouring, smooth);
+    ASSERT_TRUE(AcceptProperties(kNewFractalMode, entries, 256, w.work.current, w.ui));
+    EXPECT_TRUE(IsClassicColouring(w.work.current.Definition().Appearance.Colouring));
+}
+
 TEST(DialogName, CutsAtNineteenWholeCharacters) {
     EXPECT_EQ(DialogName("abcdefghijklmnopqrstuvwxy"), "abcdefghijklmnopqrs");
     EXPECT_EQ(DialogName("short"), "short");

@@ -1,5 +1,7 @@
 // The program as a person uses it: keys, dialogs and files, end to end.
 
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -15,6 +17,7 @@
 #include <QTimer>
 
 #include "app_fixture.h"
+#include "dialogs/colouring_dialog.h"
 #include "shell/command_actions.h"
 #include "shell/fractal_view.h"
 #include "surface/command_ids.h"
@@ -306,6 +309,99 @@ class ProgramTest : public QObject {
         QCOMPARE(message, QString("Failed to open file. No such file or directory."));
         QCOMPARE(app->GetMainWindow()->windowTitle(), QString("Zolt"));
         QVERIFY(!app->Surface().IsCommandEnabled(kCmdGenerate));
+    }
+
+    void aColouringIsChosenKeptSavedExportedAndOpenedAgain() {
+        QTemporaryDir dir;
+        auto app = StartApp(dir);
+        QVERIFY(app != nullptr);
+        QVERIFY(NewFractalGenerated(*app));
+        const Generator& generator = app->GetWorkspace()->generator;
+        const ImageBuffer classic = generator.CopyImage();
+        QAction* colouring = app->GetMainWindow()->Actions().Action(kCmdColouring);
+        const auto choose = [](ColouringDialog& dialog, const char* method) {
+            auto* methods = dialog.findChild<QComboBox*>("method");
+            methods->setCurrentIndex(methods->findText(method));
+        };
+        const auto finished = [&] { return !generator.IsRunning(); };
+
+        // Cancel: the picture is drawn again once for what Distance reads, then put back.
+        WhenModal<ColouringDialog>([&](ColouringDialog& dialog) {
+            choose(dialog, "Distance");
+            QVERIFY(QTest::qWaitFor(finished, 20000));
+            QVERIFY(generator.CopyImage() != classic);
+            dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+        });
+        colouring->trigger();
+        QVERIFY(IsClassicColouring(app->GetWorkspace()->current.Definition().Appearance.Colouring));
+        QTRY_VERIFY_WITH_TIMEOUT(finished(), 20000);
+        QVERIFY(generator.CopyImage() == classic);
+
+        // OK: Smooth with a gradient of the user's, then saved and exported anti-aliased.
+        const QString ggr = dir.filePath("Sunset.ggr");
+        QFile file(ggr);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("GIMP Gradient\nName: Sunset\n1\n0 0.5 1 1 0.5 0 1 0 0 0.5 1 0 0\n");
+        file.close();
+        WhenModal<ColouringDialog>([&](ColouringDialog& dialog) {
+            choose(dialog, "Smooth");
+            WhenModal<QFileDialog>([&](QFileDialog& files) { Choose(files, ggr); });
+            QTest::mouseClick(dialog.findChild<QPushButton*>("import"), Qt::LeftButton);
+            dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        });
+        colouring->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(finished(), 20000);
+        const Colouring chosen = app->GetWorkspace()->current.Definition().Appearance.Colouring;
+        QVERIFY(chosen.method == ColourMethod::Smooth);
+        QCOMPARE(chosen.gradient.name, std::string("Sunset"));
+        const ImageBuffer coloured = generator.CopyImage();
+        QVERIFY(coloured != classic);
+
+        const QString zlt = dir.filePath("Sunset.zlt");
+        WhenModal<QFileDialog>([&](QFileDialog& files) { Choose(files, zlt); });
+        app->RunCommand(kCmdSave);
+        QVERIFY(QFile::exists(zlt));
+        const QString png = dir.filePath("Sunset.png");
+        WhenModal<QDialog>([&](QDialog& size) {
+            auto* samples = size.findChild<QComboBox*>("antialiasing");
+            samples->setCurrentIndex(samples->findData(2));
+            WhenModal<QFileDialog>([&](QFileDialog& files) { Choose(files, png); });
+            size.accept();
+        });
+        app->RunCommand(kCmdExportImage);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(png) &&
+                                     QApplication::activeModalWidget() == nullptr &&
+                                     !app->GetMainWindow()->findChild<QProgressDialog*>(),
+                                 20000);
+        // zolt-render makes the same picture from the saved file.
+        const QString rendered = dir.filePath("render.png");
+        QProcess render;
+        render.start(ZOLT_RENDER_PATH,
+                     {zlt, "--supersample", "2", "--width", QString::number(coloured.width),
+                      "--height", QString::number(coloured.height), "-o", rendered});
+        QVERIFY(render.waitForFinished(60000));
+        QCOMPARE(render.exitCode(), 0);
+        QCOMPARE(QImage(png), QImage(rendered));
+        // The next export offers the anti-aliasing chosen last.
+        int offered = 0;
+        WhenModal<QDialog>([&](QDialog& size) {
+            offered = size.findChild<QComboBox*>("antialiasing")->currentData().toInt();
+            size.reject();
+        });
+        app->RunCommand(kCmdExportImage);
+        QCOMPARE(offered, 2);
+
+        // A new fractal starts in the classic colouring; the file brings its colouring back.
+        app->GetMainWindow()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(app->GetMainWindow()));
+        QVERIFY(NewFractalGenerated(*app));
+        QVERIFY(IsClassicColouring(app->GetWorkspace()->current.Definition().Appearance.Colouring));
+        const QByteArray path = zlt.toUtf8();
+        const char* arguments[] = {path.constData()};
+        app->OpenCommandLine(arguments);
+        QTRY_VERIFY_WITH_TIMEOUT(finished(), 20000);
+        QVERIFY(app->GetWorkspace()->current.Definition().Appearance.Colouring == chosen);
+        QVERIFY(generator.CopyImage() == coloured);
     }
 };
 
