@@ -177,7 +177,21 @@ ColouringDialog::ColouringDialog(const Colouring& colouring, std::vector<Pixel> 
 }
 
 void ColouringDialog::Build() {
-    // The method and its settings.
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(BuildMethod());
+    layout->addWidget(BuildGradient());
+    note_ = new QLabel;
+    note_->setWordWrap(true);
+    layout->addWidget(note_);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    Connect();
+}
+
+QWidget* ColouringDialog::BuildMethod() {
     method_ = new QComboBox;
     method_->setObjectName(QStringLiteral("method"));
     for (const MethodChoice& choice : kMethods) {
@@ -211,8 +225,10 @@ void ColouringDialog::Build() {
     methodForm->addRow(QStringLiteral("&Strength:"), strength_);
     methodForm->addRow(QStringLiteral("&Light from:"), angle_);
     methodForm->addRow(QStringLiteral("I&nterior:"), interior_);
+    return methodGroup;
+}
 
-    // The gradient.
+QWidget* ColouringDialog::BuildGradient() {
     preset_ = new QComboBox;
     preset_->setObjectName(QStringLiteral("preset"));
     for (const Gradient& preset : GradientPresets())
@@ -272,22 +288,12 @@ void ColouringDialog::Build() {
     auto* passForm = new QFormLayout;
     passForm->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     passForm->addRow(QStringLiteral("&Repeat every:"), repeat_);
-    passForm->addRow(QStringLiteral("&Offset:"), offset_);
+    passForm->addRow(QStringLiteral("O&ffset:"), offset_);
     gradientBox->addLayout(passForm);
+    return gradientGroup;
+}
 
-    note_ = new QLabel;
-    note_->setWordWrap(true);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(methodGroup);
-    layout->addWidget(gradientGroup);
-    layout->addWidget(note_);
-    layout->addWidget(buttons);
-    layout->setSizeConstraint(QLayout::SetMinimumSize);
-
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+void ColouringDialog::Connect() {
     connect(method_, &QComboBox::currentIndexChanged, this, [this] {
         if (filling_)
             return;

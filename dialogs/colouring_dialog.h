@@ -56,6 +56,9 @@ class ColouringDialog final : public QDialog {
 
   private:
     void Build();
+    QWidget* BuildMethod();
+    QWidget* BuildGradient();
+    void Connect();
     // Shows the colouring in every control, without reporting a change.
     void Fill();
     void ShowGradient();
