@@ -42,9 +42,6 @@ void OnError(png_structp png, png_const_charp message) {
 
 void OnWarning(png_structp, png_const_charp) {}
 
-constexpr png_byte kIdat[] = "IDAT";
-constexpr png_byte kIend[] = "IEND";
-
 void OnWrite(png_structp png, png_bytep data, png_size_t length) {
     auto* file = static_cast<AtomicFile*>(png_get_io_ptr(png));
     if (!file->Write({reinterpret_cast<const char*>(data), length}))
@@ -52,6 +49,10 @@ void OnWrite(png_structp png, png_bytep data, png_size_t length) {
 }
 
 void OnFlush(png_structp) {}
+
+// The chunks written apart from libpng's own: the image data and the end.
+constexpr png_byte kIdat[] = "IDAT";
+constexpr png_byte kIend[] = "IEND";
 
 // Runs `step`, which calls into libpng; false when libpng gave up on it.
 template <class Step>
