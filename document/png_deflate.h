@@ -38,8 +38,8 @@ class ParallelDeflate {
     // Compresses `count` pieces as the stream's next ones and hands them to `sink` in order, one
     // call a piece: the stream's first piece comes after the zlib header, its last one before the
     // checksum, in the same call. `last`: these pieces end the stream. At most a few pieces a
-    // thread are held at once, however many there are. False when the sink refused or memory ran
-    // out (Reason says why); the stream is then useless.
+    // thread are held at once, however many there are. False when memory ran out (Reason says
+    // so) or the sink refused (Reason is empty: the sink knows why); the stream is then useless.
     bool Compress(int count, const Fill& fill, bool last, const Sink& sink);
 
     const std::string& Reason() const { return reason_; }
