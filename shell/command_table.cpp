@@ -35,6 +35,7 @@ constexpr std::array<CommandInfo, kLastCommand> kCommands = {{
     {26, "&Mail...", nullptr, nullptr, Art::New, false},
     {27, "&Web...", nullptr, nullptr, Art::New, false},
     {28, "&Export Image...\tCtrl+E", "Ctrl+E", nullptr, Art::New, false},
+    {29, "&Automatic Iterations", nullptr, nullptr, Art::New, true},
 }};
 
 }  // namespace
