@@ -10,12 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "app/render_movie.h"
 #include "app/render_options.h"
 #include "document/fractal_file.h"
 #include "engine/view_counter.h"
 #include "generation/pass_schedule.h"
 #include "generation/picture.h"
 #include "generation/worker_threads.h"
+#include "movie/exr_picture.h"
 
 namespace {
 
@@ -135,6 +137,8 @@ int Render(const RenderOptions& options) {
                                                : DefineFromFile(options, def, error);
     if (!defined)
         return Fail(kFailed, error);
+    if (!options.movie.empty() || !options.frames.empty())
+        return RenderMovie(options, def);
 
     Progress progress(options, def.Iterations);
     const DefinitionPicture picture{
@@ -151,7 +155,9 @@ int Render(const RenderOptions& options) {
     const bool toStdout = options.output == "-";
     const std::string output = toStdout ? "/dev/stdout" : options.output;
     const PictureOutcome outcome =
-        WriteDefinitionPicture(def, picture, output, AtomicFile::Fifo::kWaitForReader);
+        IsExrPath(output)
+            ? WriteExrPicture(def, picture, output)
+            : WriteDefinitionPicture(def, picture, output, AtomicFile::Fifo::kWaitForReader);
     progress.Done(outcome.written, outcome.kind);
     if (outcome.kind == ViewCounter::Kind::PastLimit)
         std::cerr << "zolt-render: warning: the view is too small even for the deep-zoom "

@@ -1,0 +1,117 @@
+#include "movie/keyframe_store.h"
+
+#include <cstdio>
+#include <system_error>
+
+#include "document/fractal_file.h"
+#include "document/png_file.h"
+#include "document/png_pixels.h"
+#include "document/text_file.h"
+#include "movie/exr_picture.h"
+#include "movie/view_samples.h"
+
+namespace zolt {
+
+namespace {
+
+// Changes whenever the way keyframes are drawn changes, so that keyframes drawn before are not
+// taken for ones drawn now.
+constexpr const char* kKeyframeFormat = "Zolt keyframe 1";
+
+std::string IndexedName(const char* stem, int keyframe, const char* extension) {
+    char name[64];
+    std::snprintf(name, sizeof name, "%s-%06d.%s", stem, keyframe, extension);
+    return name;
+}
+
+std::string TextOf(const std::filesystem::path& path, const char* keyword) {
+    const PngTextRead read = ReadPngText(path, keyword, kMaxTextFileBytes);
+    return read.status == PngTextRead::Status::kFound ? read.text : std::string();
+}
+
+}  // namespace
+
+std::filesystem::path MovieWorkFolder(const std::filesystem::path& output) {
+    std::filesystem::path folder = output;
+    // "movie/" names the folder "movie" as "movie" does.
+    if (!folder.has_filename())
+        folder = folder.parent_path();
+    folder += ".zolt-movie";
+    return folder;
+}
+
+std::filesystem::path KeyframePath(const std::filesystem::path& folder, int keyframe) {
+    return folder / IndexedName("keyframe", keyframe, "png");
+}
+
+std::filesystem::path KeyframeDataPath(const std::filesystem::path& folder, int keyframe) {
+    return folder / IndexedName("keyframe", keyframe, "exr");
+}
+
+std::optional<KeyframeSpec> SpecifyKeyframe(const FractalDef& end, const MovieSettings& settings,
+                                            int keyframe) {
+    const ViewSize size{settings.width, settings.height};
+    auto view = KeyframeView(end, keyframe, size);
+    if (!view)
+        return std::nullopt;
+    KeyframeSpec spec{std::move(*view), {}, {}};
+    spec.text = FractalFileText(spec.view);
+    spec.stamp = std::string(kKeyframeFormat) + "\nkeyframe " + std::to_string(keyframe) +
+                 "\nsize " + std::to_string(settings.width) + " " +
+                 std::to_string(settings.height) + "\nsamples " +
+                 std::to_string(settings.supersample) + "\ncolours " +
+                 std::to_string(settings.displayColours) + "\n";
+    return spec;
+}
+
+bool KeyframePresent(const std::filesystem::path& folder, int keyframe, const KeyframeSpec& spec,
+                     bool data) {
+    const std::filesystem::path path = KeyframePath(folder, keyframe);
+    std::error_code ignored;
+    if (data && !std::filesystem::is_regular_file(KeyframeDataPath(folder, keyframe), ignored))
+        return false;
+    return TextOf(path, kKeyframeTextKeyword) == spec.stamp &&
+           TextOf(path, kPictureTextKeyword) == spec.text;
+}
+
+bool ComputeKeyframe(const std::filesystem::path& folder, int keyframe, const KeyframeSpec& spec,
+                     const MovieSettings& settings, const KeyframeWork& work, ViewSampler& sampler,
+                     ImageBuffer& image, std::string& reason) {
+    const SampleRequest request{
+        .width = settings.width,
+        .height = settings.height,
+        .supersample = settings.supersample,
+        .displayColours = settings.displayColours,
+        .data = work.data,
+        .threads = work.threads,
+        .priority = work.priority,
+        .cancel = work.cancel,
+        .rowProgress = work.rowProgress,
+        .referenceProgress = work.referenceProgress,
+    };
+    PixelData data;
+    if (!sampler.Picture(spec.view, request, image, work.data ? &data : nullptr, reason))
+        return false;
+    // The OpenEXR copy first: a keyframe whose picture is in place counts as done.
+    if (work.data &&
+        !WriteExrData(spec.view, image, data, KeyframeDataPath(folder, keyframe), reason))
+        return false;
+    const PngText texts[] = {{kPictureTextKeyword, spec.text},
+                             {kKeyframeTextKeyword, spec.stamp},
+                             {"Software", "Zolt 1.0"}};
+    return WritePng(image, KeyframePath(folder, keyframe), texts, &reason);
+}
+
+bool LoadKeyframe(const std::filesystem::path& folder, int keyframe, ViewSize size,
+                  ImageBuffer& image, std::string& reason) {
+    if (!ReadPngPixels(KeyframePath(folder, keyframe),
+                       static_cast<long long>(size.width) * size.height, image, reason))
+        return false;
+    if (image.width != size.width || image.height != size.height) {
+        reason = "a picture of another size";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace zolt
