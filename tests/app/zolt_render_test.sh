@@ -121,5 +121,24 @@ done
 head -c 8 keep.png | od -An -tx1 | grep -q "89 50 4e 47 0d 0a 1a 0a" || fail "killed saves broke it"
 only home.png again.png v.zlt file.png opts.png v.png old.zlt bad.zlt locked.png keep.png
 
+# Zoom movies: numbered frames that sort in frame order, a video where ffmpeg is, OpenEXR data.
+leaf=(--pstart -0.7453 --pfinish -0.7433 --qstart 0.1127 --width 32 --height 18)
+expect 0 "" "$render" "${leaf[@]}" --fps 1 --hold 1 --frames movie
+[ "$(ls movie | head -n 1)-$(ls movie | tail -n 1)-$(ls movie | wc -l)" = \
+    "frame-000000.png-frame-000012.png-13" ] || fail "frames: $(ls movie | tr '\n' ' ')"
+expect 2 "the start must be wider than the view" "$render" "${leaf[@]}" --start-width 0.001 \
+    --frames none
+ZOLT_FFMPEG=/no/ffmpeg expect 1 "cannot make 'none.mp4': ffmpeg is needed to make an MP4 video" \
+    "$render" "${leaf[@]}" --movie none.mp4
+if command -v ffmpeg >/dev/null; then
+    expect 0 "" "$render" "${leaf[@]}" --fps 1 --movie movie.mp4
+    head -c 8 movie.mp4 | tail -c 4 | grep -q ftyp || fail "not an MP4 video"
+    rm movie.mp4
+fi
+expect 0 "" "$render" "${leaf[@]}" -o leaf.exr
+head -c 4 leaf.exr | od -An -tx1 | grep -q "76 2f 31 01" || fail "not an OpenEXR picture"
+rm -r movie leaf.exr
+only home.png again.png v.zlt file.png opts.png v.png old.zlt bad.zlt locked.png keep.png
+
 echo "$failures failed"
 [ "$failures" -eq 0 ]
