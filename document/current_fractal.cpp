@@ -24,7 +24,9 @@ bool CurrentFractal::SetCurrent(std::string_view name, const GenerationSnapshot&
     def_.AspectLocked = flags.aspectLocked;
     def_.Untitled = flags.untitled;
     ShowTitle();
-    ui_.EnableCommands(CommandBits({kCmdSave, kCmdSaveAs, kCmdProperties, kCmdExportImage}), true);
+    ui_.EnableCommands(
+        CommandBits({kCmdSave, kCmdSaveAs, kCmdProperties, kCmdExportImage, kCmdExportMovie}),
+        true);
     return true;
 }
 

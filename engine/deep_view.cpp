@@ -164,6 +164,16 @@ long RoughStepExponent(std::string_view pstart, std::string_view pfinish, int wi
     return dx.DecimalExponent();
 }
 
+// A view's pstart, step and qstart, at a precision for results printed for steps down to
+// 10^stepExponent; the precision for arithmetic on them, or 0 for invalid text.
+long ReadView(const DeepView& view, long stepExponent, MpReal& p0, MpReal& dx, MpReal& q0) {
+    const long bits = ViewBits({view.pstart, view.pfinish, view.qstart}, stepExponent);
+    if (!StepOf(view.pstart, view.pfinish, view.width, bits, p0, dx) ||
+        !ReadExactly(view.qstart, bits, q0))
+        return 0;
+    return std::max({dx.Precision(), q0.Precision(), p0.Precision()}) + 64;
+}
+
 // The corners pstart, pfinish and qstart of a width x height view with pixel step `step`,
 // printed for that step, with Qfinish derived for the size.
 std::optional<DeepCorners> PrintedCorners(const MpReal& pstart, const MpReal& pfinish,
@@ -232,13 +242,10 @@ std::optional<DeepCorners> ZoomDeepView(const DeepView& view, double left, doubl
     if (!(ratio > 0.0) || !std::isfinite(ratio))
         return std::nullopt;
     const long newStep = oldStep + static_cast<long>(std::floor(std::log10(ratio))) - 1;
-    const long bits =
-        ViewBits({view.pstart, view.pfinish, view.qstart}, std::min(oldStep, newStep));
     MpReal p0, dx, q0;
-    if (!StepOf(view.pstart, view.pfinish, view.width, bits, p0, dx) ||
-        !ReadExactly(view.qstart, bits, q0))
+    const long precision = ReadView(view, std::min(oldStep, newStep), p0, dx, q0);
+    if (precision == 0)
         return std::nullopt;
-    const long precision = std::max({dx.Precision(), q0.Precision(), p0.Precision()}) + 64;
     MpReal a(precision), b(precision), t(precision), step(precision);
     // Pixel coordinates are doubles: exact in MPFR.
     mpfr_mul_d(a.get(), dx.get(), left, MPFR_RNDN);
@@ -258,13 +265,10 @@ std::optional<DeepCorners> ScaleDeepView(const DeepView& view, long doublings) {
     const long oldStep = RoughStepExponent(view.pstart, view.pfinish, view.width);
     // log10(2) rounded down, one place lower still: the precision errs on the side of more bits.
     const long newStep = oldStep + static_cast<long>(std::floor(doublings * 0.30102999)) - 1;
-    const long bits =
-        ViewBits({view.pstart, view.pfinish, view.qstart}, std::min(oldStep, newStep));
     MpReal p0, dx, q0;
-    if (!StepOf(view.pstart, view.pfinish, view.width, bits, p0, dx) ||
-        !ReadExactly(view.qstart, bits, q0))
+    const long precision = ReadView(view, std::min(oldStep, newStep), p0, dx, q0);
+    if (precision == 0)
         return std::nullopt;
-    const long precision = std::max({dx.Precision(), q0.Precision(), p0.Precision()}) + 64;
     MpReal centre(precision), middle(precision), step(precision), a(precision), t(precision);
     MpReal half(precision);
     // The centre: pstart + width / 2 * dx and qstart + height / 2 * dx.

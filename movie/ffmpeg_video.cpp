@@ -82,10 +82,14 @@ bool FfmpegVideo::Start(const std::filesystem::path& program, const std::filesys
         // sRGB pixels become BT.709 video, which players assume for HD.
         "-vf",
         "scale=out_color_matrix=bt709:out_range=tv:flags=bitexact+accurate_rnd+full_chroma_int",
-        "-c:v", "libx264", "-preset", "medium", "-crf", "18", "-pix_fmt", "yuv420p", "-colorspace",
-        "bt709", "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv",
-        "-threads", "4", "-fflags", "+bitexact", "-flags:v", "+bitexact", "-map_metadata", "-1",
-        "-movflags", "+faststart", "-f", "mp4", "-y", path.string()};
+        // CRF 18 looks like the frames themselves. The veryfast preset encodes a 720p zoom at
+        // less than half the time of the default and needs 180 MiB instead of 290, for a file of
+        // about the same size: a zoom changes every pixel of every frame, which the slower
+        // presets' searches gain little on.
+        "-c:v", "libx264", "-preset", "veryfast", "-crf", "18", "-pix_fmt", "yuv420p",
+        "-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range",
+        "tv", "-threads", "4", "-fflags", "+bitexact", "-flags:v", "+bitexact", "-map_metadata",
+        "-1", "-movflags", "+faststart", "-f", "mp4", "-y", path.string()};
     std::vector<char*> argv;
     for (std::string& arg : args)
         argv.push_back(arg.data());

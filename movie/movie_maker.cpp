@@ -353,6 +353,35 @@ MovieOutcome Failure(std::string reason, bool cancelled = false) {
     return {false, cancelled, std::move(reason)};
 }
 
+// The movie from the keyframes in the work folder, computing those it lacks first when
+// `compute`, refusing to go on without them otherwise.
+MovieOutcome Run(const FractalDef& end, const MovieSettings& settings, const MovieOutput& output,
+                 const MovieWork& work, bool compute) {
+    try {
+        std::string reason;
+        const auto movie = Begin(end, settings, output, reason);
+        if (!movie)
+            return Failure(reason);
+        const auto missing =
+            Missing(end, settings, output, *movie, AllKeyframes(movie->plan), reason);
+        if (!missing)
+            return Failure(reason);
+        if (!compute && !missing->empty())
+            return Failure("keyframes missing or made for another movie: " +
+                           ListKeyframes(*missing));
+        if (work.observer != nullptr)
+            work.observer->Begun(movie->plan, static_cast<int>(missing->size()));
+        if (!Compute(end, settings, output, *movie, *missing, work, reason))
+            return Failure(reason, Cancelled(work));
+        MovieOutcome outcome = Assemble(settings, output, *movie, work);
+        if (outcome.written)
+            Tidy(*movie, output);
+        return outcome;
+    } catch (const std::bad_alloc&) {
+        return Failure("out of memory");
+    }
+}
+
 }  // namespace
 
 std::string FrameName(int frame, int frames) {
@@ -384,54 +413,15 @@ bool ComputeKeyframes(const FractalDef& end, const MovieSettings& settings,
 
 MovieOutcome AssembleMovie(const FractalDef& end, const MovieSettings& settings,
                            const MovieOutput& output, const MovieWork& work) {
-    try {
-        std::string reason;
-        const auto movie = Begin(end, settings, output, reason);
-        if (!movie)
-            return Failure(reason);
-        const auto missing =
-            Missing(end, settings, output, *movie, AllKeyframes(movie->plan), reason);
-        if (!missing)
-            return Failure(reason);
-        if (!missing->empty())
-            return Failure("keyframes missing or made for another movie: " +
-                           ListKeyframes(*missing));
-        if (work.observer != nullptr)
-            work.observer->Begun(movie->plan, 0);
-        MovieOutcome outcome = Assemble(settings, output, *movie, work);
-        if (outcome.written)
-            Tidy(*movie, output);
-        return outcome;
-    } catch (const std::bad_alloc&) {
-        return Failure("out of memory");
-    }
+    return Run(end, settings, output, work, false);
 }
 
 MovieOutcome MakeMovie(const FractalDef& end, const MovieSettings& settings,
                        const MovieOutput& output, const MovieWork& work) {
-    try {
-        std::string reason;
-        // Without ffmpeg nothing is computed: the user learns it before the wait, not after.
-        if (output.kind == MovieOutput::Kind::Video && !FindFfmpeg())
-            return Failure(kFfmpegNeeded);
-        const auto movie = Begin(end, settings, output, reason);
-        if (!movie)
-            return Failure(reason);
-        const auto missing =
-            Missing(end, settings, output, *movie, AllKeyframes(movie->plan), reason);
-        if (!missing)
-            return Failure(reason);
-        if (work.observer != nullptr)
-            work.observer->Begun(movie->plan, static_cast<int>(missing->size()));
-        if (!Compute(end, settings, output, *movie, *missing, work, reason))
-            return Failure(reason, Cancelled(work));
-        MovieOutcome outcome = Assemble(settings, output, *movie, work);
-        if (outcome.written)
-            Tidy(*movie, output);
-        return outcome;
-    } catch (const std::bad_alloc&) {
-        return Failure("out of memory");
-    }
+    // Without ffmpeg nothing is computed: the user learns it before the wait, not after.
+    if (output.kind == MovieOutput::Kind::Video && !FindFfmpeg())
+        return Failure(kFfmpegNeeded);
+    return Run(end, settings, output, work, true);
 }
 
 }  // namespace zolt

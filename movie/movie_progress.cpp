@@ -7,10 +7,21 @@ namespace zolt {
 
 namespace {
 
-// Keyframes take most of a movie's time: the frames drawn from them and their encoding the rest.
-constexpr double kKeyframeShare = 0.8;
+// Before the first frames, a frame is taken to cost this share of a keyframe: about what a
+// keyframe of a view with a few thousand iterations costs. Deep keyframes cost far more, so the
+// time left then errs long, and is right once frames are drawn.
+constexpr double kFramePerKeyframe = 1.0 / 15.0;
+constexpr int kFramesMeasured = 10;
 
 using Clock = std::chrono::steady_clock;
+
+Clock::rep Now() {
+    return Clock::now().time_since_epoch().count();
+}
+
+double Seconds(Clock::rep from, Clock::rep to) {
+    return std::chrono::duration<double>(Clock::duration(to - from)).count();
+}
 
 }  // namespace
 
@@ -35,7 +46,8 @@ void MovieProgress::Changed() const {
 void MovieProgress::Begun(const MoviePlan& plan, int keyframesToCompute) {
     frames_ = plan.Frames();
     toCompute_ = keyframesToCompute;
-    begun_ = Clock::now().time_since_epoch().count();
+    begun_ = Now();
+    framesBegun_ = keyframesToCompute == 0 ? begun_.load() : 0;
     Changed();
 }
 
@@ -63,7 +75,8 @@ void MovieProgress::KeyframeDone(int, const ImageBuffer& picture) {
         std::lock_guard lock(mutex_);
         picture_ = picture;
     }
-    ++computed_;
+    if (++computed_ == toCompute_)
+        framesBegun_ = Now();
     keyframeFraction_ = 0.0;
     keyframe_ = -1;
     pictureSerial_.fetch_add(1, std::memory_order_release);
@@ -76,23 +89,38 @@ void MovieProgress::FramesDone(int frames) {
 }
 
 double MovieProgress::Fraction() const {
-    const int toCompute = toCompute_;
-    const double frames = frames_ > 0 ? static_cast<double>(framesDone_) / frames_ : 0.0;
-    if (toCompute == 0)
-        return frames;
-    const double keyframes = (computed_ + keyframeFraction_.load()) / toCompute;
-    return kKeyframeShare * std::min(keyframes, 1.0) + (1.0 - kKeyframeShare) * frames;
+    const double left = SecondsLeft();
+    const Clock::rep begun = begun_;
+    if (left >= 0.0 && begun != 0) {
+        const double spent = Seconds(begun, Now());
+        return spent + left > 0.0 ? spent / (spent + left) : 1.0;
+    }
+    const double parts = toCompute_ + frames_;
+    return parts > 0 ? (computed_ + keyframeFraction_.load() + framesDone_) / parts : 0.0;
 }
 
 double MovieProgress::SecondsLeft() const {
-    const double done = Fraction();
     const Clock::rep begun = begun_;
-    if (begun == 0 || done < 0.01)
+    if (begun == 0)
         return -1.0;
-    const double spent =
-        std::chrono::duration<double>(Clock::now() - Clock::time_point(Clock::duration(begun)))
-            .count();
-    return spent * (1.0 - done) / done;
+    const Clock::rep now = Now();
+    const Clock::rep framesBegun = framesBegun_;
+    // The keyframes' pace, from those this run computed.
+    const double keyframesDone = computed_ + keyframeFraction_.load();
+    const double keyframeTime =
+        keyframesDone > 0.05 ? Seconds(begun, framesBegun != 0 ? framesBegun : now) / keyframesDone
+                             : -1.0;
+    // The frames' pace, once there are enough to tell.
+    const int framesDone = framesDone_;
+    double frameTime = -1.0;
+    if (framesBegun != 0 && framesDone >= kFramesMeasured)
+        frameTime = Seconds(framesBegun, now) / framesDone;
+    else if (keyframeTime > 0.0)
+        frameTime = keyframeTime * kFramePerKeyframe;
+    if (frameTime < 0.0 || (toCompute_ > computed_ && keyframeTime < 0.0))
+        return -1.0;
+    const double keyframesLeft = std::max(0.0, toCompute_ - keyframesDone);
+    return keyframesLeft * std::max(keyframeTime, 0.0) + (frames_ - framesDone) * frameTime;
 }
 
 std::string MovieProgress::Step() const {

@@ -25,9 +25,11 @@ class MovieProgress final : public MovieObserver {
     void KeyframeDone(int keyframe, const ImageBuffer& picture) override;
     void FramesDone(int frames) override;
 
-    // 0 to 1.
+    // 0 to 1: the time spent of the time spent and left, or of the keyframes and frames done
+    // while too early to tell the time.
     double Fraction() const;
-    // Seconds until the movie is done, from the pace so far; negative while too early to tell.
+    // Seconds until the movie is done, from the pace of the keyframes and the frames so far;
+    // negative while too early to tell.
     double SecondsLeft() const;
     // "keyframe 12 of 57" (of those this run computes), "frame 2000 of 3061", with a deep
     // keyframe's reference while it is computed.
@@ -49,7 +51,8 @@ class MovieProgress final : public MovieObserver {
     std::atomic<int> framesDone_{0};
     std::atomic<int> pictureSerial_{0};
     std::atomic<std::chrono::steady_clock::rep> begun_{0};
-    mutable std::mutex mutex_;  // guards picture_
+    std::atomic<std::chrono::steady_clock::rep> framesBegun_{0};  // the keyframes were done
+    mutable std::mutex mutex_;                                    // guards picture_
     ImageBuffer picture_;
 };
 

@@ -4,7 +4,9 @@
 #include <memory>
 #include <span>
 
+#include "commands/movie_export.h"
 #include "commands/picture_export.h"
+#include "dialogs/movie_dialog.h"
 
 #include "settings/registry_store.h"
 #include "shell/qt_surface.h"
@@ -14,6 +16,7 @@ namespace zolt {
 
 class AboutDialog;
 class ExportProgress;
+class MovieProgressDialog;
 class FractalView;
 class MainWindow;
 class QtFileDialogs;
@@ -66,6 +69,9 @@ class ZoltApplication final {
     // File > Export Image: asks for a size and a file, then writes the picture in the background.
     void ExportImage();
     void ExportEnded(const PictureExport::Outcome& outcome);
+    // File > Export Zoom Movie: asks about the movie, then makes it in the background.
+    void ExportMovie();
+    void MovieEnded(const MovieOutcome& outcome);
     void DeliverWorkerCalls();
     void Teardown();
 
@@ -79,6 +85,9 @@ class ZoltApplication final {
     std::unique_ptr<AboutDialog> about_;
     std::unique_ptr<PictureExport> export_;
     QPointer<ExportProgress> exportProgress_;
+    std::unique_ptr<MovieExport> movie_;
+    QPointer<MovieProgressDialog> movieProgress_;
+    std::optional<MovieChoice> lastMovie_;  // the answers given last, asked with again
     // Brings the generation thread's calls to this thread. Teardown joins that thread before
     // any member goes.
     ThreadWake workerWake_{[this] { DeliverWorkerCalls(); }};

@@ -31,10 +31,11 @@ enum CommandId : int {
     kCmdMail = 26,
     kCmdWeb = 27,
     kCmdExportImage = 28,
+    kCmdExportMovie = 31,
 };
 
 constexpr int kFirstCommand = 1;
-constexpr int kLastCommand = 28;
+constexpr int kLastCommand = 31;
 
 // Mail and Web have no bit in the command mask: they are always available.
 constexpr bool HasCommandBit(int id) {
@@ -54,7 +55,8 @@ constexpr std::uint32_t CommandBits(std::initializer_list<int> ids) {
     return mask;
 }
 
-constexpr std::uint32_t kAllCommands = 0x1FFFFFF | CommandBit(kCmdExportImage);
+constexpr std::uint32_t kAllCommands =
+    0x1FFFFFF | CommandBit(kCmdExportImage) | CommandBit(kCmdExportMovie);
 constexpr std::uint32_t kPriorityCommands = CommandBits({16, 17, 18, 19, 20, 21, 22});
 
 // The mask of enabled commands. Both threads change it, so every change is one atomic
