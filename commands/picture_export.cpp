@@ -5,6 +5,7 @@
 
 #include "document/fractal_file.h"
 #include "generation/picture.h"
+#include "movie/exr_picture.h"
 
 namespace zolt {
 
@@ -65,8 +66,11 @@ bool PictureExport::Start(const FractalDef& def, const Request& request) {
     done_ = false;
     try {
         worker_ = std::thread([this] {
-            const PictureOutcome picture = WriteDefinitionPicture(
-                work_->def, work_->picture, path_, AtomicFile::Fifo::kRefuseWithoutReader);
+            // A name ending in .exr asks for the iteration data other programs colour from.
+            const PictureOutcome picture =
+                IsExrPath(path_) ? WriteExrPicture(work_->def, work_->picture, path_)
+                                 : WriteDefinitionPicture(work_->def, work_->picture, path_,
+                                                          AtomicFile::Fifo::kRefuseWithoutReader);
             referencePercent_.store(-1, std::memory_order_relaxed);
             outcome_ = {picture.written, !picture.written && cancel_.load(), picture.reason};
             done_.store(true, std::memory_order_release);

@@ -89,8 +89,20 @@ bool ComputeKeyframe(const std::filesystem::path& folder, int keyframe, const Ke
         .rowProgress = work.rowProgress,
         .referenceProgress = work.referenceProgress,
     };
+    if (!sampler.Prepare(spec.view, request)) {
+        reason = "cancelled";
+        return false;
+    }
+    // Drawn in doubles, a view this deep would repeat its pixels: a frame made of it would be
+    // wrong, not just coarse.
+    if (sampler.Chosen() == ViewCounter::Kind::PastLimit) {
+        reason = "the view is too deep for the deep-zoom engine (or needs too many iterations)";
+        return false;
+    }
+    image.width = settings.width;
+    image.height = settings.height;
     PixelData data;
-    if (!sampler.Picture(spec.view, request, image, work.data ? &data : nullptr, reason))
+    if (!sampler.Rows(0, settings.height, image.pixels, work.data ? &data : nullptr, reason))
         return false;
     // The OpenEXR copy first: a keyframe whose picture is in place counts as done.
     if (work.data &&
