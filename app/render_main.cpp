@@ -13,11 +13,15 @@
 #include "app/render_movie.h"
 #include "app/render_options.h"
 #include "document/fractal_file.h"
+#include "engine/deep_engine.h"
 #include "engine/view_counter.h"
 #include "generation/pass_schedule.h"
 #include "generation/picture.h"
+#include "generation/time_left.h"
+#include "generation/trial_iterations.h"
 #include "generation/worker_threads.h"
 #include "movie/exr_picture.h"
+#include "settings/number_text.h"
 
 namespace {
 
@@ -29,6 +33,10 @@ constexpr int kUsageError = 2;
 int Fail(int status, const std::string& message) {
     std::cerr << "zolt-render: " << message << '\n';
     return status;
+}
+
+std::string CannotRender(const std::string& reason) {
+    return "cannot render the view: " + reason;
 }
 
 // The definition the picture shows, from the options or from a file, with Qfinish for the
@@ -45,9 +53,16 @@ bool DefineFromOptions(const RenderOptions& options, FractalDef& def, std::strin
     GenerationSnapshot numbers{options.pstart,     options.pfinish, options.qstart, 0.0,
                                options.iterations, options.escape};
     numbers.Qfinish = DeriveQfinish(numbers, size);
-    // Every digit given counts where doubles cannot resolve the picture's pixels.
-    if (NeedsDeep(numbers, options.width))
-        SetExactCorners(numbers, options.exact, size);
+    // Every digit given counts where doubles cannot resolve the picture's pixels: digits that
+    // cannot all be taken refuse the view rather than leave some out.
+    if (NeedsDeep(numbers, options.width) && !SetExactCorners(numbers, options.exact, size)) {
+        const DeepCoordinates& exact = options.exact;
+        error =
+            CannotRender(AssessDeepView({exact.Pstart, exact.Pfinish, exact.Qstart, options.width,
+                                         options.height, options.iterations, options.escape})
+                             .refusal);
+        return false;
+    }
     SetNumbersOf(def, numbers);
     return true;
 }
@@ -60,18 +75,13 @@ bool DefineFromFile(const RenderOptions& options, FractalDef& def, std::string& 
         return false;
     }
     SetNumbersOf(def, load.content->numbers);
+    if (options.iterationsGiven)
+        def.Iterations = options.iterations;
     if (!CopyAppearance(load.content->appearance, def.Appearance)) {
         error = "out of memory";
         return false;
     }
     return true;
-}
-
-std::string Duration(double seconds) {
-    const long whole = static_cast<long>(seconds + 0.5);
-    char text[32];
-    std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
-    return text;
 }
 
 // What zolt-render says while it works: on a terminal a progress line that rewrites itself,
@@ -87,32 +97,44 @@ class Progress {
             std::cerr << "pane 1: Generating@" << iterations << " iterations\n";
     }
 
+    // From any thread of the picture, one call at a time: 0 once the rows begin, then each row.
     void Rows(int done) {
-        const int percent = static_cast<int>(100LL * done / height_);
-        if (verbose_)
-            std::cerr << "pane 2: " << ProgressText(1, percent) << '\n';
-        if (!line_)
+        const auto now = std::chrono::steady_clock::now();
+        if (done == 0) {
+            rowsBegan_ = now;
             return;
-        const double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-        const double rate = seconds > 0 ? done / seconds : 0.0;
-        const double left = rate > 0 ? (height_ - done) / rate : 0.0;
+        }
+        const int percent = static_cast<int>(100LL * done / height_);
+        if (verbose_ && done == height_)
+            std::cerr << "pane 2: " << ProgressText(1, percent) << '\n';
+        // A new line at each percent, and every half second in between for the time left.
+        if (!line_ || (percent == percentShown_ && now - shownAt_ < std::chrono::milliseconds(500)))
+            return;
+        percentShown_ = percent;
+        shownAt_ = now;
+        const double seconds = std::chrono::duration<double>(now - rowsBegan_).count();
+        const auto left = SecondsLeft(done, height_, seconds);
         char text[128];
-        std::snprintf(text, sizeof text, "\r%3d%%  %.0f rows/s  %s left ", percent, rate,
-                      Duration(left).c_str());
+        std::snprintf(text, sizeof text, "\r%3d%%  %s ", percent,
+                      left ? (DurationText(*left) + " left").c_str() : "          ");
         std::cerr << text << std::flush;
     }
 
-    // The reference orbit of a deep view, before any row.
-    void Reference(double fraction) {
+    // The reference orbit of a deep view, before any row: on a terminal with its size and,
+    // once a percent is done, the time it will take.
+    void Reference(double fraction, std::uint64_t bytes) {
         const int percent = static_cast<int>(fraction * 100.0);
         if (percent == referencePercent_)
             return;
         referencePercent_ = percent;
         if (verbose_)
             std::cerr << "pane 2: " << ReferenceProgressText(percent) << '\n';
-        if (line_)
-            std::cerr << "\rreference " << percent << "% " << std::flush;
+        if (line_) {
+            const double seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+            std::cerr << "\r" << ReferenceEstimateText(fraction, bytes, seconds) << "  "
+                      << std::flush;
+        }
     }
 
     void Done(bool written, ViewCounter::Kind kind) {
@@ -127,7 +149,10 @@ class Progress {
     bool verbose_;
     int height_;
     int referencePercent_ = -1;
+    int percentShown_ = -1;
     std::chrono::steady_clock::time_point start_;
+    std::chrono::steady_clock::time_point rowsBegan_ = start_;
+    std::chrono::steady_clock::time_point shownAt_;
 };
 
 int Render(const RenderOptions& options) {
@@ -137,6 +162,9 @@ int Render(const RenderOptions& options) {
                                                : DefineFromFile(options, def, error);
     if (!defined)
         return Fail(kFailed, error);
+    const int threads = options.threads > 0 ? options.threads : WorkerThreadCount();
+    if (options.autoIterations)
+        def.Iterations = TrialIterations(def, options.width, options.height, threads);
     if (!options.movie.empty() || !options.frames.empty())
         return RenderMovie(options, def);
 
@@ -144,13 +172,11 @@ int Render(const RenderOptions& options) {
     const DefinitionPicture picture{
         .width = options.width,
         .height = options.height,
-        .threads = options.threads > 0 ? options.threads : WorkerThreadCount(),
-        .referenceProgress = [&progress](double fraction) { progress.Reference(fraction); },
-        .rowProgress =
-            [&progress](int rows) {
-                if (rows > 0)
-                    progress.Rows(rows);
-            },
+        .threads = threads,
+        .referenceProgress = [&progress](
+                                 double fraction,
+                                 std::uint64_t bytes) { progress.Reference(fraction, bytes); },
+        .rowProgress = [&progress](int rows) { progress.Rows(rows); },
     };
     const bool toStdout = options.output == "-";
     const std::string output = toStdout ? "/dev/stdout" : options.output;
@@ -159,6 +185,8 @@ int Render(const RenderOptions& options) {
             ? WriteExrPicture(def, picture, output)
             : WriteDefinitionPicture(def, picture, output, AtomicFile::Fifo::kWaitForReader);
     progress.Done(outcome.written, outcome.kind);
+    if (outcome.refused)
+        return Fail(kFailed, CannotRender(outcome.reason));
     if (outcome.kind == ViewCounter::Kind::PastLimit)
         std::cerr << "zolt-render: warning: the view is too small even for the deep-zoom "
                      "engine; neighbouring pixels may repeat each other\n";

@@ -10,6 +10,7 @@
 #include "generation/worker_threads.h"
 #include "movie/movie_maker.h"
 #include "movie/movie_progress.h"
+#include "settings/number_text.h"
 
 namespace zolt {
 
@@ -78,9 +79,10 @@ class MovieLine final : public MovieObserver {
         shown_ = true;
         const double left = progress_.SecondsLeft();
         char text[160];
-        std::snprintf(text, sizeof text, "\r%3d%%  %s  %s left ",
+        // As a picture's line: the time left once there is a pace to tell it from.
+        std::snprintf(text, sizeof text, "\r%3d%%  %s  %s ",
                       static_cast<int>(progress_.Fraction() * 100.0), progress_.Step().c_str(),
-                      left < 0 ? "-:--" : DurationText(left).c_str());
+                      left < 0 ? "          " : (DurationText(left) + " left").c_str());
         std::cerr << text << std::flush;
     }
 

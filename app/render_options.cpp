@@ -28,11 +28,16 @@ const char* RenderUsage() {
            "Zolt made) or from the options --pstart to --colours, never from both.\n"
            "\n"
            "  --pstart X        real coordinate of the left edge (default -2.5); coordinates\n"
-           "                    take any number of digits, and views finer than double\n"
-           "                    precision are computed with the deep-zoom engine\n"
+           "                    take up to 20000 characters, and views finer than double\n"
+           "                    precision are computed with the deep-zoom engine (at most\n"
+           "                    33554430 iterations, pixels down to about 1e-21000 apart)\n"
            "  --pfinish X       real coordinate of the right edge (default 1.25)\n"
            "  --qstart X        imaginary coordinate of the top row (default -1.5)\n"
-           "  --iterations N    iteration limit per point (default 250)\n"
+           "  --iterations N    iteration limit per point (default 250); with FILE, it\n"
+           "                    replaces the file's\n"
+           "  --auto-iterations raise the limit while trial pictures at low resolution\n"
+           "                    show many points at it, as Tools > Automatic Iterations\n"
+           "                    does; never below the limit given\n"
            "  --escape X        escape bound on the squared modulus (default 200)\n"
            "  --monochrome      white bands instead of colours\n"
            "  --modulation N    band period in monochrome mode (default 2)\n"
@@ -65,7 +70,8 @@ const char* RenderUsage() {
            "  --version         show the version\n"
            "\n"
            "Exit status: 0 when the picture or movie is written, 1 when it could not be (the\n"
-           "input could not be read, the output not written), 2 for a mistake in the options.\n";
+           "input could not be read, the view cannot be drawn, the output not written), 2\n"
+           "for a mistake in the options.\n";
 }
 
 ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
@@ -80,7 +86,8 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
             return StoreNumber(ParseInteger(v, low, high), field);
         };
     };
-    // A coordinate takes any number of digits; the double is the nearest one.
+    // A coordinate keeps every digit given (a deep view refuses more than it takes); the double
+    // is the nearest one.
     const auto coordinate = [](double& field, std::string& text) -> Setter {
         return [&field, &text](const std::string& v) {
             const std::string_view decimal = TypedDecimalText(v);
@@ -127,16 +134,21 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
     };
 
     const std::map<std::string, bool*> flags = {
-        {"--monochrome", &options.monochrome}, {"--verbose", &options.verbose},
-        {"--quiet", &options.quiet},           {"--help", &options.help},
-        {"--version", &options.version},       {"--exr-keyframes", &options.keyframeData},
+        {"--monochrome", &options.monochrome},
+        {"--auto-iterations", &options.autoIterations},
+        {"--verbose", &options.verbose},
+        {"--quiet", &options.quiet},
+        {"--help", &options.help},
+        {"--version", &options.version},
+        {"--exr-keyframes", &options.keyframeData},
     };
 
-    // The options that describe the view itself, which a fractal file gives instead.
+    // The options that describe the view itself, which a fractal file gives instead. The
+    // iteration limit is not one of them: it may replace the file's.
     const auto describesView = [](const std::string& name) {
         return name == "--pstart" || name == "--pfinish" || name == "--qstart" ||
-               name == "--iterations" || name == "--escape" || name == "--monochrome" ||
-               name == "--modulation" || name == "--colours";
+               name == "--escape" || name == "--monochrome" || name == "--modulation" ||
+               name == "--colours";
     };
     std::string viewOption;
     std::string movieOption;  // an option that only a movie takes
@@ -156,6 +168,7 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
             name = "--help";
         if (viewOption.empty() && describesView(name))
             viewOption = name;
+        options.iterationsGiven = options.iterationsGiven || name == "--iterations";
         if (movieOption.empty() &&
             (name == "--fps" || name == "--seconds-per-doubling" || name == "--start-width" ||
              name == "--hold" || name == "--supersample" || name == "--exr-keyframes"))

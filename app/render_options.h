@@ -17,6 +17,8 @@ struct RenderOptions {
     // The three coordinates as exact decimal text, every digit given: a deep view needs them.
     DeepCoordinates exact = {"-2.5", "1.25", "-1.5"};
     int iterations = 250;
+    bool iterationsGiven = false;  // --iterations given: with a file, it replaces the file's
+    bool autoIterations = false;   // raise the limit by trial pictures while they are starved
     double escape = 200.0;
     bool monochrome = false;
     int modulation = 2;

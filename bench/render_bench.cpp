@@ -106,9 +106,10 @@ class Unobserved final : public PassObserver {
     void RowFinished(int) override {}
 };
 
-// A full-resolution pass as a generation runs it, on `threads` threads, into a real image.
+// A full-resolution pass as a generation runs it, on `threads` threads, into a real image; with
+// `tallied`, its counts tallied as a generation tallies them.
 void Pass(benchmark::State& state, const View& view, KernelTarget target, bool periodicity,
-          int threads) {
+          int threads, bool tallied) {
     const Points& points = PointsFor(view);
     Palette palette;
     BuildPalette(256, palette);
@@ -119,7 +120,9 @@ void Pass(benchmark::State& state, const View& view, KernelTarget target, bool p
     RenderPool pool(threads - 1);
     Unobserved observer;
     for (auto _ : state) {
-        const PassJob job{.counter = &counter, .colour = colour};
+        CountTally tally(view.numbers.Iterations);
+        const PassJob job{
+            .counter = &counter, .colour = colour, .tally = tallied ? &tally : nullptr};
         benchmark::DoNotOptimize(pool.Run(job, image, observer));
     }
     SetRate(state, points);
@@ -253,11 +256,15 @@ const bool kRegistered = [] {
                     ->Unit(benchmark::kMillisecond);
             }
             for (const int threads : ThreadCounts()) {
-                const std::string name =
-                    "BM_Pass" + prefix + kernel + "/full/threads:" + std::to_string(threads);
-                benchmark::RegisterBenchmark(name.c_str(), Pass, view, target, false, threads)
-                    ->Unit(benchmark::kMillisecond)
-                    ->UseRealTime();
+                for (const bool tallied : {false, true}) {
+                    const std::string name = "BM_Pass" + prefix + kernel + "/full" +
+                                             (tallied ? "/tallied" : "") +
+                                             "/threads:" + std::to_string(threads);
+                    benchmark::RegisterBenchmark(name.c_str(), Pass, view, target, false, threads,
+                                                 tallied)
+                        ->Unit(benchmark::kMillisecond)
+                        ->UseRealTime();
+                }
             }
         }
     }

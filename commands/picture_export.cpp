@@ -1,13 +1,25 @@
 #include "commands/picture_export.h"
 
+#include <chrono>
 #include <cmath>
 #include <system_error>
 
 #include "document/fractal_file.h"
 #include "generation/picture.h"
+#include "generation/time_left.h"
 #include "movie/exr_picture.h"
 
 namespace zolt {
+
+namespace {
+
+std::int64_t Now() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
 
 int ProportionalHeight(const FractalDef& def, int width, ViewSize view) {
     // A deep view's doubles may all be equal; its Qfinish follows the view's shape.
@@ -46,12 +58,15 @@ bool PictureExport::Start(const FractalDef& def, const Request& request) {
         .priority = request.priority,
         .cancel = &cancel_,
         .referenceProgress =
-            [this](double fraction) {
+            [this](double fraction, std::uint64_t bytes) {
+                referenceBytes_.store(bytes, std::memory_order_relaxed);
                 referencePercent_.store(static_cast<int>(fraction * 100.0),
                                         std::memory_order_relaxed);
             },
         .rowProgress =
             [this](int rows) {
+                if (rows == 0)
+                    rowsBegan_.store(Now(), std::memory_order_relaxed);
                 referencePercent_.store(-1, std::memory_order_relaxed);
                 rowsDone_.store(rows, std::memory_order_relaxed);
             },
@@ -60,7 +75,9 @@ bool PictureExport::Start(const FractalDef& def, const Request& request) {
     path_ = request.path;
     rows_ = request.height;
     rowsDone_ = 0;
+    rowsBegan_ = 0;
     referencePercent_ = -1;
+    referenceBytes_ = 0;
     cancel_ = false;
     outcome_ = {};
     done_ = false;
@@ -72,15 +89,23 @@ bool PictureExport::Start(const FractalDef& def, const Request& request) {
                                  : WriteDefinitionPicture(work_->def, work_->picture, path_,
                                                           AtomicFile::Fifo::kRefuseWithoutReader);
             referencePercent_.store(-1, std::memory_order_relaxed);
-            outcome_ = {picture.written, !picture.written && cancel_.load(), picture.reason};
+            outcome_ = {picture.written, !picture.written && !picture.refused && cancel_.load(),
+                        picture.refused, picture.reason};
             done_.store(true, std::memory_order_release);
         });
     } catch (const std::system_error& error) {
-        outcome_ = {false, false, error.what()};
+        outcome_ = {false, false, false, error.what()};
         done_ = true;
         return false;
     }
     return true;
+}
+
+std::optional<double> PictureExport::SecondsLeft() const {
+    const std::int64_t began = rowsBegan_.load(std::memory_order_relaxed);
+    if (began == 0)
+        return std::nullopt;
+    return zolt::SecondsLeft(RowsDone(), rows_, static_cast<double>(Now() - began) * 1e-9);
 }
 
 void PictureExport::Cancel() {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -46,12 +48,17 @@ class PictureExport {
     // How much of a deep view's reference is computed, in percent, while the worker computes
     // it before the first row; -1 at any other time.
     int ReferencePercent() const { return referencePercent_.load(std::memory_order_relaxed); }
+    // The time the export still needs, once the rows done so far tell it.
+    std::optional<double> SecondsLeft() const;
+    // The most memory that reference takes, once it is under way.
+    std::uint64_t ReferenceBytes() const { return referenceBytes_.load(std::memory_order_relaxed); }
     const std::string& Path() const { return path_; }
 
     struct Outcome {
         bool written = false;
         bool cancelled = false;
-        std::string reason;  // why the picture was not written
+        bool refused = false;  // the view cannot be drawn (the reason says why)
+        std::string reason;    // why the picture was not written
     };
     // Waits for the worker and gives what became of the export.
     Outcome Finish();
@@ -64,6 +71,8 @@ class PictureExport {
     std::atomic<bool> done_{true};
     std::atomic<int> rowsDone_{0};
     std::atomic<int> referencePercent_{-1};
+    std::atomic<std::int64_t> rowsBegan_{0};  // steady clock nanoseconds; 0 before the rows
+    std::atomic<std::uint64_t> referenceBytes_{0};
     int rows_ = 0;
     std::string path_;
     Outcome outcome_;

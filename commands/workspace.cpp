@@ -1,5 +1,8 @@
 #include "commands/workspace.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "commands/file_dialogs.h"
 #include "document/fractal_file.h"
 #include "document/text_file.h"
@@ -13,6 +16,16 @@ namespace {
 // generated when automatic generation is on.
 constexpr ReadyOptions kReplaced{.discard = true, .autoGenerate = true, .generate = {.push = true}};
 
+// "Failed to open file." and why, as a sentence of its own.
+std::string OpenFailure(std::string reason) {
+    if (reason.empty())
+        return "Failed to open file.";
+    reason[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(reason[0])));
+    if (reason.back() != '.')
+        reason += '.';
+    return "Failed to open file. " + reason;
+}
+
 }  // namespace
 
 Workspace::Workspace(UiSurface& surface, RegistryStore* settings, std::function<void()> wake)
@@ -24,19 +37,20 @@ Workspace::Workspace(UiSurface& surface, RegistryStore* settings, std::function<
       generator(surface, current, history, defaults, std::move(wake)),
       directories(settings) {}
 
-bool Workspace::Load(const std::string& path, bool& told) {
-    told = false;
+bool Workspace::Load(const std::string& path) {
     const FractalLoad load = LoadFractalFile(path, ui.ViewClientSize(), ui.ViewColourCount());
     if (!load.content) {
-        if (!load.message.empty()) {
-            ui.ShowMessage(load.message);
-            told = true;
-        }
+        ui.ShowMessage(load.message.empty() ? OpenFailure(load.reason) : load.message);
         return false;
     }
-    if (!current.SetCurrent(PathText(path).BaseName(), load.content->numbers,
-                            load.content->appearance, {}))
+    // A file whose view cannot be drawn is not opened: what is shown stays as it was.
+    if (!generator.Accepts(load.content->numbers, kReplaced.generate))
         return false;
+    if (!current.SetCurrent(PathText(path).BaseName(), load.content->numbers,
+                            load.content->appearance, {})) {
+        ui.ShowMessage(OpenFailure("out of memory"));
+        return false;
+    }
     ui.InvalidateView();
     generator.Ready(kReplaced);
     return true;
@@ -58,22 +72,15 @@ bool Workspace::Open(FileDialogs& dialogs) {
     if (!chosen || chosen->empty())
         return false;
     directories.Chosen(DirectoryKind::Open, *chosen);
-    bool told = false;
-    if (Load(*chosen, told))
-        return true;
-    // Whatever kept the file from loading, the user hears of it, once.
-    if (!told)
-        ui.ShowMessage("Failed to open file.");
-    return false;
+    return Load(*chosen);
 }
 
 bool Workspace::OpenNamed(std::string_view path) {
-    bool told = false;
-    if (!directories.OpenedByName(path) || !Load(std::string(path), told)) {
+    if (!directories.OpenedByName(path)) {
         ui.ShowMessage("Failed to open file.");
         return false;
     }
-    return true;
+    return Load(std::string(path));
 }
 
 bool Workspace::Save(FileDialogs& dialogs) {
@@ -111,7 +118,13 @@ void Workspace::Home() {
 void Workspace::Step(int direction) {
     if (history.Count() == 0)
         return;
-    history.SetCurrent(history.Current() + direction);
+    const int to = std::clamp(history.Current() + direction, 1, history.Count());
+    // An entry the view cannot draw now (the window grew, memory shrank) is not stepped to.
+    GenerationSnapshot numbers = NumbersOf(history.Entry(to));
+    numbers.Qfinish = DeriveQfinish(numbers, ui.ViewClientSize());
+    if (!generator.Accepts(numbers, {}))
+        return;
+    history.SetCurrent(to);
     history.UpdateNavigationCommands(!generator.IsRunning());
     history.ShowPosition();
     // The entry takes the proportions of the view as it is now, and keeps them.

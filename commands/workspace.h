@@ -35,9 +35,10 @@ class Workspace {
 
     // File > Open: asks for a file in the remembered open directory and loads it. Cancel fails
     // quietly; a file that does not load is named in the reader's own message ("Unknown
-    // format.") where there is one, else "Failed to open file.".
+    // format.") where there is one, else "Failed to open file." followed by why ("Line 2 is
+    // not valid."). A file whose view could not be drawn is not opened, and says why.
     bool Open(FileDialogs& dialogs);
-    // The file named on the command line; "Failed to open file." when it cannot be loaded.
+    // The file named on the command line, as Open opens the file chosen.
     bool OpenNamed(std::string_view path);
     // File > Save: writes into the save directory under the definition's own name, without a
     // dialog, when the definition was last loaded or saved; an untitled one goes through
@@ -62,9 +63,9 @@ class Workspace {
     RememberedDirectories directories;
 
   private:
-    // Makes the file at `path` current; false (nothing changed) when it cannot be, with `told`
-    // set when the user has been told why.
-    bool Load(const std::string& path, bool& told);
+    // Makes the file at `path` current; false (nothing changed, and the user told why) when it
+    // cannot be.
+    bool Load(const std::string& path);
     // Writes the current definition to `path`, which then names it.
     bool Write(const std::string& path);
     void Step(int direction);

@@ -8,6 +8,13 @@
 
 namespace zolt {
 
+namespace {
+
+// A zoomed view is generated as Generate does: recorded, the iterations raised.
+constexpr GenerateOptions kZoomGenerated{.push = true, .increment = true};
+
+}  // namespace
+
 bool ZoomSelection::Allowed() const {
     return current_.Initialized() && !current_.Definition().AspectLocked && !generator_.IsRunning();
 }
@@ -51,7 +58,8 @@ bool ZoomSelection::EndSelection(int x, int y) {
 
     ImageInfo image;
     const auto zoomed = ZoomedNumbers(frame_, *box, ShownView(image), client);
-    if (!zoomed)
+    // The next Generate would be refused: the zoom is, now, and says why.
+    if (!zoomed || !generator_.Accepts(*zoomed, kZoomGenerated))
         return false;
     marker_ = *box;
     current_.SetNumbers(*zoomed);
@@ -61,17 +69,38 @@ bool ZoomSelection::EndSelection(int x, int y) {
 }
 
 bool ZoomSelection::WheelZoom(int x, int y, int steps) {
-    if (steps == 0 || selecting_ || !current_.Initialized() || !generator_.Initialised())
+    return steps != 0 && MoveAndGenerate({x, y}, {x, y}, std::ldexp(1.0, steps));
+}
+
+bool ZoomSelection::Pan(ViewPoint from, ViewPoint to) {
+    return (from.x != to.x || from.y != to.y) && MoveAndGenerate(from, to, 1.0);
+}
+
+bool ZoomSelection::PanByQuarters(int columns, int rows) {
+    const ViewSize client = ui_.ViewClientSize();
+    const ViewPoint centre{client.width / 2, client.height / 2};
+    // The view moving right means the picture moving left under it.
+    return Pan(centre,
+               {centre.x - columns * client.width / 4, centre.y - rows * client.height / 4});
+}
+
+bool ZoomSelection::ZoomAtCentre(int steps) {
+    const ViewSize client = ui_.ViewClientSize();
+    return WheelZoom(client.width / 2, client.height / 2, steps);
+}
+
+bool ZoomSelection::MoveAndGenerate(ViewPoint from, ViewPoint to, double factor) {
+    if (selecting_ || !current_.Initialized() || !generator_.Initialised())
         return false;
     const ViewSize client = ui_.ViewClientSize();
     ImageInfo image;
     const GenerationSnapshot source = ShownView(image);
-    const SelectionFrame frame = FrameAtPress(x, y, client, image);
-    const auto zoomed = ZoomedAbout(frame, x, y, std::ldexp(1.0, steps), source, client);
-    if (!zoomed)
+    const SelectionFrame frame = FrameAtPress(from.x, from.y, client, image);
+    const auto moved = MovedView(frame, from, to, factor, source, client);
+    if (!moved || !generator_.Accepts(*moved, kZoomGenerated))
         return false;
-    current_.SetNumbers(*zoomed);
-    generator_.Generate({.push = true, .increment = true});
+    current_.SetNumbers(*moved);
+    generator_.Generate(kZoomGenerated);
     return true;
 }
 

@@ -15,6 +15,8 @@ class UiSurface;
 //
 // The mouse wheel zooms too, about the point under the pointer, and generates at once.
 //
+// A zoom to a view that could not be generated (Generator::Accepts) is not made: it says why.
+//
 // A selection exists only while no generation runs: one cannot start while the definition's
 // aspect is locked, and one that finds a generation running when the pointer moves or the
 // button comes up is dropped without zooming, since the zoom would stop that generation.
@@ -39,6 +41,15 @@ class ZoomSelection {
     // selection is dragged.
     bool WheelZoom(int x, int y, int steps);
 
+    // Pans: the point shown at view pixel `from` comes to view pixel `to` (the middle button's
+    // drag), with the digits of a deep view kept, and generates at once as the wheel does. True
+    // when it moved; nothing for no movement, without a fractal, or while a selection is dragged.
+    bool Pan(ViewPoint from, ViewPoint to);
+    // The keys: the view moves by a quarter of its width per column and of its height per row
+    // (right and down for positive counts), or zooms by 2 a step about its centre.
+    bool PanByQuarters(int columns, int rows);
+    bool ZoomAtCentre(int steps);
+
     bool Selecting() const { return selecting_; }
     // The last rectangle tracked or zoomed to; empty before the first move of a selection.
     const SelectionBox& Marker() const { return marker_; }
@@ -46,6 +57,8 @@ class ZoomSelection {
 
   private:
     bool Allowed() const;
+    // The view moved (and zoomed by `factor`) so that `from` comes to `to`, generated at once.
+    bool MoveAndGenerate(ViewPoint from, ViewPoint to, double factor);
     // The view the image shown was generated from, so that a zoom on a picture of an older view
     // maps to what is actually shown; the definition when there is no image. `image` tells.
     GenerationSnapshot ShownView(ImageInfo& image) const;

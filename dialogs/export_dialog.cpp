@@ -8,10 +8,39 @@
 
 #include "commands/picture_export.h"
 #include "generation/picture.h"
+#include "settings/registry_store.h"
 
 namespace zolt {
 
 namespace {
+
+constexpr const char* kSection = "Export";
+constexpr const char* kLastWidth = "LastWidth";
+
+// The width last accepted, when the store holds one a picture can have.
+std::optional<int> LastWidth(RegistryStore* store) {
+    if (store == nullptr)
+        return std::nullopt;
+    auto key = store->OpenSection(kSection, false);
+    if (!key)
+        return std::nullopt;
+    int width = 0;
+    const bool read = store->ReadInteger(*key, kLastWidth, width);
+    store->CloseSection(*key);
+    if (!read || width < 1 || width > kMaxPictureSide)
+        return std::nullopt;
+    return width;
+}
+
+void KeepWidth(RegistryStore* store, int width) {
+    if (store == nullptr)
+        return;
+    // Not kept is no reason to stop the export: the next one starts from the view's width.
+    if (auto key = store->OpenSection(kSection, true)) {
+        store->WriteInteger(*key, kLastWidth, width);
+        store->CloseSection(*key);
+    }
+}
 
 QSpinBox* SideBox(QDialog& dialog, const char* name, int value) {
     auto* box = new QSpinBox(&dialog);
@@ -24,11 +53,13 @@ QSpinBox* SideBox(QDialog& dialog, const char* name, int value) {
 
 }  // namespace
 
-std::optional<ViewSize> AskPictureSize(QWidget* parent, const FractalDef& def, ViewSize view) {
+std::optional<ViewSize> AskPictureSize(QWidget* parent, const FractalDef& def, ViewSize view,
+                                       RegistryStore* store) {
     QDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("ExportDlg"));
     dialog.setWindowTitle(QStringLiteral("Export Image"));
-    QSpinBox* width = SideBox(dialog, "width", std::clamp(view.width, 1, kMaxPictureSide));
+    QSpinBox* width = SideBox(
+        dialog, "width", LastWidth(store).value_or(std::clamp(view.width, 1, kMaxPictureSide)));
     QSpinBox* height = SideBox(dialog, "height", std::clamp(view.height, 1, kMaxPictureSide));
     auto* keep = new QCheckBox(QStringLiteral("&Keep the view's proportions"), &dialog);
     keep->setObjectName(QStringLiteral("keep"));
@@ -55,6 +86,7 @@ std::optional<ViewSize> AskPictureSize(QWidget* parent, const FractalDef& def, V
 
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
+    KeepWidth(store, width->value());
     return ViewSize{width->value(), height->value()};
 }
 

@@ -10,7 +10,8 @@ namespace zolt {
 namespace {
 
 bool RunFractalDialog(Workspace& workspace, QWidget* parent, int mode) {
-    FractalDialog dialog(QCoreApplication::instance(), workspace.ui, workspace.current, parent);
+    FractalDialog dialog(QCoreApplication::instance(), workspace.ui, workspace.current, parent,
+                         &workspace.generator);
     dialog.RunInMode(mode);
     return dialog.WasAccepted();
 }

@@ -13,8 +13,8 @@
 namespace zolt {
 
 FractalDialog::FractalDialog(QCoreApplication* instance, UiSurface& ui, CurrentFractal& current,
-                             QWidget* owner)
-    : ModalDialog(instance, "ObjectDlg", ui, owner), current_(current) {}
+                             QWidget* owner, const Generator* generator)
+    : ModalDialog(instance, "ObjectDlg", ui, owner), current_(current), generator_(generator) {}
 
 int FractalDialog::RunInMode(int mode) {
     if (mode != kNewFractalMode && mode != kPropertiesMode) {
@@ -115,7 +115,8 @@ void FractalDialog::OnSize(QDialog& window) {
 }
 
 bool FractalDialog::OnOk(QDialog& window) {
-    return AcceptProperties(mode_, ReadEntries(window), colours_.SelectedValue(), current_, Ui());
+    return AcceptProperties(mode_, ReadEntries(window), colours_.SelectedValue(), current_, Ui(),
+                            generator_);
 }
 
 }  // namespace zolt

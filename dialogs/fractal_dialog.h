@@ -7,13 +7,15 @@
 namespace zolt {
 
 class CurrentFractal;
+class Generator;
 
 // Defines a new fractal or edits the current one. Qfinish follows the typed coordinates; OK
 // checks the fields in order and, when they are valid, makes the result current.
 class FractalDialog : public ModalDialog {
   public:
+    // With a generator, OK also refuses a view it could not draw (AcceptProperties).
     FractalDialog(QCoreApplication* instance, UiSurface& ui, CurrentFractal& current,
-                  QWidget* owner);
+                  QWidget* owner, const Generator* generator = nullptr);
 
     // Runs as New (kNewFractalMode) or Properties (kPropertiesMode); any other mode is refused
     // with a message and nothing opens. Afterwards WasAccepted tells whether the current
@@ -32,6 +34,7 @@ class FractalDialog : public ModalDialog {
     PropertiesEntries ReadEntries(const QDialog& window) const;
 
     CurrentFractal& current_;
+    const Generator* generator_;
     int mode_ = 0;
     ChoiceBox colours_;
 };

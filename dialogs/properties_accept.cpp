@@ -2,6 +2,7 @@
 
 #include "dialogs/field_text.h"
 #include "document/current_fractal.h"
+#include "generation/generator.h"
 #include "surface/ui_surface.h"
 
 namespace zolt {
@@ -21,7 +22,7 @@ std::string DialogName(const std::string& typed) {
 }
 
 bool AcceptProperties(int mode, const PropertiesEntries& entries, std::optional<int> colours,
-                      CurrentFractal& current, UiSurface& ui) {
+                      CurrentFractal& current, UiSurface& ui, const Generator* generator) {
     const std::string name = DialogName(entries.name);
     if (name.empty()) {
         ui.ShowMessage("You must provide a name.");
@@ -62,6 +63,13 @@ bool AcceptProperties(int mode, const PropertiesEntries& entries, std::optional<
             return false;
     }
     appearance.Colours = *colours;
+
+    // New records its view when it generates it; Properties also raises the iterations.
+    const GenerateOptions generated = mode == kNewFractalMode
+                                          ? GenerateOptions{.push = true}
+                                          : GenerateOptions{.push = true, .increment = true};
+    if (generator != nullptr && !generator->Accepts(numbers, generated))
+        return false;
 
     const FractalDef& def = current.Definition();
     const DefinitionFlags flags = mode == kNewFractalMode

@@ -5,6 +5,7 @@
 #include "dialogs/field_text.h"
 #include "document/current_fractal.h"
 #include "engine/deep_view.h"
+#include "generation/view_refusal.h"
 #include "settings/number_text.h"
 #include "surface/ui_surface.h"
 
@@ -47,7 +48,7 @@ ColourChoices ColourChoicesFor(int viewColours, int colours) {
     return {viewColours, std::min(viewColours, 4), std::min(colours, viewColours)};
 }
 
-const char* NumbersFaultMessage(NumbersFault fault) {
+std::string NumbersFaultMessage(NumbersFault fault) {
     switch (fault) {
         case NumbersFault::None:
             return "";
@@ -61,6 +62,8 @@ const char* NumbersFaultMessage(NumbersFault fault) {
             return "Iterations not valid.";
         case NumbersFault::Escape:
             return "Escape value not valid.";
+        case NumbersFault::Digits:
+            return ViewRefusalMessage(kLongCoordinates);
     }
     return "";
 }
@@ -76,21 +79,21 @@ NumbersFault ReadNumbers(const PropertiesEntries& entries, const UiSurface& ui,
     const ViewSize view = ui.ViewClientSize();
     out.Deep = {};
     out.Qfinish = DeriveQfinish(out.Pstart, out.Pfinish, out.Qstart, view);
-    if (NeedsDeep(out, view.width)) {
-        // Every digit typed counts: the doubles are only the nearest ones.
-        SetExactCorners(out,
-                        {ExactCoordinateText(entries.pstart, out.Pstart),
-                         ExactCoordinateText(entries.pfinish, out.Pfinish),
-                         ExactCoordinateText(entries.qstart, out.Qstart)},
-                        view);
-    }
+    // Every digit typed counts: the doubles are only the nearest ones. Digits that cannot all
+    // be kept refuse the view once the other fields are known to be right.
+    const bool exact = !NeedsDeep(out, view.width) ||
+                       SetExactCorners(out,
+                                       {ExactCoordinateText(entries.pstart, out.Pstart),
+                                        ExactCoordinateText(entries.pfinish, out.Pfinish),
+                                        ExactCoordinateText(entries.qstart, out.Qstart)},
+                                       view);
     const auto iterations = ReadCountField(entries.iterations);
     if (!iterations || *iterations == 0)
         return NumbersFault::Iterations;
     out.Iterations = *iterations;
     if (!StoreNumber(ReadRealField(entries.escape), out.Escape))
         return NumbersFault::Escape;
-    return NumbersFault::None;
+    return exact ? NumbersFault::None : NumbersFault::Digits;
 }
 
 std::optional<std::string> LiveQfinish(const PropertiesEntries& entries, const UiSurface& ui) {

@@ -44,11 +44,12 @@ struct ColourChoices {
 };
 ColourChoices ColourChoicesFor(int viewColours, int colours);
 
-// Which number field failed, in the order they are checked.
-enum class NumbersFault { None, Pstart, Pfinish, Qstart, Iterations, Escape };
+// Which number field failed, in the order they are checked; Digits when all read but the view
+// is finer than doubles resolve and a coordinate has more digits than a deep view takes.
+enum class NumbersFault { None, Pstart, Pfinish, Qstart, Iterations, Escape, Digits };
 
 // The message that names a failed field; empty for None.
-const char* NumbersFaultMessage(NumbersFault fault);
+std::string NumbersFaultMessage(NumbersFault fault);
 
 // Reads the coordinates and the accuracy, stopping at the first field that fails, and derives
 // Qfinish for the view. Coordinates of a view finer than doubles resolve are kept as typed

@@ -19,6 +19,7 @@ bool CurrentFractal::SetCurrent(std::string_view name, const GenerationSnapshot&
     EnsureInitialized();
     def_.Name.Assign(name);
     SetNumbersOf(def_, numbers);
+    baseIterations_ = numbers.Iterations;
     if (!CopyAppearance(appearance, def_.Appearance))
         return false;
     def_.AspectLocked = flags.aspectLocked;

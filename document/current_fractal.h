@@ -23,6 +23,9 @@ class CurrentFractal {
 
     const FractalDef& Definition() const { return def_; }
     bool Initialized() const { return initialized_; }
+    // The iteration limit the definition was made current with (New, Open, Properties), before
+    // any zoom raised or lowered it.
+    int BaseIterations() const { return baseIterations_; }
 
     // The first call of the run gives the definition its defaults and empties the history.
     void EnsureInitialized();
@@ -53,6 +56,7 @@ class CurrentFractal {
     UiSurface& ui_;
     NavigationHistory& history_;
     FractalDef def_;
+    int baseIterations_ = kHomeIterations;
     bool initialized_ = false;
 };
 

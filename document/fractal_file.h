@@ -50,11 +50,14 @@ struct FractalRead {
 };
 
 // Reads the lines of a fractal file for a view of the given size and colour count. After the
-// palette and its final empty line only a deep view's block is read, and only when it is whole,
-// its check line is line 2 and its corners' nearest doubles are lines 2 to 4; otherwise the
-// file is the view of its doubles. A palette that is missing or cut short is not used in
-// part: the content then has a fresh one of `viewColours` entries. A line longer than a line
-// can be (it arrived in pieces) refuses the file: its tail would be read as the next line.
+// palette and its final empty line only a deep view's block is read. Without one, or when its
+// check line is not line 2 or its corners' nearest doubles are not lines 2 to 4 (the number
+// lines were edited by hand), the file is the view of its doubles; a block that belongs to the
+// number lines but is damaged refuses the file at its first bad line (past the last line when
+// it is cut short). A palette that is missing or cut short is not used in part: the content
+// then has a fresh one of `viewColours` entries. A line longer than a line can be (it arrived
+// in pieces) refuses the file: its tail would be read as the next line. Iterations below 1
+// refuse the file, as they do everywhere else.
 FractalRead ReadFractalLines(std::span<const TextLine> lines, ViewSize view, int viewColours);
 
 // A fractal file from disk: its content, or why it could not be loaded.

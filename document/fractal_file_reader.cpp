@@ -48,7 +48,8 @@ bool ReadHeaderLine(long long number, std::string_view text, ViewSize view,
             numbers.Qfinish = DeriveQfinish(numbers.Pstart, numbers.Pfinish, numbers.Qstart, view);
             return true;
         case 5:
-            return whole(numbers.Iterations);
+            // As everywhere else a limit is given: at least one iteration.
+            return whole(numbers.Iterations) && numbers.Iterations >= 1;
         case 6:
             // Taken as written, so that a saved Escape such as 2.500000 comes back unchanged.
             numbers.Escape = value;
@@ -67,33 +68,50 @@ bool ReadHeaderLine(long long number, std::string_view text, ViewSize view,
     }
 }
 
-// The exact corners in the lines after the palette (from its final empty line on), when they
-// are there and belong to the view of the number lines.
-std::optional<DeepCoordinates> ReadDeepBlock(std::span<const TextLine> rest, std::string_view line2,
-                                             const GenerationSnapshot& numbers) {
-    if (rest.size() < 3 || !rest[0].text.empty() || rest[1].text != kDeepBlockName ||
-        rest[2].text != line2)
-        return std::nullopt;
+// A deep block read: the corners it holds, when they are the view's, or the line (counted in
+// `rest`, from 0) that makes it damaged.
+struct DeepBlock {
+    std::optional<DeepCoordinates> corners;
+    std::optional<std::size_t> damaged;
+};
+
+// The exact corners in the lines after the palette (`rest`, from its final empty line on). A
+// block that is not there, or whose check line is not line 2 (the number lines were edited by
+// hand), or whose corners are not the doubles of lines 2 to 4, leaves the view to those
+// doubles; a block that is there and belongs to the number lines but is damaged (a label
+// missing, digits that are not a number, a line too long, cut short) refuses the file.
+DeepBlock ReadDeepBlock(std::span<const TextLine> rest, std::string_view line2,
+                        const GenerationSnapshot& numbers) {
+    if (rest.size() < 2 || !rest[0].text.empty() || rest[1].text != kDeepBlockName)
+        return {};
+    const auto damaged = [](std::size_t at) { return DeepBlock{std::nullopt, at}; };
+    if (rest.size() < 3 || rest[2].cut)
+        return damaged(2);
+    if (rest[2].text != line2)
+        return {};
     DeepCoordinates deep;
     std::size_t at = 3;
     for (const DeepCornerLine& corner : kDeepCornerLines) {
         if (at >= rest.size() || rest[at].text != corner.label)
-            return std::nullopt;
+            return damaged(at);
+        const std::size_t label = at;
         std::string& digits = deep.*corner.text;
         for (++at; at < rest.size() && rest[at].text.find_first_of("PQ") == std::string::npos;
              ++at) {
-            // Longer than any corner can be, or a line that arrived in pieces: not ours.
+            // Longer than any corner can be, or a line that arrived in pieces.
             if (rest[at].cut || digits.size() + rest[at].text.size() > kMaxDecimalText)
-                return std::nullopt;
+                return damaged(at);
             digits += rest[at].text;
         }
+        if (!IsDecimalText(digits))
+            return damaged(label + 1);
     }
     double p0 = 0, p1 = 0, q0 = 0;
     if (!DecimalToDouble(deep.Pstart, p0) || !DecimalToDouble(deep.Pfinish, p1) ||
         !DecimalToDouble(deep.Qstart, q0) || p0 != numbers.Pstart || p1 != numbers.Pfinish ||
         q0 != numbers.Qstart)
-        return std::nullopt;
-    return deep;
+        return {};
+    return {std::move(deep), std::nullopt};
 }
 
 FractalRead Refused(long long line, std::string message = {}) {
@@ -132,8 +150,11 @@ FractalRead ReadFractalLines(std::span<const TextLine> lines, ViewSize view, int
         // The rest of the file is only read for a deep view's corners.
         if (number == kSeparatorLine + content.appearance.Colours) {
             const auto rest = lines.subspan(static_cast<std::size_t>(number));
-            if (auto deep = ReadDeepBlock(rest, lines[1].text, content.numbers)) {
-                content.numbers.Deep = std::move(*deep);
+            DeepBlock deep = ReadDeepBlock(rest, lines[1].text, content.numbers);
+            if (deep.damaged)
+                return Refused(number + 1 + static_cast<long long>(*deep.damaged));
+            if (deep.corners) {
+                content.numbers.Deep = std::move(*deep.corners);
                 content.numbers.Qfinish = DeriveQfinish(content.numbers, view);
             }
             break;
@@ -175,8 +196,9 @@ FractalLoad LoadFractalFile(const std::string& path, ViewSize view, int viewColo
         return {std::move(read.content), {}, {}};
     if (!read.message.empty())
         reason = read.message;
-    else if (read.line > 0 && read.line <= static_cast<long long>(lines->size()) &&
-             (*lines)[static_cast<std::size_t>(read.line - 1)].cut)
+    else if (read.line > static_cast<long long>(lines->size()))
+        reason = "line " + std::to_string(read.line) + " is missing";
+    else if (read.line > 0 && (*lines)[static_cast<std::size_t>(read.line - 1)].cut)
         reason = "line " + std::to_string(read.line) + " is too long";
     else if (read.line > 0)
         reason = "line " + std::to_string(read.line) + " is not valid";

@@ -2,10 +2,15 @@
 
 #include <png.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <new>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 namespace zolt {
@@ -173,11 +178,20 @@ bool WritePng(const ImageBuffer& image, const std::filesystem::path& path,
 
 namespace {
 
+// A reading of a picture's texts. libpng would keep every text chunk in memory (a thousand
+// compressed ones of 4 MiB each come to gigabytes) and give up looking after a thousand, so the
+// texts come to OnChunk one at a time instead: the one looked for is kept, the others dropped.
 struct Reading {
     std::FILE* file = nullptr;
     png_structp png = nullptr;
     png_infop info = nullptr;
-    std::string reason;
+    std::string error;  // libpng's words when it gave up
+    bool outOfMemory = false;
+    std::size_t largestBlock = 0;  // what libpng may allocate at once
+    std::string_view keyword;
+    std::size_t maxTextBytes = 0;
+    std::optional<std::string> text;  // the first text under the keyword
+    std::string textFault;            // why that text could not be taken
 
     ~Reading() {
         if (png != nullptr)
@@ -187,57 +201,165 @@ struct Reading {
     }
 };
 
+png_voidp Allocate(png_structp png, png_alloc_size_t size) {
+    auto* r = static_cast<Reading*>(png_get_mem_ptr(png));
+    if (size > r->largestBlock)
+        return nullptr;
+    void* block = std::malloc(size);
+    if (block == nullptr)
+        r->outOfMemory = true;
+    return block;
+}
+
+void Release(png_structp, png_voidp block) {
+    std::free(block);
+}
+
+void OnRead(png_structp png, png_bytep data, png_size_t length) {
+    auto* r = static_cast<Reading*>(png_get_io_ptr(png));
+    if (std::fread(data, 1, length, r->file) != length)
+        png_error(png, std::ferror(r->file) != 0 ? std::strerror(errno) : "the file ends early");
+}
+
+// A zlib stream unpacked, when it unpacks whole to at most `limit` bytes; otherwise `fault`
+// says why not.
+std::optional<std::string> Unpack(std::string_view packed, std::size_t limit, std::string& fault) {
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK) {
+        fault = "out of memory";
+        return std::nullopt;
+    }
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
+    z.avail_in = static_cast<uInt>(packed.size());
+    std::string text;
+    std::vector<char> buffer(1 << 16);
+    int status = Z_OK;
+    while (status == Z_OK) {
+        z.next_out = reinterpret_cast<Bytef*>(buffer.data());
+        z.avail_out = static_cast<uInt>(buffer.size());
+        status = inflate(&z, Z_NO_FLUSH);
+        const std::size_t got = buffer.size() - z.avail_out;
+        if (text.size() + got > limit) {
+            fault = "the fractal in it is larger than " + std::to_string(limit) + " bytes";
+            status = Z_BUF_ERROR;
+            break;
+        }
+        text.append(buffer.data(), got);
+    }
+    inflateEnd(&z);
+    if (status == Z_STREAM_END)
+        return text;
+    if (fault.empty())
+        fault = status == Z_MEM_ERROR ? "out of memory" : "the fractal in it is damaged";
+    return std::nullopt;
+}
+
+// The text of a tEXt, zTXt or iTXt chunk after its keyword, when `r` is looking for it.
+void TakeText(Reading& r, std::string_view type, std::string_view data) {
+    const std::string damaged = "the fractal in it is damaged";
+    // zTXt: the compression method, then the packed text. iTXt: a compression flag and method,
+    // a language tag and a translated keyword (each ended by a NUL), then the text.
+    bool packed = type == "zTXt";
+    std::size_t header = packed ? 1 : 0;
+    bool whole = true;
+    if (type == "iTXt") {
+        packed = !data.empty() && data[0] != 0;
+        header = 2;
+        for (int field = 0; field < 2 && whole; ++field) {
+            const std::size_t end = data.find('\0', header);
+            whole = end != std::string_view::npos;
+            header = end + 1;
+        }
+    }
+    const std::size_t method = type == "iTXt" ? 1 : 0;
+    if (!whole || header > data.size() || (packed && data[method] != 0)) {
+        r.textFault = damaged;
+        return;
+    }
+    data.remove_prefix(header);
+    if (packed)
+        r.text = Unpack(data, r.maxTextBytes, r.textFault);
+    else if (data.size() > r.maxTextBytes)
+        r.textFault =
+            "the fractal in it is larger than " + std::to_string(r.maxTextBytes) + " bytes";
+    else
+        r.text = std::string(data);
+}
+
+// Every chunk that does not shape the pixels comes here once libpng has checked it.
+int OnChunk(png_structp png, png_unknown_chunkp chunk) {
+    auto& r = *static_cast<Reading*>(png_get_user_chunk_ptr(png));
+    const std::string_view type(reinterpret_cast<const char*>(chunk->name), 4);
+    if (r.text || !r.textFault.empty() || (type != "tEXt" && type != "zTXt" && type != "iTXt"))
+        return 1;
+    std::string_view data(reinterpret_cast<const char*>(chunk->data), chunk->size);
+    const std::size_t end = data.find('\0');
+    if (end == std::string_view::npos || data.substr(0, end) != r.keyword)
+        return 1;
+    try {
+        TakeText(r, type, data.substr(end + 1));
+    } catch (const std::bad_alloc&) {
+        r.outOfMemory = true;
+        r.textFault = "out of memory";
+    }
+    return 1;
+}
+
 }  // namespace
 
 PngTextRead ReadPngText(const std::filesystem::path& path, const std::string& keyword,
                         std::size_t maxTextBytes) {
     using Status = PngTextRead::Status;
     Reading r;
-    const auto fail = [&](Status status, std::string why) {
-        return PngTextRead{status, {}, r.reason.empty() ? std::move(why) : r.reason};
+    r.keyword = keyword;
+    r.maxTextBytes = maxTextBytes;
+    const auto failed = [](std::string why) {
+        return PngTextRead{Status::kFailed, {}, std::move(why)};
     };
     // As every file the program reads: never blocking, and only a regular one.
     std::string why;
     const int fd = OpenRegularFile(path, &why);
     if (fd < 0)
-        return fail(Status::kFailed, why);
+        return failed(why);
     r.file = ::fdopen(fd, "rb");
     if (r.file == nullptr) {
         ::close(fd);
-        return fail(Status::kFailed, std::strerror(errno));
+        return failed(std::strerror(errno));
     }
     png_byte signature[8] = {};
     if (std::fread(signature, 1, sizeof signature, r.file) != sizeof signature ||
         png_sig_cmp(signature, 0, sizeof signature) != 0)
-        return fail(Status::kNotPng, "not a PNG picture");
-    r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r.reason, OnError, OnWarning);
+        return {Status::kNotPng, {}, "not a PNG picture"};
+    // No chunk larger than the largest text (with its keyword, its terminator and a language
+    // tag) is read into memory, and libpng has nothing larger to allocate.
+    const std::size_t largestChunk = maxTextBytes + 256;
+    r.largestBlock = largestChunk + (1 << 20);
+    r.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &r.error, OnError, OnWarning, &r,
+                                     Allocate, Release);
     if (r.png != nullptr)
         r.info = png_create_info_struct(r.png);
     if (r.info == nullptr)
-        return fail(Status::kFailed, "out of memory");
-    png_init_io(r.png, r.file);
+        return failed("out of memory");
+    png_set_read_fn(r.png, &r, OnRead);
     png_set_sig_bytes(r.png, sizeof signature);
-    // A compressed text can unpack to far more than the file holds; none of ours is larger
-    // than a fractal file can be, and a larger one is dropped unread.
-    constexpr std::size_t kKeywordRoom = 256;  // a keyword, its terminator, a language tag
-    png_set_chunk_malloc_max(r.png, maxTextBytes + kKeywordRoom);
+    png_set_chunk_malloc_max(r.png, largestChunk);
+    png_set_keep_unknown_chunks(r.png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    png_set_read_user_chunk_fn(r.png, &r, OnChunk);
+    // What libpng would pass over with a warning is damage all the same: a chunk longer than
+    // any it reads (it would allocate and clear it whole first), a checksum that does not match.
+    png_set_crc_action(r.png, PNG_CRC_NO_CHANGE, PNG_CRC_ERROR_QUIT);
+    png_set_benign_errors(r.png, 0);
     // The texts come before the pixels, which are never read.
-    if (!Guarded(r.png, [&] { png_read_info(r.png, r.info); }))
-        return fail(Status::kFailed, "a damaged PNG picture");
-    png_textp texts = nullptr;
-    const int count = png_get_text(r.png, r.info, &texts, nullptr);
-    for (int i = 0; i < count; ++i) {
-        if (texts[i].key != nullptr && keyword == texts[i].key) {
-            // An international text (iTXt) gives its length apart.
-            const std::size_t length =
-                texts[i].compression > 0 ? texts[i].itxt_length : texts[i].text_length;
-            if (length > maxTextBytes)
-                return fail(Status::kFailed,
-                            "a text larger than " + std::to_string(maxTextBytes) + " bytes");
-            return {Status::kFound, std::string(texts[i].text, length), {}};
-        }
-    }
-    return fail(Status::kNoText, "the picture holds no fractal");
+    const bool read = Guarded(r.png, [&] { png_read_info(r.png, r.info); });
+    if (r.text)
+        return {Status::kFound, std::move(*r.text), {}};
+    if (r.outOfMemory)
+        return failed("out of memory");
+    if (!r.textFault.empty())
+        return failed(r.textFault);
+    if (!read)
+        return failed("the picture is damaged (" + r.error + ")");
+    return {Status::kNoText, {}, "the picture holds no fractal"};
 }
 
 }  // namespace zolt

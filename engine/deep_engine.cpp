@@ -45,6 +45,12 @@ struct SkipDouble {
     double ar, ai, br, bi, r2;
 };
 
+// A run of steps as it is merged: dz -> a dz + b dc, usable while |dz| < r.
+struct Run {
+    ext::Complex a, b;
+    ext::Real r;
+};
+
 // The same run with extended exponents, usable while |dz|^2 < r2.
 struct SkipExt {
     ext::Complex a, b;
@@ -147,39 +153,45 @@ namespace {
 
 using State = DeepReference::State;
 
-// Validates the view and sets up the reference point; false with state.error on refusal.
-bool SetUp(const DeepView& view, State& s) {
-    if (view.width < 1 || view.height < 1) {
-        s.error = "the image has no pixels";
-        return false;
-    }
-    if (std::isnan(view.escape) || std::isinf(view.escape)) {
-        s.error = "the escape value is not a finite number";
-        return false;
-    }
-    if (view.maxIter > kMaxDeepIterations) {
-        s.error = "deep views take at most " + std::to_string(kMaxDeepIterations) + " iterations";
-        return false;
-    }
+// A view's coordinates read, and the precision its reference needs.
+struct Checked {
     DecimalParts ps, pf, qs;
-    if (!ParseDecimal(view.pstart, ps) || !ParseDecimal(view.pfinish, pf) ||
-        !ParseDecimal(view.qstart, qs)) {
-        s.error = "a coordinate is not a decimal number";
-        return false;
+    long textBits = 0;
+    long bits = 0;
+};
+
+// What can be checked of a view without its reference; the reason it is refused, or empty with
+// `checked` filled. `tooDeep` tells a refusal for the depth alone.
+std::string Check(const DeepView& view, Checked& checked, bool& tooDeep) {
+    tooDeep = false;
+    if (view.width < 1 || view.height < 1)
+        return "the image has no pixels";
+    if (std::isnan(view.escape) || std::isinf(view.escape))
+        return "the escape value is not a finite number";
+    if (view.maxIter > kMaxDeepIterations)
+        return "deep views take at most " + std::to_string(kMaxDeepIterations) + " iterations";
+    for (const std::string* text : {&view.pstart, &view.pfinish, &view.qstart}) {
+        if (text->size() > kMaxDecimalText)
+            return kLongCoordinates;
     }
-    // First at the precision of the texts, to learn the depth.
-    const long textBits =
+    DecimalParts& ps = checked.ps;
+    DecimalParts& pf = checked.pf;
+    DecimalParts& qs = checked.qs;
+    if (!ParseDecimal(view.pstart, ps) || !ParseDecimal(view.pfinish, pf) ||
+        !ParseDecimal(view.qstart, qs))
+        return "a coordinate is not a decimal number";
+    // At the precision of the texts, to learn the depth.
+    checked.textBits =
         BitsForDigits(std::max({ps.digits.size(), pf.digits.size(), qs.digits.size()}) + 2);
+    const long textBits = checked.textBits;
     MpReal p0(textBits), p1(textBits), q0(textBits), dx(textBits + 32);
     p0.SetParts(ps);
     p1.SetParts(pf);
     q0.SetParts(qs);
     mpfr_sub(dx.get(), p1.get(), p0.get(), MPFR_RNDN);
     mpfr_div_si(dx.get(), dx.get(), view.width, MPFR_RNDN);
-    if (mpfr_zero_p(dx.get())) {
-        s.error = "the view has no width";
-        return false;
-    }
+    if (mpfr_zero_p(dx.get()))
+        return "the view has no width";
     // Depth: binary places from the largest coordinate (at least 1) down to the pixel step.
     long top = 1;
     for (const MpReal* v : {&p0, &p1, &q0}) {
@@ -187,17 +199,47 @@ bool SetUp(const DeepView& view, State& s) {
             top = std::max(top, static_cast<long>(mpfr_get_exp(v->get())));
     }
     const long depth = top - static_cast<long>(mpfr_get_exp(dx.get())) + 1;
-    const long bits = std::max(64L, depth) + 64;
-    if (bits > kMaxDeepPrecision) {
-        s.error = "the view is deeper than the engine's precision allows";
-        return false;
+    checked.bits = std::max(64L, depth) + 64;
+    if (checked.bits > kMaxDeepPrecision) {
+        tooDeep = true;
+        return "the view is deeper than the engine's precision allows";
     }
+    return {};
+}
+
+// The most memory a reference of `maxIter` iterations takes at once: while its skip table is
+// built, the orbit, the table and the runs being merged; before that, the orbit as it grows.
+std::uint64_t ReferenceBytes(int maxIter, long bits) {
+    const auto length = static_cast<std::uint64_t>(std::max(maxIter, 1)) + 2;
+    const std::uint64_t orbit = 2 * sizeof(double) * length;
+    const std::uint64_t steps = length - 2;
+    const std::uint64_t table =
+        (sizeof(SkipDouble) + sizeof(SkipExt)) * (steps >> (kLowestLevel - 1));
+    const std::uint64_t runs = (sizeof(Run) * (steps >> kLowestLevel)) * 3 / 2;
+    const std::uint64_t prefix =
+        (sizeof(SkipDouble) + sizeof(double)) * std::min<std::uint64_t>(steps, kMaxPrefix);
+    // The values of the computation in MPFR, and room for what is too small to count.
+    const std::uint64_t fixed = 8 * static_cast<std::uint64_t>(bits) + (1u << 20);
+    return std::max(orbit * 3 / 2, orbit + table + runs + prefix) + fixed;
+}
+
+// Validates the view and sets up the reference point; false with state.error on refusal.
+bool SetUp(const DeepView& view, State& s) {
+    Checked checked;
+    bool tooDeep = false;
+    s.error = Check(view, checked, tooDeep);
+    if (!s.error.empty())
+        return false;
+    const DecimalParts& ps = checked.ps;
+    const DecimalParts& pf = checked.pf;
+    const DecimalParts& qs = checked.qs;
+    const long textBits = checked.textBits;
+    const long bits = checked.bits;
     s.bits = bits;
-    // Again at the full precision: a short text (say "0.1") must not be cut to the few bits
-    // its own digits need when the step is far smaller.
+    // At the full precision: a short text (say "0.1") must not be cut to the few bits its own
+    // digits need when the step is far smaller.
     const long full = std::max(bits, textBits) + 32;
-    for (MpReal* v : {&p0, &p1, &q0, &dx})
-        *v = MpReal(full);
+    MpReal p0(full), p1(full), q0(full), dx(full);
     p0.SetParts(ps);
     p1.SetParts(pf);
     q0.SetParts(qs);
@@ -258,14 +300,22 @@ bool Keep(State& s) {
 bool ExtendReference(State& s, int length, const std::atomic<bool>* stop,
                      const DeepProgress& progress) {
     Prepared& p = s.p;
-    if (p.Length() == 1)
+    // The orbit doubles its room as it grows, never past the length asked for: a long one then
+    // takes what ReferenceBytes counts, and a short one (it escaped) little more than it holds.
+    const std::size_t most = 2 * static_cast<std::size_t>(length);
+    const auto room = [&p, most] {
+        if (p.orbit.size() + 2 > p.orbit.capacity())
+            p.orbit.reserve(std::min(most, std::max<std::size_t>(2 * p.orbit.capacity(), 1 << 16)));
+    };
+    if (p.Length() == 1) {
+        room();
         s.escaped = Keep(s);  // Z_1 = C
-    const int start = p.Length();
+    }
     int reported = -1;
-    p.orbit.reserve(2 * static_cast<std::size_t>(std::min(length, start + (1 << 20))));
     while (!s.escaped && p.Length() < length) {
         if (stop != nullptr && stop->load(std::memory_order_relaxed))
             return false;
+        room();
         // Z <- Z^2 + C.
         mpfr_sqr(s.t1.get(), s.zr.get(), MPFR_RNDN);
         mpfr_sqr(s.t2.get(), s.zi.get(), MPFR_RNDN);
@@ -289,11 +339,6 @@ bool ExtendReference(State& s, int length, const std::atomic<bool>* stop,
 
 // Merges run x with the run y that follows it. `junctionSafe` says whether a pixel can not
 // escape at the value between them.
-struct Run {
-    ext::Complex a, b;
-    ext::Real r;
-};
-
 Run Merge(const Run& x, const Run& y, bool junctionSafe, const ext::Real& dcMax) {
     Run z;
     z.a = ext::Mul(y.a, x.a);
@@ -350,6 +395,9 @@ bool BuildSkips(State& s, const std::atomic<bool>* stop) {
     };
     const int steps = length - 2;  // single steps m -> m + 1 for m = 1 .. length - 2
     {
+        const std::size_t most = std::min(static_cast<std::size_t>(steps), kMaxPrefix);
+        p.skips.prefix.reserve(most);
+        p.skips.prefixR2.reserve(most);
         Run run = single(1);
         for (int n = 2; n <= length - 1 && p.skips.prefix.size() < kMaxPrefix; ++n) {
             if ((n & 4095) == 0 && stop != nullptr && stop->load(std::memory_order_relaxed))
@@ -434,6 +482,11 @@ DeepStatus DeepReference::Prepare(const DeepView& view, const std::atomic<bool>*
         const int length = std::max(view.maxIter, 1) + 2;
         if (progress)
             progress(std::min(1.0, static_cast<double>(s.p.Length()) / length));
+        if (!s.escaped && s.p.Length() < length && s.skipsFor >= 0) {
+            // The table of a shorter reference is built again anyway: its memory goes first.
+            s.p.skips = SkipTable{};
+            s.skipsFor = -1;
+        }
         if (!ExtendReference(s, length, stop, progress))
             return DeepStatus::Stopped;
         if (s.skipsFor != s.p.Length()) {
@@ -480,6 +533,27 @@ int DeepReference::ReferenceLength() const {
 
 long DeepReference::PrecisionBits() const {
     return state_ ? state_->bits : 0;
+}
+
+std::uint64_t DeepReference::Bytes() const {
+    if (!state_)
+        return 0;
+    const Prepared& p = state_->p;
+    const SkipTable& t = p.skips;
+    return sizeof(double) * p.orbit.capacity() + sizeof(p.tiny[0]) * p.tiny.capacity() +
+           sizeof(SkipDouble) * (t.dbl.capacity() + t.prefix.capacity()) +
+           sizeof(SkipExt) * t.ext.capacity() + sizeof(double) * t.prefixR2.capacity();
+}
+
+DeepNeeds AssessDeepView(const DeepView& view) {
+    DeepNeeds needs;
+    Checked checked;
+    needs.refusal = Check(view, checked, needs.tooDeep);
+    if (needs.refusal.empty()) {
+        needs.bits = checked.bits;
+        needs.referenceBytes = ReferenceBytes(view.maxIter, checked.bits);
+    }
+    return needs;
 }
 
 namespace {

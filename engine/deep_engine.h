@@ -29,6 +29,7 @@
 // read only: DeepIteratePoint and ComputeDeepCounts may run on any number of threads at once.
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <span>
@@ -39,7 +40,8 @@
 namespace zolt {
 
 // The longest iteration limit the deep engine takes: its reference keeps about 42 bytes for
-// each iteration, and at most 100 MB more for runs from its start (1.5 GB at this limit).
+// each iteration, and at most 100 MB more for runs from its start (1.5 GB at this limit); while
+// its skip table is built it takes about 54 bytes an iteration (AssessDeepView counts that).
 inline constexpr int kMaxDeepIterations = (1 << 25) - 2;
 // The most bits of reference precision: pixel steps down to about 1e-21000 near the origin.
 inline constexpr long kMaxDeepPrecision = 70000;
@@ -56,6 +58,22 @@ struct DeepOptions {
     bool useBla = true;
     bool operator==(const DeepOptions&) const = default;
 };
+
+// What the engine needs for a view, known before it computes anything of it.
+struct DeepNeeds {
+    // Why the engine cannot draw the view; empty when it can.
+    std::string refusal;
+    // Refused for its depth alone: no precision the engine has reaches it.
+    bool tooDeep = false;
+    // For a view it takes: the reference's precision, and the most memory the reference and its
+    // skip tables take at once (a reference that escapes early takes less).
+    long bits = 0;
+    std::uint64_t referenceBytes = 0;
+};
+
+// The checks Prepare makes before it computes anything, without computing: the same refusals,
+// with the same reasons.
+DeepNeeds AssessDeepView(const DeepView& view);
 
 // Receives the fraction of the reference computed so far, from 0 to 1, a few hundred times at
 // most during one Prepare (on the thread that runs Prepare).
@@ -95,6 +113,8 @@ class DeepReference {
     // two, or fewer when the reference escaped.
     int ReferenceLength() const;
     long PrecisionBits() const;
+    // The memory the reference holds now.
+    std::uint64_t Bytes() const;
 
     struct State;
 

@@ -92,6 +92,11 @@ std::string_view TypedDecimalText(std::string_view text) {
 }
 
 std::string ExactCoordinateText(std::string_view typed, double value) {
+    // Digits past what decimal text holds are kept as typed: the view is then refused for their
+    // length, not drawn at the nearest double as though they had not been given.
+    if (const std::size_t start = typed.find_first_not_of(" \t");
+        start != std::string_view::npos && typed.size() - start > kMaxDecimalText)
+        return std::string(typed.substr(start));
     const std::string_view decimal = TypedDecimalText(typed);
     std::string text(decimal);
     if (decimal.empty())

@@ -20,6 +20,10 @@ namespace zolt {
 inline constexpr std::size_t kMaxDecimalText = 20000;
 inline constexpr long kMaxDecimalMagnitude = 100000;
 
+// Why a deep view is refused whose coordinates are longer than decimal text may be.
+inline const std::string kLongCoordinates =
+    "coordinates longer than " + std::to_string(kMaxDecimalText) + " digits";
+
 // What the deep engine renders. Pixel (x, y) stands for c = (pstart + x * dx, qstart + y * dx)
 // with dx = (pfinish - pstart) / width, computed exactly: rows grow downward in Q and the
 // view's Qfinish follows from the others (DeriveQfinishText).
@@ -49,7 +53,8 @@ bool DoubleToDecimal(double value, std::string& out);
 std::string_view TypedDecimalText(std::string_view text);
 
 // A coordinate a user typed, as exact decimal text: the decimal text typed, digit for digit, or
-// else the shortest text of `value`, the double the text was read as.
+// else the shortest text of `value`, the double the text was read as. A text longer than
+// kMaxDecimalText comes back as typed (leading blanks aside), which no deep view takes.
 std::string ExactCoordinateText(std::string_view typed, double value);
 
 // A view is deep exactly when its pixel step dx = (pfinish - pstart) / width, computed on

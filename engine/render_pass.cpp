@@ -102,8 +102,18 @@ struct RenderPool::Pass {
         }
     }
 
-    // Takes units of rows until none is left or the pass is interrupted.
+    // Takes units of rows until none is left or the pass is interrupted, and adds what it
+    // stored to the job's tally.
     void Work() {
+        CountTally tally(job.tally != nullptr ? job.tally->limit : 0);
+        WorkUnits(tally);
+        if (job.tally != nullptr) {
+            std::lock_guard lock(tallyMutex);
+            job.tally->Merge(tally);
+        }
+    }
+
+    void WorkUnits(CountTally& tally) {
         std::vector<PixelPoint> points;
         std::vector<int> counts;
         for (;;) {
@@ -122,6 +132,10 @@ struct RenderPool::Pass {
                 return;
             }
             Store(points, counts);
+            if (job.tally != nullptr) {
+                for (std::size_t k = 0; k < points.size(); ++k)
+                    tally.Add(points[k].x, points[k].y, counts[k]);
+            }
             Finish(first, last);
         }
     }
@@ -176,6 +190,7 @@ struct RenderPool::Pass {
     std::atomic<std::size_t> next{0};  // the first row not handed out
     std::atomic<bool> cut{false};      // a unit was interrupted: no more are taken
 
+    std::mutex tallyMutex;
     std::mutex frontierMutex;
     std::vector<char> finished;  // per row of the grid
     std::size_t frontier = 0;    // the first row not finished

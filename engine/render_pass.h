@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/count_tally.h"
 #include "engine/fractal_def.h"
 #include "engine/iteration_kernel.h"
 #include "engine/offscreen_image.h"
@@ -121,6 +122,9 @@ struct PassJob {
     const std::atomic<bool>* stop = nullptr;
     const std::atomic<bool>* skip = nullptr;
     int firstRow = 0;
+    // When given, the counts stored are added to it (each thread tallies its own and merges it
+    // once, when it leaves the pass).
+    CountTally* tally = nullptr;
 };
 
 // The threads that compute the passes of one image: the calling thread and `helpers` more, kept

@@ -15,36 +15,69 @@ bool DeepCounter::Count(std::span<const PixelPoint> points, std::span<int> count
     return true;
 }
 
+namespace {
+
+// The deep engine's view of `numbers`, when doubles do not resolve them and they have corners.
+std::optional<DeepView> DeepViewOf(const GenerationSnapshot& numbers, int width, int height,
+                                   bool& deep) {
+    deep = NeedsDeep(numbers, width);
+    const auto corners = deep ? ExactCorners(numbers) : std::nullopt;
+    if (!corners)
+        return std::nullopt;
+    return DeepView{corners->Pstart, corners->Pfinish,   corners->Qstart, width,
+                    height,          numbers.Iterations, numbers.Escape};
+}
+
+}  // namespace
+
+CountNeeds NeedsOf(const GenerationSnapshot& numbers, int width, int height) {
+    CountNeeds needs;
+    bool deep = false;
+    const auto view = DeepViewOf(numbers, width, height, deep);
+    if (!view) {
+        needs.kind = deep ? ViewCounter::Kind::PastLimit : ViewCounter::Kind::Plain;
+        return needs;
+    }
+    DeepNeeds engine = AssessDeepView(*view);
+    needs.kind = engine.tooDeep ? ViewCounter::Kind::PastLimit : ViewCounter::Kind::Deep;
+    if (!engine.tooDeep)
+        needs.refusal = std::move(engine.refusal);
+    needs.referenceBytes = engine.referenceBytes;
+    return needs;
+}
+
 ViewCounter::Status ViewCounter::Prepare(const GenerationSnapshot& numbers, int width, int height,
                                          const std::atomic<bool>* stop,
                                          const DeepProgress& progress) {
     plain_.reset();
     deep_.reset();
-    kind_ = Kind::Plain;
-    const bool deep = NeedsDeep(numbers, width);
-    const auto corners = deep ? ExactCorners(numbers) : std::nullopt;
-    if (corners) {
-        const DeepView view{corners->Pstart, corners->Pfinish,   corners->Qstart, width,
-                            height,          numbers.Iterations, numbers.Escape};
-        switch (reference_.Prepare(view, stop, progress)) {
-            case DeepStatus::Ready:
-                kind_ = Kind::Deep;
-                deep_.emplace(reference_);
-                return Status::Ready;
-            case DeepStatus::Stopped:
-                return Status::Stopped;
-            case DeepStatus::Refused:
-                kind_ = Kind::PastLimit;
-                break;
-        }
-    } else {
+    refusal_.clear();
+    const CountNeeds needs = NeedsOf(numbers, width, height);
+    kind_ = needs.kind;
+    if (kind_ != Kind::Deep || !needs.refusal.empty()) {
         // A reference can hold a gigabyte: it is not kept for a view that has no use for it.
         reference_ = DeepReference();
-        if (deep)
-            kind_ = Kind::PastLimit;
+        if (!needs.refusal.empty()) {
+            refusal_ = needs.refusal;
+            return Status::Refused;
+        }
+        plain_.emplace(numbers, width);
+        return Status::Ready;
     }
-    plain_.emplace(numbers, width);
-    return Status::Ready;
+    bool deep = false;
+    switch (reference_.Prepare(*DeepViewOf(numbers, width, height, deep), stop, progress)) {
+        case DeepStatus::Ready:
+            deep_.emplace(reference_);
+            return Status::Ready;
+        case DeepStatus::Stopped:
+            return Status::Stopped;
+        case DeepStatus::Refused:
+            break;
+    }
+    // What the checks above do not see: the memory ran out.
+    refusal_ = reference_.Error();
+    reference_ = DeepReference();
+    return Status::Refused;
 }
 
 const PointCounter& ViewCounter::Counter() const {

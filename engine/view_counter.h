@@ -1,8 +1,10 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 
 #include "engine/deep_engine.h"
 #include "engine/render_pass.h"
@@ -22,16 +24,17 @@ class DeepCounter final : public PointCounter {
 };
 
 // How a view's points are counted: the plain loop while doubles resolve its pixels, the deep
-// engine once they do not. A deep view whose reference the engine refuses (too many iterations,
-// too deep) falls back to the plain loop, which then shows the doubles' limit.
+// engine once they do not. A deep view deeper than the deep engine's precision reaches is counted
+// in doubles all the same, which then shows the doubles' limit; one the deep engine refuses for
+// any other reason (too many iterations, coordinates too long, no width) is not counted at all.
 class ViewCounter {
   public:
     enum class Kind {
         Plain,      // doubles resolve the view
         Deep,       // the deep engine counts it
-        PastLimit,  // deep, but past the deep engine's limits: counted in doubles all the same
+        PastLimit,  // deeper than any engine reaches: counted in doubles all the same
     };
-    enum class Status { Ready, Stopped };
+    enum class Status { Ready, Stopped, Refused };
 
     ViewCounter() = default;
     // The deep counter refers to the reference beside it: a copy would count with another's.
@@ -41,19 +44,35 @@ class ViewCounter {
     // Chooses the counter for `numbers` at `width` x `height` and, for a deep view, prepares its
     // reference, looking at `stop` after every step of it and telling `progress` how far it got.
     // A reference stopped here resumes where it stopped when the same view is prepared again,
-    // and one finished is reused at once.
+    // and one finished is reused at once. Refused: Refusal() says why.
     Status Prepare(const GenerationSnapshot& numbers, int width, int height,
                    const std::atomic<bool>* stop = nullptr, const DeepProgress& progress = {});
 
     // After a Prepare that returned Ready.
     Kind Chosen() const { return kind_; }
     const PointCounter& Counter() const;
+    // After a Prepare that returned Refused.
+    const std::string& Refusal() const { return refusal_; }
+    // The memory a deep view's reference holds.
+    std::uint64_t ReferenceBytes() const { return reference_.Bytes(); }
 
   private:
     Kind kind_ = Kind::Plain;
+    std::string refusal_;
     DeepReference reference_;
     std::optional<PlainCounter> plain_;
     std::optional<DeepCounter> deep_;
 };
+
+// What counting a view at a size takes, known before any of it is computed.
+struct CountNeeds {
+    ViewCounter::Kind kind = ViewCounter::Kind::Plain;
+    std::string refusal;               // why it cannot be counted; empty when it can
+    std::uint64_t referenceBytes = 0;  // a deep view: the most memory its reference takes
+};
+
+// The choice ViewCounter::Prepare makes for `numbers` at `width` x `height`, and the refusals it
+// would meet, without computing anything.
+CountNeeds NeedsOf(const GenerationSnapshot& numbers, int width, int height);
 
 }  // namespace zolt

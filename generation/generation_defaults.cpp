@@ -32,6 +32,7 @@ bool GenerationDefaults::Load(RegistryStore& store, DefaultValues& out) {
     store.ReadInteger(*key, "GeneratePriority", out.GeneratePriority);
     store.ReadBoolean(*key, "ShowToolbar", out.ShowToolbar);
     store.ReadBoolean(*key, "ShowStatusbar", out.ShowStatusbar);
+    store.ReadBoolean(*key, "AutomaticIterations", out.AutomaticIterations);
     store.CloseSection(*key);
     // A block size below 1 (a hand edit) would leave the Options dialog nothing to offer and
     // nothing to accept: such a size loads as the built-in one. Any size of 1 or more is kept,
@@ -55,7 +56,8 @@ bool GenerationDefaults::Save(RegistryStore& store, const DefaultValues& in) {
         store.WriteInteger(*key, "IterativeIncrement", in.IterativeIncrement) &&
         store.WriteInteger(*key, "GeneratePriority", in.GeneratePriority) &&
         store.WriteBoolean(*key, "ShowToolbar", in.ShowToolbar) &&
-        store.WriteBoolean(*key, "ShowStatusbar", in.ShowStatusbar);
+        store.WriteBoolean(*key, "ShowStatusbar", in.ShowStatusbar) &&
+        store.WriteBoolean(*key, "AutomaticIterations", in.AutomaticIterations);
     if (!written)
         ui_.ShowMessage("Failed to set registry value.");
     store.CloseSection(*key);

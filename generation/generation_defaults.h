@@ -16,6 +16,9 @@ struct DefaultValues {
     int GeneratePriority = 4;
     bool ShowToolbar = true;
     bool ShowStatusbar = true;
+    // Tools > Automatic Iterations: each new view's limit follows from the picture before it
+    // instead of growing by the increment.
+    bool AutomaticIterations = false;
     bool operator==(const DefaultValues&) const = default;
 };
 

@@ -9,6 +9,7 @@
 #include "document/navigation_history.h"
 #include "generation/generation_defaults.h"
 #include "generation/pass_schedule.h"
+#include "generation/view_refusal.h"
 #include "generation/worker_surface.h"
 #include "generation/worker_threads.h"
 #include "surface/command_ids.h"
@@ -76,6 +77,9 @@ void Generator::Ready(ReadyOptions options) {
         ui_.InvalidateView();
     }
     Reset(options.discard);
+    // The counts read belong to the picture shown: a new one has none yet.
+    if (options.discard)
+        reading_.reset();
     ui_.EnableCommands(
         CommandBits({kCmdHome, kCmdGenerate, kCmdRefresh, kCmdOptions}) | kPriorityCommands, true);
     history_.UpdateNavigationCommands(true);
@@ -104,13 +108,40 @@ void Generator::Reset(bool full) {
     initialised_ = true;
 }
 
+int Generator::NewViewIterations(int iterations) const {
+    // Automatic iterations choose the limit from the picture the new view was taken from;
+    // without one to read, the increment applies as it always does.
+    if (defaults_.values.AutomaticIterations && reading_)
+        return AutomaticIterations(*reading_, current_.BaseIterations());
+    return SaturatingAdd(iterations, defaults_.values.IterativeIncrement);
+}
+
+bool Generator::Accepts(GenerationSnapshot numbers, GenerateOptions options) const {
+    if (options.increment) {
+        FractalDef probe;
+        SetNumbersOf(probe, numbers);
+        if (history_.DiffersFromCurrentEntry(probe))
+            numbers.Iterations = NewViewIterations(numbers.Iterations);
+    }
+    const ViewSize size = ui_.ViewClientSize();
+    const std::string refusal =
+        ViewRefusal(numbers, size.width, size.height, AvailableMemory() + heldReference_.load());
+    if (refusal.empty())
+        return true;
+    ui_.ShowMessage(ViewRefusalMessage(refusal));
+    return false;
+}
+
 void Generator::Generate(GenerateOptions options) {
     if (!initialised_ || shutDown_)
         return;
     const FractalDef& def = current_.Definition();
+    // A view that cannot be drawn leaves everything as it is, the image shown included.
+    if (!Accepts(NumbersOf(def), options))
+        return;
     if (options.increment && history_.DiffersFromCurrentEntry(def)) {
         GenerationSnapshot numbers = NumbersOf(def);
-        numbers.Iterations = SaturatingAdd(numbers.Iterations, defaults_.values.IterativeIncrement);
+        numbers.Iterations = NewViewIterations(numbers.Iterations);
         current_.SetNumbers(numbers);
         current_.MarkUntitled();
     }
@@ -157,6 +188,7 @@ void Generator::Start(bool fresh) {
     } else {
         snapshot_ = NumbersOf(def);
         job.from.block = FirstBlockSize(defaults_.values.InitialResolution);
+        job.from.tally = CountTally(snapshot_.Iterations);
         job.palette = def.Appearance.Palette;
     }
     job.snapshot = snapshot_;
@@ -263,8 +295,13 @@ void Generator::RunGeneration(Job job) {
     };
     const ViewCounter::Status prepared =
         counter_.Prepare(job.snapshot, width, height, &stopRequested_, referenceProgress);
+    heldReference_ = counter_.ReferenceBytes();
     if (exiting_)
         return;
+    if (prepared == ViewCounter::Status::Refused) {
+        Post([refusal = counter_.Refusal()](Generator& g) { g.FinishRefused(refusal); });
+        return;
+    }
     if (prepared == ViewCounter::Status::Stopped) {
         // Nothing of the image is done yet: Continue takes up the reference where it stopped.
         Post([from = std::move(job.from)](Generator& g) mutable {
@@ -277,6 +314,8 @@ void Generator::RunGeneration(Job job) {
     // The threads stay for the whole generation; each one runs at the generation's priority.
     RenderPool pool(job.threads - 1, [priority = job.priority] { ApplyThreadPriority(priority); });
     std::vector<PassReach> earlier = std::move(job.from.earlier);
+    CountTally tally = std::move(job.from.tally);
+    std::optional<LimitReading> reading;
     int block = job.from.block;
     PassPosition position = job.from.position;
     bool stopped = false;
@@ -289,7 +328,8 @@ void Generator::RunGeneration(Job job) {
                            .start = position,
                            .earlier = earlier,
                            .stop = &stopRequested_,
-                           .skip = &skipRequested_};
+                           .skip = &skipRequested_,
+                           .tally = &tally};
         position = pool.Run(pass, image_, progress);
         if (exiting_)
             return;
@@ -304,6 +344,8 @@ void Generator::RunGeneration(Job job) {
             break;
         }
         skipRequested_ = false;
+        reading = ReadLimit(tally, job.snapshot, width, kind, &stopRequested_);
+        Post([reading = *reading](Generator& g) { g.reading_ = reading; });
         earlier.push_back({block, position});
         if (next == 0)
             break;
@@ -313,9 +355,10 @@ void Generator::RunGeneration(Job job) {
     }
     std::optional<Place> resume;
     if (stopped)
-        resume = Place{block, position, std::move(earlier)};
-    Post([resume = std::move(resume), kind](Generator& g) mutable {
-        g.Finish(std::move(resume), kind);
+        resume = Place{block, position, std::move(earlier), std::move(tally)};
+    const bool starved = !stopped && reading && Starved(*reading);
+    Post([resume = std::move(resume), kind, starved](Generator& g) mutable {
+        g.Finish(std::move(resume), kind, starved);
     });
 }
 
@@ -323,11 +366,16 @@ void Generator::Post(std::function<void(Generator&)> call) {
     mailbox_.Post([this, call = std::move(call)] { call(*this); });
 }
 
-void Generator::Finish(std::optional<Place> resume, ViewCounter::Kind kind) {
+void Generator::Finish(std::optional<Place> resume, ViewCounter::Kind kind, bool starved) {
     if (resume) {
         ui_.SetStatusText(1, "Stopped");
     } else {
-        ui_.SetStatusText(1, FinishedText(kind));
+        // With automatic iterations the next view takes care of it; a deep view keeps its own
+        // ending.
+        const bool tell =
+            starved && kind == ViewCounter::Kind::Plain && !defaults_.values.AutomaticIterations;
+        ui_.SetStatusText(1,
+                          tell ? "Finished - more iterations may show detail" : FinishedText(kind));
         ui_.SetStatusText(2, "");
     }
     EndRun(std::move(resume));
@@ -336,6 +384,13 @@ void Generator::Finish(std::optional<Place> resume, ViewCounter::Kind kind) {
 void Generator::FinishWithoutImage() {
     EndRun(std::nullopt);
     ui_.ShowMessage("Not enough memory for this view.");
+}
+
+void Generator::FinishRefused(const std::string& refusal) {
+    EndRun(std::nullopt);
+    ui_.SetStatusText(1, "Ready");
+    ui_.SetStatusText(2, "");
+    ui_.ShowMessage(ViewRefusalMessage(refusal));
 }
 
 void Generator::EndRun(std::optional<Place> resume) {

@@ -1,14 +1,17 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <thread>
 
 #include "engine/fractal_def.h"
 #include "engine/offscreen_image.h"
 #include "engine/render_pass.h"
 #include "engine/view_counter.h"
+#include "generation/iteration_rule.h"
 #include "surface/ui_mailbox.h"
 
 namespace zolt {
@@ -53,6 +56,14 @@ class Generator {
     Generator& operator=(const Generator&) = delete;
 
     void Ready(ReadyOptions options);
+    // Whether Generate with `options` could draw `numbers` were they the current definition's,
+    // at the view's size (the increment applied as Generate applies it); when not, says why in a
+    // message. Every command that makes a new view current asks first, so that a view that
+    // cannot be drawn leaves the image, the definition and the history as they were.
+    bool Accepts(GenerationSnapshot numbers, GenerateOptions options) const;
+    // The limit Generate gives a new view whose definition has `iterations`: the increment
+    // added, or with automatic iterations the limit read from the picture shown.
+    int NewViewIterations(int iterations) const;
     void Reset(bool full);
     void Generate(GenerateOptions options);
     void Stop();
@@ -77,6 +88,9 @@ class Generator {
     bool GetSnapshot(GenerationSnapshot& out) const;
     // A copy of the image's pixels (for saving a picture, and for tests).
     ImageBuffer CopyImage() const;
+    // What the counts of the picture shown say about its limit, as of its last complete pass;
+    // none before one, and after a Ready that dropped the picture.
+    const std::optional<LimitReading>& Reading() const { return reading_; }
 
     // Runs what the worker posted, in order. Returns the number of calls run.
     int DeliverWorkerCalls() { return mailbox_.Deliver(); }
@@ -88,14 +102,19 @@ class Generator {
         int block = 1;
         PassPosition position;
         std::vector<PassReach> earlier;
+        CountTally tally;  // the counts stored so far
     };
     struct Job;
     void GenerationLoop(Job job);
     void RunGeneration(Job job);
-    // Ends the generation, stopped where `resume` says or finished when it is none.
-    void Finish(std::optional<Place> resume, ViewCounter::Kind kind);
+    // Ends the generation, stopped where `resume` says or finished when it is none; a finished
+    // picture may be starved for iterations.
+    void Finish(std::optional<Place> resume, ViewCounter::Kind kind, bool starved = false);
     // The generation could not have its image (there was not memory enough): ends it and says so.
     void FinishWithoutImage();
+    // The view could not be counted after all (its reference ran out of memory): ends the
+    // generation and says why.
+    void FinishRefused(const std::string& refusal);
     void EndRun(std::optional<Place> resume);
     void EnableIdleCommands(bool canContinue);
     void JoinWorker();
@@ -115,9 +134,13 @@ class Generator {
     GenerationSnapshot snapshot_;
     OffscreenImage image_;
     std::optional<Place> resume_;  // where a Continue takes up a stopped generation
+    std::optional<LimitReading> reading_;
     // The worker's alone while it runs. Kept between generations, so that a deep view stopped
     // while its reference is computed continues that reference.
     ViewCounter counter_;
+    // The memory the counter's reference holds, as the worker last left it: a new view's
+    // reference takes its place, so it counts as free for the next one.
+    std::atomic<std::uint64_t> heldReference_{0};
     int threads_ = 0;  // 0: WorkerThreadCount()
     bool initialised_ = false;
     bool shutDown_ = false;

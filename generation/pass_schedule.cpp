@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "settings/number_text.h"
 #include "surface/ui_surface.h"
 
 namespace zolt {
@@ -15,6 +16,14 @@ std::string ProgressText(int block, int percent) {
 std::string ReferenceProgressText(int percent) {
     char text[64];
     std::snprintf(text, sizeof text, "Reference: %d%%", percent);
+    return text;
+}
+
+std::string ReferenceEstimateText(double fraction, std::uint64_t bytes, double secondsSoFar) {
+    const int percent = static_cast<int>(fraction * 100.0);
+    std::string text = ReferenceProgressText(percent) + " of " + ByteSizeText(bytes);
+    if (percent >= 1 && fraction < 1.0)
+        text += ", about " + DurationText(secondsSoFar * (1.0 - fraction) / fraction) + " left";
     return text;
 }
 

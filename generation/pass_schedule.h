@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "engine/render_pass.h"
@@ -32,6 +33,11 @@ std::string ProgressText(int block, int percent);
 
 // "Reference: P%", the progress text of a deep view's reference orbit while it is computed.
 std::string ReferenceProgressText(int percent);
+
+// The same with the most memory the reference takes and, once a percent of it is done, the time
+// left at the rate so far: "Reference: 12% of 1.4 GiB, about 1:30 left". For zolt-render and
+// Export Image, where a reference of millions of iterations may take minutes.
+std::string ReferenceEstimateText(double fraction, std::uint64_t bytes, double secondsSoFar);
 
 // Status pane 1 once a generation is complete: "Finished", with the depth reached for a deep
 // view ("Finished - deep zoom"), or the doubles' limit for one past the deep engine's.

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "document/fractal_file.h"
+#include "generation/view_refusal.h"
 #include "generation/worker_threads.h"
 
 namespace zolt {
@@ -12,11 +13,20 @@ namespace {
 
 constexpr long long kBandPixels = 1LL << 22;
 
-// Nobody watches the rows of a band: the picture reports whole bands.
-class Unobserved final : public PassObserver {
+// Reports the picture's rows as the band's pass finishes them, in order from the top.
+class RowReporter final : public PassObserver {
   public:
+    explicit RowReporter(const std::function<void(int rowsDone)>& progress) : progress_(progress) {}
+    void StartBand(int firstRow) { done_ = firstRow; }
     void RowBegun(int) override {}
-    void RowFinished(int) override {}
+    void RowFinished(int) override {
+        if (progress_)
+            progress_(++done_);
+    }
+
+  private:
+    const std::function<void(int rowsDone)>& progress_;
+    int done_ = 0;
 };
 
 }  // namespace
@@ -42,7 +52,7 @@ bool WritePicture(const PictureRequest& request, const std::filesystem::path& pa
             if (priority != 0)
                 ApplyThreadPriority(priority);
         });
-        Unobserved observer;
+        RowReporter observer(progress);
         OffscreenImage band;
         const int bandRows = request.bandRows > 0 ? request.bandRows : BandRows(request.width);
         for (int first = 0; first < request.height; first += bandRows) {
@@ -51,6 +61,7 @@ bool WritePicture(const PictureRequest& request, const std::filesystem::path& pa
             band.buffer.height = rows;
             band.buffer.pixels.resize(static_cast<std::size_t>(request.width) * rows);
             band.created = true;
+            observer.StartBand(first);
             const PassJob job{.counter = request.counter,
                               .colour = request.colour,
                               .stop = cancel,
@@ -64,8 +75,6 @@ bool WritePicture(const PictureRequest& request, const std::filesystem::path& pa
                 reason = png.Reason();
                 return false;
             }
-            if (progress)
-                progress(first + rows);
         }
         if (!png.Finish()) {
             reason = png.Reason();
@@ -82,11 +91,29 @@ PictureOutcome WriteDefinitionPicture(const FractalDef& def, const DefinitionPic
                                       const std::filesystem::path& path, AtomicFile::Fifo fifo) {
     PictureOutcome outcome;
     try {
-        ViewCounter counter;
-        if (counter.Prepare(NumbersOf(def), picture.width, picture.height, picture.cancel,
-                            picture.referenceProgress) == ViewCounter::Status::Stopped) {
-            outcome.reason = "cancelled";
+        const GenerationSnapshot numbers = NumbersOf(def);
+        outcome.reason = ViewRefusal(numbers, picture.width, picture.height, AvailableMemory());
+        if (!outcome.reason.empty()) {
+            outcome.refused = true;
             return outcome;
+        }
+        const std::uint64_t bytes = NeedsOf(numbers, picture.width, picture.height).referenceBytes;
+        DeepProgress progress;
+        if (picture.referenceProgress)
+            progress = [&picture, bytes](double fraction) {
+                picture.referenceProgress(fraction, bytes);
+            };
+        ViewCounter counter;
+        switch (counter.Prepare(numbers, picture.width, picture.height, picture.cancel, progress)) {
+            case ViewCounter::Status::Ready:
+                break;
+            case ViewCounter::Status::Stopped:
+                outcome.reason = "cancelled";
+                return outcome;
+            case ViewCounter::Status::Refused:
+                outcome.refused = true;
+                outcome.reason = counter.Refusal();
+                return outcome;
         }
         outcome.kind = counter.Chosen();
         if (picture.rowProgress)

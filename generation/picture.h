@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -30,9 +31,10 @@ struct PictureRequest {
 // Rows of a band for pictures `width` pixels wide: about four million pixels, at least one row.
 int BandRows(int width);
 
-// Writes the picture to `path`, calling `progress` with the rows done after every band, on the
-// calling thread. False when the picture could not be written or `cancel` was set: no file is
-// left behind and the target is as it was; `reason` then says why ("cancelled" when cancelled).
+// Writes the picture to `path`, calling `progress` with the rows done as each row is finished
+// (from whichever thread of the picture finished it, one call at a time). False when the picture
+// could not be written or `cancel` was set: no file is left behind and the target is as it was;
+// `reason` then says why ("cancelled" when cancelled).
 bool WritePicture(const PictureRequest& request, const std::filesystem::path& path,
                   AtomicFile::Fifo fifo, const std::atomic<bool>* cancel,
                   const std::function<void(int rowsDone)>& progress, std::string& reason);
@@ -50,17 +52,21 @@ struct DefinitionPicture {
     int threads = 1;   // the calling thread included
     int priority = 0;  // a GeneratePriority for the threads; 0 leaves theirs
     const std::atomic<bool>* cancel = nullptr;
-    std::function<void(double fraction)> referenceProgress = {};  // a deep view's reference
-    std::function<void(int rowsDone)> rowProgress = {};  // at 0 rows once the rows begin, then
-                                                         // after every band
+    // A deep view's reference: how much of it is computed, and the most memory it takes.
+    std::function<void(double fraction, std::uint64_t bytes)> referenceProgress = {};
+    // At 0 rows once the rows begin, then as WritePicture calls its progress.
+    std::function<void(int rowsDone)> rowProgress = {};
 };
 
 struct PictureOutcome {
     bool written = false;
+    // The view itself cannot be drawn (ViewRefusal), rather than the file not written.
+    bool refused = false;
     ViewCounter::Kind kind = ViewCounter::Kind::Plain;  // how the view was counted
     std::string reason;                                 // why it was not written
 };
 
+// Nothing is written for a view that cannot be drawn: the outcome is refused, with the reason.
 PictureOutcome WriteDefinitionPicture(const FractalDef& def, const DefinitionPicture& picture,
                                       const std::filesystem::path& path, AtomicFile::Fifo fifo);
 

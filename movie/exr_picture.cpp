@@ -92,9 +92,14 @@ PictureOutcome WriteExrPicture(const FractalDef& def, const DefinitionPicture& p
             .rowProgress = picture.rowProgress,
             .referenceProgress = picture.referenceProgress,
         };
-        if (!sampler.Prepare(def, request)) {
-            outcome.reason = "cancelled";
-            return outcome;
+        switch (sampler.Prepare(def, request, outcome.reason)) {
+            case ViewSampler::Status::Ready:
+                break;
+            case ViewSampler::Status::Stopped:
+                return outcome;
+            case ViewSampler::Status::Refused:
+                outcome.refused = true;
+                return outcome;
         }
         outcome.kind = sampler.Chosen();
         if (picture.rowProgress)

@@ -89,10 +89,8 @@ bool ComputeKeyframe(const std::filesystem::path& folder, int keyframe, const Ke
         .rowProgress = work.rowProgress,
         .referenceProgress = work.referenceProgress,
     };
-    if (!sampler.Prepare(spec.view, request)) {
-        reason = "cancelled";
+    if (sampler.Prepare(spec.view, request, reason) != ViewSampler::Status::Ready)
         return false;
-    }
     // Drawn in doubles, a view this deep would repeat its pixels: a frame made of it would be
     // wrong, not just coarse.
     if (sampler.Chosen() == ViewCounter::Kind::PastLimit) {

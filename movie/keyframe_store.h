@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -46,7 +47,7 @@ struct KeyframeWork {
     int priority = 0;
     bool data = false;  // an OpenEXR copy too
     const std::atomic<bool>* cancel = nullptr;
-    std::function<void(double fraction)> referenceProgress = {};
+    std::function<void(double fraction, std::uint64_t bytes)> referenceProgress = {};
     std::function<void(int rowsDone)> rowProgress = {};
 };
 

@@ -100,7 +100,7 @@ bool Compute(const FractalDef& end, const MovieSettings& settings, const MovieOu
                                   .data = output.keyframeData,
                                   .cancel = work.cancel};
         if (observer != nullptr) {
-            keyframeWork.referenceProgress = [observer](double f) {
+            keyframeWork.referenceProgress = [observer](double f, std::uint64_t) {
                 observer->KeyframeReference(f);
             };
             const double height = settings.height;

@@ -1,7 +1,6 @@
 #include "movie/movie_progress.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace zolt {
 
@@ -24,17 +23,6 @@ double Seconds(Clock::rep from, Clock::rep to) {
 }
 
 }  // namespace
-
-std::string DurationText(double seconds) {
-    const long whole = seconds > 0 ? static_cast<long>(seconds + 0.5) : 0;
-    char text[32];
-    if (whole >= 3600)
-        std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", whole / 3600, whole / 60 % 60,
-                      whole % 60);
-    else
-        std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
-    return text;
-}
 
 MovieProgress::MovieProgress(std::function<void()> changed) : changed_(std::move(changed)) {}
 

@@ -56,7 +56,4 @@ class MovieProgress final : public MovieObserver {
     ImageBuffer picture_;
 };
 
-// A time as minutes and seconds ("12:05"), or hours too ("1:02:05").
-std::string DurationText(double seconds);
-
 }  // namespace zolt

@@ -8,6 +8,7 @@
 
 #include "engine/offscreen_image.h"
 #include "engine/render_pass.h"
+#include "generation/view_refusal.h"
 #include "generation/worker_threads.h"
 #include "movie/linear_light.h"
 
@@ -67,13 +68,33 @@ bool CountRows(const PointCounter& counter, int width, int firstRow, int rows, i
 
 }  // namespace
 
-bool ViewSampler::Prepare(const FractalDef& def, const SampleRequest& request) {
+ViewSampler::Status ViewSampler::Prepare(const FractalDef& def, const SampleRequest& request,
+                                         std::string& reason) {
     request_ = request;
     const int n = request.supersample;
     // The samples of a pixel lie on the grid of the view drawn n times as large.
-    if (counter_.Prepare(NumbersOf(def), request.width * n, request.height * n, request.cancel,
-                         request.referenceProgress) == ViewCounter::Status::Stopped)
-        return false;
+    const GenerationSnapshot numbers = NumbersOf(def);
+    reason = ViewRefusal(numbers, request.width * n, request.height * n, AvailableMemory());
+    if (!reason.empty())
+        return Status::Refused;
+    const std::uint64_t bytes =
+        NeedsOf(numbers, request.width * n, request.height * n).referenceBytes;
+    DeepProgress progress;
+    if (request.referenceProgress)
+        progress = [&request, bytes](double fraction) {
+            request.referenceProgress(fraction, bytes);
+        };
+    switch (counter_.Prepare(numbers, request.width * n, request.height * n, request.cancel,
+                             progress)) {
+        case ViewCounter::Status::Ready:
+            break;
+        case ViewCounter::Status::Stopped:
+            reason = "cancelled";
+            return Status::Stopped;
+        case ViewCounter::Status::Refused:
+            reason = counter_.Refusal();
+            return Status::Refused;
+    }
     const Appearance& appearance = def.Appearance;
     palette_ = appearance.Monochrome
                    ? std::vector<Pixel>{}
@@ -81,7 +102,7 @@ bool ViewSampler::Prepare(const FractalDef& def, const SampleRequest& request) {
     iterations_ = def.Iterations;
     monochrome_ = appearance.Monochrome;
     modulation_ = appearance.Modulation;
-    return true;
+    return Status::Ready;
 }
 
 bool ViewSampler::Rows(int firstRow, int rows, std::vector<Pixel>& colours, PixelData* data,
@@ -157,17 +178,6 @@ bool ViewSampler::Rows(int firstRow, int rows, std::vector<Pixel>& colours, Pixe
         reason = "out of memory";
         return false;
     }
-}
-
-bool ViewSampler::Picture(const FractalDef& def, const SampleRequest& request, ImageBuffer& image,
-                          PixelData* data, std::string& reason) {
-    if (!Prepare(def, request)) {
-        reason = "cancelled";
-        return false;
-    }
-    image.width = request.width;
-    image.height = request.height;
-    return Rows(0, request.height, image.pixels, data, reason);
 }
 
 }  // namespace zolt

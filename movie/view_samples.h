@@ -39,27 +39,26 @@ struct SampleRequest {
     const std::atomic<bool>* cancel = nullptr;
     // Rows done out of `height`, from the calling thread, now and then.
     std::function<void(int rowsDone)> rowProgress = {};
-    // A deep view's reference orbit, before any row: the fraction computed.
-    std::function<void(double fraction)> referenceProgress = {};
+    // A deep view's reference orbit, before any row: the fraction computed, and the most memory
+    // it takes.
+    std::function<void(double fraction, std::uint64_t bytes)> referenceProgress = {};
 };
 
 // Computes views one after another, keeping what one view can pass to the next.
 class ViewSampler {
   public:
     // Makes the view of `def` ready for Rows: chooses its counter (the deep engine where doubles
-    // do not resolve the supersampled grid) and prepares a deep view's reference. False when
-    // cancelled.
-    bool Prepare(const FractalDef& def, const SampleRequest& request);
+    // do not resolve the supersampled grid) and prepares a deep view's reference. A view that
+    // cannot be drawn is refused as a picture of it is (ViewRefusal); `reason` says why, or
+    // "cancelled".
+    enum class Status { Ready, Stopped, Refused };
+    Status Prepare(const FractalDef& def, const SampleRequest& request, std::string& reason);
     ViewCounter::Kind Chosen() const { return counter_.Chosen(); }
 
     // Rows firstRow .. firstRow + rows - 1 of the picture into `colours` (rows x width) and, when
     // the request asked for it, `data`. False when cancelled or out of memory (`reason`).
     bool Rows(int firstRow, int rows, std::vector<Pixel>& colours, PixelData* data,
               std::string& reason);
-
-    // The whole picture: Prepare and Rows in one.
-    bool Picture(const FractalDef& def, const SampleRequest& request, ImageBuffer& image,
-                 PixelData* data, std::string& reason);
 
   private:
     SampleRequest request_;

@@ -1,8 +1,10 @@
 #include "settings/number_text.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <system_error>
 
@@ -112,6 +114,33 @@ std::string FormatInt(int value) {
     std::array<char, 16> buffer{};
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
     return std::string(buffer.data(), result.ptr);
+}
+
+std::string ByteSizeText(std::uint64_t bytes) {
+    static constexpr const char* kUnits[] = {"bytes", "KiB", "MiB", "GiB", "TiB"};
+    double amount = static_cast<double>(bytes);
+    std::size_t unit = 0;
+    while (amount >= 1024.0 && unit + 1 < std::size(kUnits)) {
+        amount /= 1024.0;
+        ++unit;
+    }
+    std::array<char, 32> buffer{};
+    const bool tenths = unit > 0 && amount < 9.95;
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), amount,
+                                      std::chars_format::fixed, tenths ? 1 : 0);
+    return std::string(buffer.data(), result.ptr) + " " + kUnits[unit];
+}
+
+std::string DurationText(double seconds) {
+    const long long whole =
+        std::isfinite(seconds) && seconds > 0 ? std::llround(std::min(seconds, 1e12)) : 0;
+    std::array<char, 48> text{};
+    if (whole >= 3600)
+        std::snprintf(text.data(), text.size(), "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60,
+                      whole % 60);
+    else
+        std::snprintf(text.data(), text.size(), "%lld:%02lld", whole / 60, whole % 60);
+    return text.data();
 }
 
 }  // namespace zolt

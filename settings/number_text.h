@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -53,5 +54,10 @@ std::string WriteRealText(double value);
 // printf-style formats, without the locale: "%f" (six decimals) and "%d".
 std::string FormatFixed6(double value);
 std::string FormatInt(int value);
+
+// An amount of memory for the user: "900 KiB", "12 MiB", "1.4 GiB" (one decimal below 10).
+std::string ByteSizeText(std::uint64_t bytes);
+// A time for the user, rounded to the second: "0:07", "12:30", "2:05:00".
+std::string DurationText(double seconds);
 
 }  // namespace zolt

@@ -1,12 +1,18 @@
 #include "settings/safe_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
+#include <optional>
 #include <random>
+#include <set>
 #include <string>
 #include <system_error>
 
@@ -46,15 +52,101 @@ int OwnDescriptor(const std::filesystem::path& path) {
     return -1;
 }
 
+// A save's temporary file is named ".zolt-save-", the saving process's id, '-' and six letters
+// or digits: a name that says whose it is, so that one a killed save left behind can be found
+// and removed later, and nothing else ever is.
+constexpr std::string_view kTemporaryPrefix = ".zolt-save-";
+constexpr std::size_t kRandomLetters = 6;
+
+bool IsLetterOrDigit(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
+// The temporary name's prefix with this process's id, up to the random letters.
+std::string TemporaryStem() {
+    return std::string(kTemporaryPrefix) + std::to_string(::getpid()) + "-";
+}
+
 // A hidden name beside the target for its next content, random enough not to meet another.
 std::string TemporaryName() {
     static constexpr char kLetters[] =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     thread_local std::mt19937_64 random{std::random_device{}()};
-    std::string name = ".zolt-save-";
-    for (int i = 0; i < 8; ++i)
+    std::string name = TemporaryStem();
+    for (std::size_t i = 0; i < kRandomLetters; ++i)
         name += kLetters[random() % (sizeof kLetters - 1)];
     return name;
+}
+
+// The process id in a name a save of ours gave its temporary file; none for any other name.
+std::optional<pid_t> SaverOf(std::string_view name) {
+    if (!name.starts_with(kTemporaryPrefix))
+        return std::nullopt;
+    name.remove_prefix(kTemporaryPrefix.size());
+    const std::size_t dash = name.find('-');
+    if (dash == std::string_view::npos || dash == 0 || dash > 9 || name[0] == '0' ||
+        name.size() != dash + 1 + kRandomLetters ||
+        !std::all_of(name.begin(), name.begin() + static_cast<std::ptrdiff_t>(dash),
+                     [](char c) { return c >= '0' && c <= '9'; }) ||
+        !std::all_of(name.begin() + static_cast<std::ptrdiff_t>(dash) + 1, name.end(),
+                     IsLetterOrDigit))
+        return std::nullopt;
+    return static_cast<pid_t>(std::stol(std::string(name.substr(0, dash))));
+}
+
+// When this process started, near enough: before any save it makes.
+const timespec kStarted = [] {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return now;
+}();
+
+// Whether some process has the file open, as far as /proc tells (only one's own processes show
+// their files; the others are another user's, whose files are never removed here).
+bool OpenAnywhere(const struct stat& file) {
+    std::error_code error;
+    for (const auto& process : std::filesystem::directory_iterator("/proc", error)) {
+        const std::string name = process.path().filename();
+        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::error_code ignored;
+        for (const auto& fd : std::filesystem::directory_iterator(process.path() / "fd", ignored)) {
+            struct stat open {};
+            if (::stat(fd.path().c_str(), &open) == 0 && open.st_dev == file.st_dev &&
+                open.st_ino == file.st_ino)
+                return true;
+        }
+    }
+    return false;
+}
+
+// Removes from `directory` what a save of a process that is gone left behind: a regular file
+// under a name of ours, of this user, last written before this process started, whose saver is
+// no longer running and which no process has open. Once for each directory in a process's life:
+// whatever a save leaves after that is younger than the process and not its to remove.
+void RemoveLeftovers(const std::filesystem::path& directory) {
+    static std::mutex mutex;
+    static std::set<std::string> cleaned;
+    {
+        std::lock_guard lock(mutex);
+        if (!cleaned.insert(directory.string()).second)
+            return;
+    }
+    const bool procfs = ::access("/proc/self/fd", X_OK) == 0;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(directory, error)) {
+        const auto saver = SaverOf(entry.path().filename().native());
+        struct stat file {};
+        if (!saver || *saver == ::getpid() || ::lstat(entry.path().c_str(), &file) != 0 ||
+            !S_ISREG(file.st_mode) || file.st_uid != ::geteuid() || file.st_nlink != 1)
+            continue;
+        const timespec written = file.st_mtim;
+        const bool older = written.tv_sec < kStarted.tv_sec || (written.tv_sec == kStarted.tv_sec &&
+                                                                written.tv_nsec < kStarted.tv_nsec);
+        const bool saverGone = ::kill(*saver, 0) != 0 && errno == ESRCH;
+        if (older && saverGone && !(procfs && OpenAnywhere(file)))
+            ::unlink(entry.path().c_str());
+    }
 }
 
 }  // namespace
@@ -177,6 +269,7 @@ bool AtomicFile::Open(const std::filesystem::path& path, Fifo fifo) {
     std::filesystem::path directory = target_.parent_path();
     if (directory.empty())
         directory = ".";
+    RemoveLeftovers(directory);
     // An unnamed file can only be given its name through /proc, which a sandbox may lack.
     static const bool canName = ::access("/proc/self/fd", X_OK) == 0;
     fd_ = canName ? ::open(directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600) : -1;
@@ -184,7 +277,7 @@ bool AtomicFile::Open(const std::filesystem::path& path, Fifo fifo) {
     if (!unnamed_) {
         // A file system without unnamed files: a short name of its own, so that a target name
         // near the length limit still has room.
-        std::string temp = (directory / ".zolt-save-XXXXXX").string();
+        std::string temp = (directory / (TemporaryStem() + "XXXXXX")).string();
         fd_ = ::mkstemp(temp.data());
         if (fd_ < 0)
             return Fail(SystemReason());

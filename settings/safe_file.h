@@ -34,6 +34,9 @@ FileRead ReadRegularFile(const std::filesystem::path& path, std::size_t maxBytes
 // A regular target is replaced at once when the writing is committed: the bytes go to a
 // temporary file in the same directory (an unnamed one where the file system offers it, so that
 // a killed program leaves nothing behind), are flushed to the disk and take the target's place.
+// A named temporary file is called ".zolt-save-PID-XXXXXX"; one that a killed save left behind
+// is removed by the first save of a later process into the same directory, once its saver is
+// gone and nothing has it open.
 // Until then, and on any failure, the target is as it was. A new file gets the usual permissions
 // (0666 less the umask), an existing one keeps its mode; a symbolic link is written through. A
 // read-only target is refused, even to root: its owner made it so.

@@ -36,6 +36,7 @@ constexpr CommandInfo kCommands[] = {
     {26, "&Mail...", nullptr, nullptr, Art::New, false},
     {27, "&Web...", nullptr, nullptr, Art::New, false},
     {28, "&Export Image...\tCtrl+E", "Ctrl+E", nullptr, Art::New, false},
+    {29, "&Automatic Iterations", nullptr, nullptr, Art::New, true},
     {31, "Export Zoom &Movie...", nullptr, nullptr, Art::New, false},
 };
 

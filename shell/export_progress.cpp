@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "generation/pass_schedule.h"
+#include "settings/number_text.h"
 
 namespace zolt {
 
@@ -44,13 +45,20 @@ void ExportProgress::Poll() {
     setValue(static_cast<int>(100LL * picture_.RowsDone() / rows));
     if (wasCanceled())
         return;
-    // A deep view's reference comes before the first row and may take a while: say so.
+    // A deep view's reference comes before the first row and may take a while: say so, with
+    // the memory it takes and, once a percent is done, how long it will take.
     const int reference = picture_.ReferencePercent();
-    const QString step = reference >= 0
-                             ? QString::fromStdString(ReferenceProgressText(reference)) + u'\n'
-                             : QString();
-    setLabelText(QStringLiteral("Exporting %1\n%2%3 s")
-                     .arg(name_, step, QString::number(clock_.elapsed() / 1000)));
+    const QString step = reference >= 0 ? QString::fromStdString(ReferenceEstimateText(
+                                              reference / 100.0, picture_.ReferenceBytes(),
+                                              static_cast<double>(clock_.elapsed()) / 1000.0)) +
+                                              u'\n'
+                                        : QString();
+    const auto left = picture_.SecondsLeft();
+    const QString remaining =
+        left ? QStringLiteral(", about %1 left").arg(QString::fromStdString(DurationText(*left)))
+             : QString();
+    setLabelText(QStringLiteral("Exporting %1\n%2%3 s%4")
+                     .arg(name_, step, QString::number(clock_.elapsed() / 1000), remaining));
 }
 
 }  // namespace zolt

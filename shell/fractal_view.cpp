@@ -1,10 +1,12 @@
 #include "shell/fractal_view.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 
 #include "commands/zoom_selection.h"
@@ -33,6 +35,8 @@ FractalView::FractalView(ViewMetrics& metrics, QWidget* parent)
     // Every pixel is painted from the frame buffer: no background erase, no flicker.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::ArrowCursor);
+    // The arrow keys and + and - move the view: it takes the keyboard when clicked, and at start.
+    setFocusPolicy(Qt::StrongFocus);
     const QScreen* display = screen();
     metrics_.SetColourCount(ColourCountForDepth(display != nullptr ? display->depth() : 0));
     UpdateMetrics();
@@ -49,6 +53,7 @@ void FractalView::Detach() {
     selection_ = nullptr;
     keptMarker_.reset();
     pressed_ = false;
+    panFrom_.reset();
     update();
 }
 
@@ -129,7 +134,13 @@ void FractalView::paintEvent(QPaintEvent*) {
     frame_.setDevicePixelRatio(devicePixelRatio());
 
     QPainter painter(this);
-    painter.drawImage(QPoint(0, 0), frame_);
+    if (panFrom_) {
+        // The picture follows the middle button; what it uncovers is background.
+        painter.fillRect(rect(), QColor::fromRgb(kDarkGrey));
+        painter.drawImage(QPointF(panBy_) / devicePixelRatio(), frame_);
+    } else {
+        painter.drawImage(QPoint(0, 0), frame_);
+    }
     if (generator_ == nullptr || !generator_->Initialised()) {
         painter.setPen(QColor(200, 200, 200));
         painter.drawText(rect().adjusted(20, 20, -20, -20), Qt::AlignCenter | Qt::TextWordWrap,
@@ -137,11 +148,15 @@ void FractalView::paintEvent(QPaintEvent*) {
     }
 }
 
-void FractalView::wheelEvent(QWheelEvent* event) {
-    event->accept();
+bool FractalView::TakesOrders() const {
     // While a dialog holds the program, the view takes no orders; during a drag the zoom itself
     // refuses.
-    if (selection_ == nullptr || QApplication::activeModalWidget() != nullptr)
+    return selection_ != nullptr && QApplication::activeModalWidget() == nullptr;
+}
+
+void FractalView::wheelEvent(QWheelEvent* event) {
+    event->accept();
+    if (!TakesOrders() || panFrom_)
         return;
     constexpr int kNotch = 120;  // eighths of a degree
     wheelTurn_ += event->angleDelta().y();
@@ -156,8 +171,61 @@ void FractalView::wheelEvent(QWheelEvent* event) {
     }
 }
 
+void FractalView::keyPressEvent(QKeyEvent* event) {
+    // What each key does: pan by quarters of the view (columns right, rows down), or zoom.
+    struct KeyMove {
+        int key;
+        int columns;
+        int rows;
+        int zoom;
+    };
+    static constexpr KeyMove kMoves[] = {
+        {Qt::Key_Left, -1, 0, 0}, {Qt::Key_Right, 1, 0, 0}, {Qt::Key_Up, 0, -1, 0},
+        {Qt::Key_Down, 0, 1, 0},  {Qt::Key_Plus, 0, 0, 1},  {Qt::Key_Minus, 0, 0, -1},
+    };
+    const auto* move = std::find_if(std::begin(kMoves), std::end(kMoves),
+                                    [event](const KeyMove& m) { return m.key == event->key(); });
+    // Only the keys alone, the keypad's too, and + with the shift many keyboards need for it:
+    // with Alt, Ctrl or Meta they belong to the menus' accelerators (Alt+Left is Back).
+    const Qt::KeyboardModifiers allowed =
+        Qt::KeypadModifier | (event->key() == Qt::Key_Plus ? Qt::ShiftModifier : Qt::NoModifier);
+    if (move == std::end(kMoves) || (event->modifiers() & ~allowed) != Qt::NoModifier) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (!TakesOrders() || panFrom_)
+        return;
+    const bool moved = move->zoom != 0 ? selection_->ZoomAtCentre(move->zoom)
+                                       : selection_->PanByQuarters(move->columns, move->rows);
+    if (moved) {
+        keptMarker_.reset();
+        update();
+    }
+}
+
+void FractalView::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    EndPan();
+}
+
+void FractalView::EndPan() {
+    if (!panFrom_)
+        return;
+    panFrom_.reset();
+    update();
+}
+
 void FractalView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) {
+    if (event->button() == Qt::MiddleButton) {
+        // Not while the left button drags a selection.
+        if (TakesOrders() && !selection_->Selecting()) {
+            panFrom_ = DevicePosition(event->position());
+            panBy_ = {};
+        }
+        return;
+    }
+    if (event->button() != Qt::LeftButton || panFrom_) {
         QWidget::mousePressEvent(event);
         return;
     }
@@ -176,6 +244,11 @@ void FractalView::mousePressEvent(QMouseEvent* event) {
 }
 
 void FractalView::mouseMoveEvent(QMouseEvent* event) {
+    if (panFrom_) {
+        panBy_ = DevicePosition(event->position()) - *panFrom_;
+        update();
+        return;
+    }
     if (!pressed_ || selection_ == nullptr)
         return;
     const QPoint at = DevicePosition(event->position());
@@ -185,6 +258,14 @@ void FractalView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void FractalView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::MiddleButton && panFrom_) {
+        const QPoint from = *panFrom_;
+        const QPoint to = DevicePosition(event->position());
+        EndPan();
+        if (TakesOrders() && selection_->Pan({from.x(), from.y()}, {to.x(), to.y()}))
+            keptMarker_.reset();
+        return;
+    }
     if (event->button() != Qt::LeftButton || !pressed_) {
         QWidget::mouseReleaseEvent(event);
         return;

@@ -25,6 +25,10 @@ class ZoomSelection;
 // A release outside the view ends the selection there: the arithmetic keeps the rectangle
 // within the image, and a selection never outlives its button press.
 //
+// The middle button drags the picture along (the pixels already computed, nothing new until the
+// button comes up), then generates the view moved by that much. The arrow keys move the view by
+// a quarter of its size, + and - zoom by 2 about its centre; each generates as the wheel does.
+//
 // Until there is a fractal the view says how to begin one.
 class FractalView final : public QWidget {
     Q_OBJECT
@@ -64,9 +68,15 @@ class FractalView final : public QWidget {
     // A notch away from the user zooms in by 2 about the point under the pointer, one towards
     // them zooms out; each generates at once.
     void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    // Ends a middle drag when the view loses the mouse without its release.
+    void focusOutEvent(QFocusEvent* event) override;
 
   private:
     void UpdateMetrics();
+    // Whether the view takes orders from the mouse wheel, middle button and keys now.
+    bool TakesOrders() const;
+    void EndPan();
 
     ViewMetrics& metrics_;
     const Generator* generator_ = nullptr;
@@ -75,6 +85,8 @@ class FractalView final : public QWidget {
     std::optional<SelectionBox> keptMarker_;  // the region of the last zoom, until repainted
     ThreadWake presentWake_{[this] { InvalidateView(); }};
     bool pressed_ = false;
+    std::optional<QPoint> panFrom_;  // the middle button's press, in device pixels
+    QPoint panBy_;                   // how far the picture has been dragged from it
     int wheelTurn_ = 0;  // eighths of a degree not yet a whole notch (fine-grained wheels)
 };
 

@@ -96,6 +96,8 @@ FractalView* MainWindow::CreateView(ViewMetrics& metrics) {
         return view_;
     view_ = new FractalView(metrics, this);
     setCentralWidget(view_);
+    // The view has the keys from the start: the arrows and + and - move it.
+    view_->setFocus();
     return view_;
 }
 

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "movie/movie_progress.h"
+#include "settings/number_text.h"
 
 namespace zolt {
 

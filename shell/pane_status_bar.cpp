@@ -10,8 +10,18 @@
 namespace zolt {
 
 namespace {
+
 constexpr int kVerticalMargin = 2;
+
+// A text wider than its pane is cut off at the pane's edge ("Finished - more iterations may
+// show detail" in a pane a quarter of a narrow window wide): the pointer over it shows it whole.
+void ShowWholeTextOnHover(QLabel& pane) {
+    const int room = pane.contentsRect().width() - pane.indent();
+    pane.setToolTip(pane.fontMetrics().horizontalAdvance(pane.text()) > room ? pane.text()
+                                                                             : QString());
 }
+
+}  // namespace
 
 PaneStatusBar::PaneStatusBar(QWidget* parent) : QStatusBar(parent) {
     setObjectName(QString::number(kStatusBarControlId));
@@ -33,7 +43,9 @@ PaneStatusBar::PaneStatusBar(QWidget* parent) : QStatusBar(parent) {
 void PaneStatusBar::SetPaneText(int pane, const std::string& text) {
     if (pane < 1 || pane > static_cast<int>(panes_.size()))
         return;
-    panes_[static_cast<std::size_t>(pane - 1)]->setText(QString::fromStdString(text));
+    QLabel& label = *panes_[static_cast<std::size_t>(pane - 1)];
+    label.setText(QString::fromStdString(text));
+    ShowWholeTextOnHover(label);
 }
 
 QString PaneStatusBar::PaneText(int pane) const {
@@ -43,8 +55,10 @@ QString PaneStatusBar::PaneText(int pane) const {
 }
 
 void PaneStatusBar::ClearPanes() {
-    for (QLabel* label : panes_)
+    for (QLabel* label : panes_) {
         label->clear();
+        label->setToolTip({});
+    }
 }
 
 std::vector<int> PaneStatusBar::PaneEdges() const {
@@ -76,6 +90,7 @@ void PaneStatusBar::ApplyPanes() {
     const int height = std::max(0, this->height() - 2 * kVerticalMargin);
     for (std::size_t i = 0; i < panes_.size(); ++i) {
         panes_[i]->setGeometry(left, kVerticalMargin, edges[i] - left, height);
+        ShowWholeTextOnHover(*panes_[i]);
         left = edges[i];
     }
     const QSize grip = grip_->sizeHint();

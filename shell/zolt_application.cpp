@@ -13,6 +13,7 @@
 #include "dialogs/options_dialog.h"
 #include "dialogs/qt_file_dialogs.h"
 #include "document/fractal_file.h"
+#include "generation/view_refusal.h"
 #include "generation/worker_threads.h"
 #include "shell/command_actions.h"
 #include "shell/command_table.h"
@@ -89,6 +90,7 @@ void ZoltApplication::ApplyInitialCommandState() {
     surface_.EnableCommands(kOffAtStart, false);
     surface_.SetCommandChecked(kCmdToolbar, values.ShowToolbar);
     surface_.SetCommandChecked(kCmdStatusBar, values.ShowStatusbar);
+    surface_.SetCommandChecked(kCmdAutoIterations, values.AutomaticIterations);
     if (const auto command = PriorityCommand(values.GeneratePriority))
         surface_.SetCommandChecked(*command, true);
 }
@@ -172,13 +174,14 @@ void ZoltApplication::RunCommand(int id) {
             ToggleStatusbar();
             break;
         case kCmdMail:
-            QDesktopServices::openUrl(QUrl(QString::fromLatin1(kContactMail)));
-            break;
         case kCmdWeb:
-            QDesktopServices::openUrl(QUrl(QString::fromLatin1(kContactWeb)));
+            OpenContact(id);
             break;
         case kCmdExportImage:
             ExportImage();
+            break;
+        case kCmdAutoIterations:
+            ToggleSetting(&DefaultValues::AutomaticIterations, id);
             break;
         case kCmdExportMovie:
             ExportMovie();
@@ -189,24 +192,24 @@ void ZoltApplication::RunCommand(int id) {
     }
 }
 
-void ZoltApplication::ToggleToolbar() {
+bool ZoltApplication::ToggleSetting(bool DefaultValues::*setting, int id) {
     GenerationDefaults& defaults = workspace_->defaults;
-    DefaultValues& values = defaults.values;
-    values.ShowToolbar = !values.ShowToolbar;
-    window_->ShowToolbar(values.ShowToolbar);
-    surface_.SetCommandChecked(kCmdToolbar, values.ShowToolbar);
+    bool& value = defaults.values.*setting;
+    value = !value;
+    surface_.SetCommandChecked(id, value);
     defaults.SaveValues();
+    return value;
+}
+
+void ZoltApplication::ToggleToolbar() {
+    window_->ShowToolbar(ToggleSetting(&DefaultValues::ShowToolbar, kCmdToolbar));
 }
 
 void ZoltApplication::ToggleStatusbar() {
-    GenerationDefaults& defaults = workspace_->defaults;
-    DefaultValues& values = defaults.values;
-    values.ShowStatusbar = !values.ShowStatusbar;
-    window_->ShowStatusbar(values.ShowStatusbar);
-    surface_.SetStatusBar(values.ShowStatusbar ? window_->StatusBar() : nullptr);
-    surface_.SetCommandChecked(kCmdStatusBar, values.ShowStatusbar);
+    const bool show = ToggleSetting(&DefaultValues::ShowStatusbar, kCmdStatusBar);
+    window_->ShowStatusbar(show);
+    surface_.SetStatusBar(show ? window_->StatusBar() : nullptr);
     workspace_->history.ShowPosition();
-    defaults.SaveValues();
 }
 
 void ZoltApplication::SetPriority(int priority) {
@@ -226,6 +229,21 @@ void ZoltApplication::SetPriority(int priority) {
     defaults.SaveValues();
 }
 
+void ZoltApplication::OpenContact(int command) {
+    const bool mail = command == kCmdMail;
+    const QUrl url(QString::fromLatin1(mail ? kContactMail : kContactWeb));
+    if (QDesktopServices::openUrl(url))
+        return;
+    // Without a mail program or a browser set up nothing would happen at all: the user gets the
+    // address instead, to use as they can.
+    if (mail)
+        surface_.ShowMessage("No mail program is set up to write to " + url.path().toStdString() +
+                             ".");
+    else
+        surface_.ShowMessage("No web browser is set up to open " + url.toString().toStdString() +
+                             ".");
+}
+
 void ZoltApplication::ExportImage() {
     // One export at a time: asked again meanwhile, the running one comes to the front.
     if (exportProgress_ != nullptr) {
@@ -235,9 +253,16 @@ void ZoltApplication::ExportImage() {
     }
     Workspace& work = *workspace_;
     const FractalDef& def = work.current.Definition();
-    const auto size = AskPictureSize(window_.get(), def, surface_.ViewClientSize());
+    const auto size = AskPictureSize(window_.get(), def, surface_.ViewClientSize(), store_.get());
     if (!size)
         return;
+    // A view the picture cannot show is said before a file name is asked for.
+    if (const std::string refusal =
+            ViewRefusal(NumbersOf(def), size->width, size->height, AvailableMemory());
+        !refusal.empty()) {
+        surface_.ShowMessage(ViewRefusalMessage(refusal));
+        return;
+    }
     const auto path = fileDialogs_->AskSave(work.directories.StartDirectory(DirectoryKind::Save),
                                             SafeFileStem(def.Name.str()), SavedKind::Picture);
     if (!path)
@@ -267,6 +292,8 @@ void ZoltApplication::ExportEnded(const PictureExport::Outcome& outcome) {
         return;
     if (outcome.written)
         workspace_->directories.Chosen(DirectoryKind::Save, export_->Path());
+    else if (outcome.refused)
+        surface_.ShowMessage(ViewRefusalMessage(outcome.reason));
     else if (!outcome.cancelled)
         surface_.ShowMessage("Failed to export image: " + outcome.reason + ".");
 }

@@ -15,6 +15,7 @@
 namespace zolt {
 
 class AboutDialog;
+struct DefaultValues;
 class ExportProgress;
 class MovieProgressDialog;
 class FractalView;
@@ -63,9 +64,13 @@ class ZoltApplication final {
 
   private:
     void ApplyInitialCommandState();
+    // Flips a setting shown by a checked command, shows it and saves it; gives the new value.
+    bool ToggleSetting(bool DefaultValues::*setting, int id);
     void ToggleToolbar();
     void ToggleStatusbar();
     void SetPriority(int priority);
+    // Help > Contact: hands the address to the desktop, and says so where nothing takes it.
+    void OpenContact(int command);
     // File > Export Image: asks for a size and a file, then writes the picture in the background.
     void ExportImage();
     void ExportEnded(const PictureExport::Outcome& outcome);

@@ -31,6 +31,7 @@ enum CommandId : int {
     kCmdMail = 26,
     kCmdWeb = 27,
     kCmdExportImage = 28,
+    kCmdAutoIterations = 29,
     kCmdExportMovie = 31,
 };
 
@@ -55,8 +56,8 @@ constexpr std::uint32_t CommandBits(std::initializer_list<int> ids) {
     return mask;
 }
 
-constexpr std::uint32_t kAllCommands =
-    0x1FFFFFF | CommandBit(kCmdExportImage) | CommandBit(kCmdExportMovie);
+constexpr std::uint32_t kAllCommands = 0x1FFFFFF | CommandBit(kCmdExportImage) |
+                                       CommandBit(kCmdAutoIterations) | CommandBit(kCmdExportMovie);
 constexpr std::uint32_t kPriorityCommands = CommandBits({16, 17, 18, 19, 20, 21, 22});
 
 // The mask of enabled commands. Both threads change it, so every change is one atomic

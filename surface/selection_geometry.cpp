@@ -109,21 +109,27 @@ std::optional<SelectionBox> SelectionRect(const SelectionFrame& f, int x, int y,
 std::optional<GenerationSnapshot> ZoomedAbout(const SelectionFrame& frame, int x, int y,
                                               double factor, const GenerationSnapshot& source,
                                               ViewSize clientNow) {
+    return MovedView(frame, {x, y}, {x, y}, factor, source, clientNow);
+}
+
+std::optional<GenerationSnapshot> MovedView(const SelectionFrame& frame, ViewPoint from,
+                                            ViewPoint to, double factor,
+                                            const GenerationSnapshot& source, ViewSize clientNow) {
     if (frame.iw <= 0 || clientNow.width <= 0 || !(factor > 0))
         return std::nullopt;
-    // The point under the pointer, as the renderer computes its pixel.
+    // The point under `from`, as the renderer computes its pixel.
     const double dx = (source.Pfinish - source.Pstart) / frame.iw;
-    const double cr = static_cast<double>(x - frame.ox) * dx + source.Pstart;
-    const double ci = static_cast<double>(y - frame.oy) * dx + source.Qstart;
+    const double cr = static_cast<double>(from.x - frame.ox) * dx + source.Pstart;
+    const double ci = static_cast<double>(from.y - frame.oy) * dx + source.Qstart;
     const double step = dx / factor;
     GenerationSnapshot zoomed = source;
-    zoomed.Pstart = cr - x * step;
-    zoomed.Qstart = ci - y * step;
+    zoomed.Pstart = cr - to.x * step;
+    zoomed.Qstart = ci - to.y * step;
     zoomed.Pfinish = zoomed.Pstart + clientNow.width * step;
     zoomed.Qfinish = DeriveQfinish(zoomed.Pstart, zoomed.Pfinish, zoomed.Qstart, clientNow);
     if (NeedsExactZoom(source, frame.iw, zoomed, clientNow)) {
-        const double left = (x - frame.ox) - x / factor;
-        const double top = (y - frame.oy) - y / factor;
+        const double left = (from.x - frame.ox) - to.x / factor;
+        const double top = (from.y - frame.oy) - to.y / factor;
         return ExactZoom(frame, source, left, top, left + clientNow.width / factor, clientNow);
     }
     if (!std::isfinite(zoomed.Pstart) || !std::isfinite(zoomed.Pfinish) ||

@@ -21,6 +21,12 @@ struct SelectionFrame {
     int ih = 0;
 };
 
+// A pixel of the view.
+struct ViewPoint {
+    int x = 0;
+    int y = 0;
+};
+
 // A rectangle in view pixels; right and bottom edges exclusive.
 struct SelectionBox {
     int left = 0;
@@ -61,5 +67,11 @@ std::optional<GenerationSnapshot> ZoomedNumbers(const SelectionFrame& frame,
 std::optional<GenerationSnapshot> ZoomedAbout(const SelectionFrame& frame, int x, int y,
                                               double factor, const GenerationSnapshot& source,
                                               ViewSize clientNow);
+
+// The same, with the point shown at view pixel `from` moved to view pixel `to` of the new view:
+// a factor of 1 pans. Every digit of a deep view is kept, as in a zoom.
+std::optional<GenerationSnapshot> MovedView(const SelectionFrame& frame, ViewPoint from,
+                                            ViewPoint to, double factor,
+                                            const GenerationSnapshot& source, ViewSize clientNow);
 
 }  // namespace zolt

@@ -54,14 +54,20 @@ TEST(RenderOptions, ReadsEveryOptionWithThePointWhateverTheLocale) {
     EXPECT_TRUE(o.verbose);
     EXPECT_EQ(o.input, "");
 
-    // With a file, the options about the image and the passes still apply.
-    const ParsedOptions withFile =
-        ParseRenderOptions({"in.zlt", "--width", "100", "--height", "80", "--initial", "4",
-                            "--penultimate", "2", "--verbose", "-o", "x.png"});
+    EXPECT_FALSE(o.autoIterations);
+
+    // With a file, the options about the image and the passes still apply, and the iteration
+    // limit replaces the file's.
+    const ParsedOptions withFile = ParseRenderOptions(
+        {"in.zlt", "--width", "100", "--height", "80", "--initial", "4", "--penultimate", "2",
+         "--verbose", "--iterations=900", "--auto-iterations", "-o", "x.png"});
     ASSERT_TRUE(withFile.options) << withFile.error;
     EXPECT_EQ(withFile.options->input, "in.zlt");
     EXPECT_EQ(withFile.options->width, 100);
     EXPECT_EQ(withFile.options->penultimate, 2);
+    EXPECT_TRUE(withFile.options->iterationsGiven);
+    EXPECT_EQ(withFile.options->iterations, 900);
+    EXPECT_TRUE(withFile.options->autoIterations);
 }
 
 TEST(RenderOptions, CoordinatesKeepEveryDigitGiven) {

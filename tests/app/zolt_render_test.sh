@@ -47,6 +47,12 @@ pane 1: Finished
 pane 2: " ] || fail "verbose output: $(cat err)"
 expect 0 "" "$render" -o v.png --width 16 --height 16
 [ -s err ] && fail "said something off a terminal: $(cat err)"
+# A file's limit replaced; a limit raised by trial pictures (a view black at 925 iterations).
+expect 0 "" "$render" v.zlt --iterations 40 -o v.png --width 16 --height 16 --verbose
+head -n 1 err | grep -qx "pane 1: Generating@40 iterations" || fail "--iterations: $(cat err)"
+expect 0 "" "$render" --pstart -0.7436439005633524 --pfinish -0.7436438726236752 \
+    --qstart 0.13182589134789596 --iterations 925 --auto-iterations -o v.png --verbose
+grep -q "^pane 1: Generating@925 iterations$" err && fail "--auto-iterations kept 925"
 
 # A view 1e-60 wide: every digit given counts, the deep engine draws it, and the picture keeps the
 # digits (drawn again from the picture, it is the same).

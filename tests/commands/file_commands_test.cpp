@@ -128,8 +128,10 @@ TEST_F(FileCommandsTest, FailedOpensChangeNothing) {
     ASSERT_TRUE(w.DefineHome("Before", 4, 250, /*untitled=*/false));
     const FractalDef before = Def();
     EXPECT_FALSE(w.work.OpenNamed(w.home + "/missing.zlt"));
-    EXPECT_EQ(w.ui.Messages(), (std::vector<std::string>{"Failed to open file."}));
-    // A file the reader names the fault of says so; any other says that it did not load.
+    EXPECT_EQ(w.ui.Messages(),
+              (std::vector<std::string>{"Failed to open file. No such file or directory."}));
+    // A file the reader names the fault of says so; any other says that it did not load, and
+    // why.
     EXPECT_FALSE(Open(File("A", "Old.zlt", "Version:0.0\n1\n")));
     const std::string pi = "3.14159265358979323846264338327950288419716939937510582097494459";
     const std::string header = "Version:1.0\n-2.5\n1.25\n-1.5\n";
@@ -145,8 +147,15 @@ TEST_F(FileCommandsTest, FailedOpensChangeNothing) {
     EXPECT_FALSE(Open((w.dir.Path() / "fifo.zlt").string()));  // nobody writes it: no hang
     dialogs.answer.reset();
     EXPECT_FALSE(w.work.Open(dialogs));  // cancelled: nothing said
-    std::vector<std::string> said = {"Failed to open file.", "Cannot load this format."};
-    said.insert(said.end(), 5, "Failed to open file.");
+    const std::vector<std::string> said = {
+        "Failed to open file. No such file or directory.",
+        "Cannot load this format.",
+        "Failed to open file. Line 5 is not valid.",
+        "Failed to open file. Not a fractal file.",
+        "Failed to open file. Line 2 is too long.",
+        "Failed to open file. Is a directory.",
+        "Failed to open file. Not a regular file.",
+    };
     EXPECT_EQ(w.ui.Messages(), said);
     EXPECT_EQ(Def().Name, before.Name);
     EXPECT_EQ(NumbersOf(Def()), NumbersOf(before));

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "document/fractal_file.h"
+#include "engine/deep_engine.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
 
@@ -85,6 +86,7 @@ TEST_F(PictureExportTest, ADeepReferenceIsToldAsItGrowsAndCancelStopsIt) {
            std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_GE(picture.ReferencePercent(), 0);
+    EXPECT_GT(picture.ReferenceBytes(), 16u * 30'000'000);  // its size, told with it
     EXPECT_EQ(picture.RowsDone(), 0);
     picture.Cancel();
     EXPECT_TRUE(picture.Finish().cancelled);
@@ -105,6 +107,20 @@ TEST_F(PictureExportTest, ACancelledOrFailedExportLeavesNoFile) {
     const PictureExport::Outcome refused = Run(To(dir.Path() / "none" / "a.png"));
     EXPECT_FALSE(refused.written);
     EXPECT_EQ(refused.reason, "No such file or directory");
+
+    // A view the deep engine cannot take is refused as such, before any file is made.
+    GenerationSnapshot numbers = NumbersOf(def);
+    numbers.Iterations = kMaxDeepIterations + 1;
+    ASSERT_TRUE(SetExactCorners(
+        numbers, {"-0.7453", "-0.7453000000000000000000000000000002", "0.1127"}, {120, 90}));
+    FractalDef deep = def;
+    SetNumbersOf(deep, numbers);
+    PictureExport refusing;
+    ASSERT_TRUE(refusing.Start(deep, To(dir.Path() / "deep.png")));
+    const PictureExport::Outcome tooMany = refusing.Finish();
+    EXPECT_TRUE(tooMany.refused);
+    EXPECT_FALSE(tooMany.cancelled);
+    EXPECT_EQ(tooMany.reason, "deep views take at most 33554430 iterations");
 
     EXPECT_TRUE(test::RunInChild(
         [&] {

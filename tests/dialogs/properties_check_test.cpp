@@ -5,6 +5,8 @@
 
 #include "document/current_fractal.h"
 #include "document/navigation_history.h"
+#include "engine/deep_view.h"
+#include "support/test_workspace.h"
 #include "surface/headless_surface.h"
 
 namespace zolt {
@@ -93,6 +95,29 @@ TEST(ReadNumbers, KeepsEveryDigitTypedForADeepViewAndShowsItAgain) {
     entries.pfinish = "0.4" + digits;
     ASSERT_EQ(ReadNumbers(entries, world.ui, numbers), NumbersFault::None);
     EXPECT_TRUE(numbers.Deep.empty());
+}
+
+// OK on a view that could not be drawn keeps the dialog open, as an invalid field does, and
+// says why: here more digits than a deep view takes, which were once dropped for the nearest
+// double.
+TEST(AcceptProperties, RefusesAViewThatCouldNotBeDrawn) {
+    TestWorkspace w({600, 450});
+    ASSERT_TRUE(w.DefineHome("Before"));
+    w.work.generator.Ready({});
+    const FractalDef before = w.work.current.Definition();
+    PropertiesEntries deep = EntriesFor(before, w.ui.ViewClientSize());
+    deep.pstart = "-0.1" + std::string(30, '3');
+    deep.pfinish = "-0.1" + std::string(29, '3') + "4";
+    PropertiesEntries tooLong = deep;
+    tooLong.pstart += std::string(kMaxDecimalText, '3');
+    EXPECT_FALSE(
+        AcceptProperties(kPropertiesMode, tooLong, 256, w.work.current, w.ui, &w.work.generator));
+    EXPECT_EQ(w.ui.Messages().back(),
+              "This view cannot be drawn: coordinates longer than 20000 digits.");
+    EXPECT_EQ(NumbersOf(w.work.current.Definition()), NumbersOf(before));
+    EXPECT_TRUE(
+        AcceptProperties(kPropertiesMode, deep, 256, w.work.current, w.ui, &w.work.generator));
+    EXPECT_EQ(w.work.current.Definition().Deep.Pstart, deep.pstart);
 }
 
 TEST(DialogName, CutsAtNineteenWholeCharacters) {

@@ -76,7 +76,7 @@ TEST(FractalFile, RoundTripKeepsCoordinatesBitForBitAndDerivesQfinish) {
         {-2.5, 1.25, -1.5, 0, 250, 200.0},
         {0.1, 0.30000000000000004, -0.0, 0, 1, 2.5},
         {4.9406564584124654e-324, DBL_MAX, -DBL_MIN, 0, 2147483647, 1e300},
-        {1.0 / 3.0, std::bit_cast<double>(0x400921fb54442d18ULL), -1e-300, 0, -5, -0.125},
+        {1.0 / 3.0, std::bit_cast<double>(0x400921fb54442d18ULL), -1e-300, 0, 5, -0.125},
         {-0.7436438870371587, -0.7436438870371577, 0.13182590420531, 0, 100000, 9.9e117},
     };
     for (const GenerationSnapshot& view : views) {
@@ -141,17 +141,25 @@ TEST(FractalFile, DeepViewsKeepEveryDigitWhereOlderReadersDoNotLook) {
         EXPECT_EQ(old.content->numbers.Qstart, def.Qstart);
 
         // A block that does not belong to the number lines is not used; the file still loads.
+        // One that does but is damaged refuses the file at its first bad line.
         const std::size_t block = shallow->size();
-        const std::pair<std::size_t, std::string> edits[] = {
-            {2, "-0.75"},               // line 2 edited by hand: the check line disagrees
-            {block + 1, "ZoltDeep:2"},  // a block of another kind
-            {block + 3, "Pfinish"},     // a label missing
-            {block + 4, "-0.7x"},       // not a number
+        const struct {
+            std::size_t line;
+            std::string text;
+            long long refusedAt;  // 0: loads, with the doubles
+        } edits[] = {
+            {2, "-0.75", 0},               // line 2 edited by hand: the check line disagrees
+            {block + 1, "ZoltDeep:2", 0},  // a block of another kind
+            {block + 3, "Pfinish", static_cast<long long>(block + 3)},  // a label missing
+            {block + 4, "-0.7x", static_cast<long long>(block + 4)},    // not a number
         };
-        for (const auto& [line, text] : edits) {
-            const FractalRead edited = Read(Lines(WithLine(*lines, line, text)), {400, 300});
-            ASSERT_TRUE(edited.content) << line;
-            EXPECT_TRUE(edited.content->numbers.Deep.empty()) << line << " " << text;
+        for (const auto& e : edits) {
+            const FractalRead edited = Read(Lines(WithLine(*lines, e.line, e.text)), {400, 300});
+            EXPECT_EQ(edited.line, e.refusedAt) << e.line;
+            ASSERT_EQ(edited.content.has_value(), e.refusedAt == 0) << e.line;
+            if (edited.content) {
+                EXPECT_TRUE(edited.content->numbers.Deep.empty()) << e.line << " " << e.text;
+            }
         }
     }
 }
@@ -206,6 +214,10 @@ TEST(FractalFile, MalformedFiles) {
          2},
         {"Iterations 1e300", Lines(WithLine(full, 5, "1e300")), false, "", 5},
         {"Iterations nan", Lines(WithLine(full, 5, "nan")), false, "", 5},
+        // An iteration limit is at least 1, in a file as on the command line and in the dialog.
+        {"Iterations 0", Lines(WithLine(full, 5, "0")), false, "", 5},
+        {"Iterations -5", Lines(WithLine(full, 5, "-5")), false, "", 5},
+        {"Iterations 0.9", Lines(WithLine(full, 5, "0.9")), false, "", 5},
         {"Modulation inf", Lines(WithLine(full, 8, "inf")), false, "", 8},
         {"Colours 3000000000", Lines(WithLine(full, 9, "3000000000")), false, "", 9},
         {"Colours -1", Lines(WithLine(full, 9, "-1")), false, "", 9},
@@ -232,10 +244,10 @@ TEST(FractalFile, HeaderValues) {
     ASSERT_TRUE(read.content);
     EXPECT_EQ(read.content->numbers.Escape, 2.5);
     EXPECT_TRUE(read.content->appearance.Monochrome);
-    read = Read(Lines(WithLine(WithLine(full, 5, "-12.9"), 7, "2")));
+    read = Read(Lines(WithLine(WithLine(full, 5, "12.9"), 7, "2")));
     ASSERT_TRUE(read.content);
     EXPECT_FALSE(read.content->appearance.Monochrome);
-    EXPECT_EQ(read.content->numbers.Iterations, -12);
+    EXPECT_EQ(read.content->numbers.Iterations, 12);
 }
 
 TEST(FractalFile, PaletteLines) {

@@ -14,6 +14,7 @@
 #include "engine/ext_float.h"
 #include "engine/iterate_point.h"
 #include "engine/view_counter.h"
+#include "support/child_process.h"
 
 namespace zolt {
 namespace {
@@ -209,6 +210,7 @@ TEST(DeepEngine, RefusesViewsItCannotDraw) {
     with([](DeepView& v) { v.escape = NAN; }, "not a finite");
     with([](DeepView& v) { v.escape = INFINITY; }, "not a finite");
     with([](DeepView& v) { v.maxIter = kMaxDeepIterations + 1; }, "at most");
+    with([](DeepView& v) { v.pstart += std::string(kMaxDecimalText, '1'); }, "longer than");
     with(
         [](DeepView& v) {
             v.pfinish = "1e-25000";
@@ -217,12 +219,40 @@ TEST(DeepEngine, RefusesViewsItCannotDraw) {
         "deeper");
     DeepReference reference;
     EXPECT_EQ(reference.Prepare(good), DeepStatus::Ready);
+    EXPECT_TRUE(AssessDeepView(good).refusal.empty());
     for (const Case& c : cases) {
         EXPECT_EQ(reference.Prepare(c.view), DeepStatus::Refused) << c.why;
         EXPECT_NE(reference.Error().find(c.why), std::string::npos) << reference.Error();
         EXPECT_FALSE(reference.Ready());
         EXPECT_EQ(DeepIteratePoint(reference, 0, 0), 0);
+        // Known before anything is computed, in the same words; the depth told apart.
+        const DeepNeeds needs = AssessDeepView(c.view);
+        EXPECT_EQ(needs.refusal, reference.Error());
+        EXPECT_EQ(needs.tooDeep, std::string(c.why) == "deeper") << c.why;
     }
+}
+
+// The memory a reference is said to need before it is computed is enough: with no more address
+// space than that left, a reference of a million iterations that never escapes is made whole.
+TEST(DeepReference, TakesNoMoreMemoryThanAssessed) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "a sanitizer's allocator reserves more address space than the limit leaves";
+#else
+    // The middle of the view lies inside the main cardioid.
+    const DeepView view{"-0.1", "-0.0999999999999999999999999999999", "0.1", 64, 48, 1000000, 4.0};
+    const DeepNeeds needs = AssessDeepView(view);
+    ASSERT_TRUE(needs.refusal.empty());
+    EXPECT_GT(needs.referenceBytes, 16u * 1000000);
+    const rlim_t now = test::UsedAddressSpace();
+    EXPECT_TRUE(test::RunInChild(
+        [&] {
+            DeepReference reference;
+            return reference.Prepare(view) == DeepStatus::Ready &&
+                   reference.ReferenceLength() == view.maxIter + 2 &&
+                   reference.Bytes() <= needs.referenceBytes;
+        },
+        {.memoryLimit = now + needs.referenceBytes}));
+#endif
 }
 
 TEST(DeepReference, ResumesAfterAStopAndIsReusedOnceReady) {

@@ -54,10 +54,12 @@ TEST_F(GenerationDefaultsTest, BlockSizesBelowOneLoadAsBuiltInOthersAsStored) {
     EXPECT_EQ(GenerationDefaults(ui, &store).values.InitialResolution, 16);
 }
 
-TEST_F(GenerationDefaultsTest, SaveWritesAllSevenValuesInOrder) {
+// The seven values in their order, then automatic iterations, which came later.
+TEST_F(GenerationDefaultsTest, SaveWritesAllValuesInOrder) {
     GenerationDefaults defaults(ui, &store);
     defaults.values.GeneratePriority = 7;
     defaults.values.ShowToolbar = false;
+    defaults.values.AutomaticIterations = true;
     ASSERT_TRUE(defaults.SaveValues());
     EXPECT_EQ(ParseKeyFile(test::ReadBytes(DefaultsFile())).entries,
               (Entries{{"AutoGenerate", "1"},
@@ -66,7 +68,8 @@ TEST_F(GenerationDefaultsTest, SaveWritesAllSevenValuesInOrder) {
                        {"IterativeIncrement", "25"},
                        {"GeneratePriority", "7"},
                        {"ShowToolbar", "0"},
-                       {"ShowStatusbar", "1"}}));
+                       {"ShowStatusbar", "1"},
+                       {"AutomaticIterations", "1"}}));
     EXPECT_EQ(GenerationDefaults(ui, &store).values, defaults.values);
     EXPECT_TRUE(ui.Messages().empty());
 }

@@ -44,6 +44,13 @@ TEST(PassSchedule, HalvesToThePenultimateResolutionThenSinglePixels) {
     EXPECT_EQ(schedule(2147483647, 4).size(), 30u);
 }
 
+// A reference's time left is told once a percent of it is done, from the rate so far.
+TEST(ReferenceEstimate, TellsTheSizeAtOnceAndTheTimeLeftAfterTheFirstPercent) {
+    EXPECT_EQ(ReferenceEstimateText(0.009, 3ULL << 29, 5.0), "Reference: 0% of 1.5 GiB");
+    EXPECT_EQ(ReferenceEstimateText(0.25, 900 << 20, 30.0),
+              "Reference: 25% of 900 MiB, about 1:30 left");
+}
+
 TEST(PassProgress, FourHundredRowsAtBlockEightShowOneTextAndTenCopies) {
     HeadlessSurface ui;
     PassProgress progress(ui, 8);

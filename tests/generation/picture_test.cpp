@@ -61,6 +61,28 @@ TEST_F(PictureTest, BandsOfAnyHeightMakeThePictureOfOnePiece) {
         EXPECT_EQ(Written(Request(97, 61, bandRows), "band.png"), expected) << bandRows;
 }
 
+// Rows are told as they are finished, not band by band, so that a picture of one band moves too:
+// never 2 % of the rows without a word, to the last row.
+TEST_F(PictureTest, ProgressComesRowByRow) {
+    for (int bandRows : {0, 70}) {
+        std::vector<int> told;
+        std::string reason;
+        ASSERT_TRUE(WritePicture(
+            Request(64, 300, bandRows), dir.Path() / "rows.png",
+            AtomicFile::Fifo::kRefuseWithoutReader, nullptr,
+            [&told](int rows) { told.push_back(rows); }, reason))
+            << reason;
+        ASSERT_FALSE(told.empty());
+        EXPECT_EQ(told.back(), 300);
+        int before = 0;
+        for (int rows : told) {
+            EXPECT_GT(rows, before);
+            EXPECT_LE(rows - before, 300 / 50) << bandRows;
+            before = rows;
+        }
+    }
+}
+
 TEST_F(PictureTest, ACancelledOrFailedPictureLeavesNoFile) {
     std::atomic<bool> cancel{true};
     std::string reason;

@@ -1,7 +1,11 @@
 #include "settings/safe_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <algorithm>
 
 #include "support/child_process.h"
 #include "support/temp_dir.h"
@@ -91,6 +95,58 @@ TEST_F(AtomicFileTest, ADanglingLinkOrADirectoryIsNotReplaced) {
     EXPECT_FALSE(WriteFileAtomically(Path("folder"), "new"));
     EXPECT_TRUE(fs::is_directory(Path("folder")));
     EXPECT_EQ(Tree(dir.Path()), (std::vector<std::string>{"folder", "link.zlt"}));
+}
+
+// A save killed between its steps may leave its temporary file. The next process to save into
+// the same directory removes it, and nothing that is not unmistakably such a file: its name,
+// its owner, its age, its saver gone and nobody holding it open.
+TEST_F(AtomicFileTest, ASaveRemovesWhatAKilledSaveLeftAndNothingElse) {
+    const pid_t gone = ::fork();
+    if (gone == 0)
+        ::_exit(0);
+    ASSERT_GT(gone, 0);
+    ::waitpid(gone, nullptr, 0);
+    const std::string dead = ".zolt-save-" + std::to_string(gone) + "-";
+    const std::string running = ".zolt-save-" + std::to_string(::getppid()) + "-";
+    std::vector<std::string> kept = {
+        running + "Ab3dE6",     // its saver still runs
+        dead + "Ab3dE",         // not a name of ours
+        ".zolt-save-Ab3dE6gH",  // no saver named
+        "zolt-save-" + std::to_string(gone) + "-Ab3dE6",
+        dead + "Op3nEd",  // held open
+        dead + "L1nked",  // a link
+        dead + "Young1",  // written since this process started
+    };
+    for (const std::string& name : kept)
+        if (name != dead + "L1nked")
+            WriteBytes(Path(name), "partial");
+    fs::create_symlink("a.zlt", Path(dead + "L1nked"));
+    if (::geteuid() == 0) {  // another user's
+        kept.push_back(dead + "Others");
+        WriteBytes(Path(kept.back()), "partial");
+        ASSERT_EQ(::chown(Path(kept.back()).c_str(), test::kUnprivilegedId, test::kUnprivilegedId),
+                  0);
+    }
+    WriteBytes(Path(dead + "Left01"), "a whole picture");
+    WriteBytes(Path(dead + "Left02"), "");
+    const int open = ::open(Path(dead + "Op3nEd").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(open, 0);
+    // Written an hour before this process started, all but the young one.
+    const timespec hourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+    for (const auto& entry : fs::directory_iterator(dir.Path()))
+        if (entry.path().filename() != dead + "Young1")
+            ::utimensat(AT_FDCWD, entry.path().c_str(), hourAgo, AT_SYMLINK_NOFOLLOW);
+
+    ASSERT_TRUE(WriteFileAtomically(Path("a.zlt"), "new"));
+    ::close(open);
+    std::vector<std::string> left = kept;
+    left.push_back("a.zlt");
+    std::sort(left.begin(), left.end());
+    std::vector<std::string> names;  // as they are: Tree would name the link by its target
+    for (const auto& entry : fs::directory_iterator(dir.Path()))
+        names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, left);
 }
 
 TEST(ReadRegularFile, TellsAMissingFileFromOneThatCannotBeRead) {

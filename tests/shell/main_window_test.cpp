@@ -1,6 +1,7 @@
 // The main window as the user meets it: menu, keys, toolbar, status bar, bars and priorities.
 
 #include <QAction>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
@@ -134,6 +135,7 @@ class MainWindowTest : public AppTest {
             "  &Continue\tAlt+C [Alt+C]",
             "  S&kip\tAlt+S [Alt+S]",
             "  -",
+            "  &Automatic Iterations",
             "  &Options...",
             "  &Priority >",
             "    &Lowest",
@@ -153,9 +155,10 @@ class MainWindowTest : public AppTest {
     }
 
     void initialCommandState() {
-        QCOMPARE(app_->Surface().GetCommandState(),
-                 kPriorityCommands | CommandBits({kCmdNew, kCmdOpen, kCmdExit, kCmdOptions,
-                                                  kCmdAbout, kCmdToolbar, kCmdStatusBar}));
+        QCOMPARE(
+            app_->Surface().GetCommandState(),
+            kPriorityCommands | CommandBits({kCmdNew, kCmdOpen, kCmdExit, kCmdOptions, kCmdAbout,
+                                             kCmdToolbar, kCmdStatusBar, kCmdAutoIterations}));
         CommandActions& actions = app_->GetMainWindow()->Actions();
         for (int id = kFirstCommand; id <= kLastCommand; ++id)
             if (QAction* action = actions.Action(id))  // some ids have no command
@@ -165,8 +168,9 @@ class MainWindowTest : public AppTest {
         // The bars are shown and checked; the default priority, Normal, is checked alone.
         QVERIFY(app_->GetMainWindow()->ToolBar()->isVisible());
         QVERIFY(app_->GetMainWindow()->StatusBar()->isVisible());
-        for (int id = 16; id <= 25; ++id)
-            QCOMPARE(actions.Action(id)->isChecked(), id == 19 || id == 24 || id == 25);
+        for (int id = 16; id <= kLastCommand; ++id)
+            if (QAction* action = actions.Action(id))
+                QCOMPARE(action->isChecked(), id == 19 || id == 24 || id == 25);
         for (int pane = 1; pane <= 3; ++pane)
             QCOMPARE(PaneText(*app_, pane), QString());
     }
@@ -304,6 +308,15 @@ class MainWindowTest : public AppTest {
         QCOMPARE(PaneText(*app_, 1), QString("one"));
         QCOMPARE(PaneText(*app_, 2), QString());
         QCOMPARE(PaneText(*app_, 3), QString("three"));
+
+        // A text wider than its pane shows whole under the pointer.
+        const auto* pane = bar->findChild<QLabel*>("pane-1");
+        QVERIFY(pane->toolTip().isEmpty());
+        const QString longer("Finished - more iterations may show detail");
+        app_->Surface().SetStatusText(1, longer.toStdString());
+        QCOMPARE(pane->toolTip(), longer);
+        app_->Surface().SetStatusText(1, "Finished");
+        QVERIFY(pane->toolTip().isEmpty());
     }
 
     void hidingTheStatusBarLosesItsTexts() {
@@ -330,6 +343,8 @@ class MainWindowTest : public AppTest {
         QCOMPARE(StoredDefaults(*dir_).ShowStatusbar, false);
         app_->RunCommand(16);
         QCOMPARE(StoredDefaults(*dir_).GeneratePriority, 1);
+        app_->RunCommand(kCmdAutoIterations);
+        QCOMPARE(StoredDefaults(*dir_).AutomaticIterations, true);
 
         // The next start shows what was saved.
         app_.reset();
@@ -339,6 +354,7 @@ class MainWindowTest : public AppTest {
         QVERIFY(!app_->GetMainWindow()->StatusBar()->isVisible());
         QVERIFY(app_->GetMainWindow()->Actions().Action(16)->isChecked());
         QVERIFY(!app_->GetMainWindow()->Actions().Action(24)->isChecked());
+        QVERIFY(app_->GetMainWindow()->Actions().Action(kCmdAutoIterations)->isChecked());
     }
 
     void priorityCarriesOneCheckMark() {
@@ -381,6 +397,23 @@ class MainWindowTest : public AppTest {
         app_->RunCommand(20);
         QCOMPARE(app_->GetWorkspace()->defaults.values.GeneratePriority, 0);
         QVERIFY(!app_->GetMainWindow()->Actions().Action(20)->isChecked());
+    }
+
+    // Where nothing can take the address (the offscreen platform opens nothing), Help > Contact
+    // says so instead of doing nothing.
+    void contactSaysWhenNothingTakesTheAddress() {
+        QStringList said;
+        for (const int command : {kCmdMail, kCmdWeb}) {
+            QTimer::singleShot(0, [&] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    said << box->text();
+                    box->button(QMessageBox::Ok)->click();
+                }
+            });
+            app_->RunCommand(command);
+        }
+        QCOMPARE(said, QStringList({"No mail program is set up to write to zolt@example.org.",
+                                    "No web browser is set up to open https://zolt.example.org."}));
     }
 
     void messageBoxHasTheCaptionTextAndOneButton() {

@@ -208,12 +208,24 @@ class ProgramTest : public QObject {
         QVERIFY(progress != nullptr);
         // Asked for again meanwhile, Export shows the running one instead of asking anything.
         QCOMPARE(DialogsOpenedBy([&] { app->RunCommand(kCmdExportImage); }), QStringList());
+        // It moves, and soon tells the time left.
+        QTRY_VERIFY_WITH_TIMEOUT(progress->value() > 0, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(progress->labelText().contains(" left"), 20000);
 
         QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
         QVERIFY(progress->isVisible());  // until the threads have stopped
         QTRY_VERIFY_WITH_TIMEOUT(progress == nullptr, 20000);
         QCOMPARE(QApplication::activeModalWidget(), nullptr);  // a cancel is no failure to tell
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
+
+        // The next export starts from the width accepted last.
+        int width = 0;
+        WhenModal<QDialog>([&](QDialog& size) {
+            width = size.findChild<QSpinBox*>("width")->value();
+            size.reject();
+        });
+        app->RunCommand(kCmdExportImage);
+        QCOMPARE(width, 16000);
     }
 
     void aFailedExportSaysWhyAndLeavesNoFile() {
@@ -283,7 +295,7 @@ class ProgramTest : public QObject {
         const char* arguments[] = {"/no/such/dir/Missing", "file.zlt"};
         app->OpenCommandLine(arguments);
         QCOMPARE(boxes, 1);
-        QCOMPARE(message, QString("Failed to open file."));
+        QCOMPARE(message, QString("Failed to open file. No such file or directory."));
         QCOMPARE(app->GetMainWindow()->windowTitle(), QString("Zolt"));
         QVERIFY(!app->Surface().IsCommandEnabled(kCmdGenerate));
     }

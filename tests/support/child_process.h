@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <system_error>
 
@@ -21,6 +22,15 @@ struct ChildLimits {
     rlim_t fileSizeLimit = 0;   // bytes a file may grow to, imitating a full disk; 0: no limit
     rlim_t memoryLimit = 0;     // bytes of address space, imitating a full memory; 0: no limit
 };
+
+// The address space this process has now: a memory limit for a child is this and what it may
+// take besides.
+inline rlim_t UsedAddressSpace() {
+    std::ifstream statm("/proc/self/statm");
+    rlim_t pages = 0;
+    statm >> pages;
+    return pages * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE));
+}
 
 // Runs `body` in a child process under `limits` and returns what it returned (false when the
 // child could not be made or died).
