@@ -121,8 +121,7 @@ bool VideoPossible(QDialog& dialog, MovieChoice& choice) {
     return true;
 }
 
-}  // namespace
-
+// The movie the dialog's answers describe: its length and frames, or why there is none.
 std::string MovieSummary(const FractalDef& end, const MovieChoice& choice, bool& valid) {
     valid = false;
     std::string reason;
@@ -138,6 +137,8 @@ std::string MovieSummary(const FractalDef& end, const MovieChoice& choice, bool&
     return DurationText(plan->Seconds()) + " long: " + std::to_string(plan->Frames()) +
            " frames from " + std::to_string(plan->Keyframes()) + " keyframes.";
 }
+
+}  // namespace
 
 std::optional<MovieChoice> AskMovie(QWidget* parent, const FractalDef& end,
                                     const MovieChoice& initial) {

@@ -24,7 +24,4 @@ struct MovieChoice {
 std::optional<MovieChoice> AskMovie(QWidget* parent, const FractalDef& end,
                                     const MovieChoice& initial);
 
-// The movie the dialog's answers describe: its length and frames, or why there is none.
-std::string MovieSummary(const FractalDef& end, const MovieChoice& choice, bool& valid);
-
 }  // namespace zolt
