@@ -12,6 +12,7 @@
 
 #include "app/render_movie.h"
 #include "app/render_options.h"
+#include "colour/gradient_files.h"
 #include "document/fractal_file.h"
 #include "engine/deep_engine.h"
 #include "engine/view_counter.h"
@@ -80,6 +81,27 @@ bool DefineFromFile(const RenderOptions& options, FractalDef& def, std::string& 
     if (!CopyAppearance(load.content->appearance, def.Appearance)) {
         error = "out of memory";
         return false;
+    }
+    return true;
+}
+
+// The colouring options over the definition's colouring. False, with `error` naming the file
+// and its line, for a gradient file that cannot be read.
+bool ApplyColouring(const RenderOptions& options, FractalDef& def, std::string& error) {
+    Colouring& colouring = def.Appearance.Colouring;
+    if (options.method)
+        colouring.method = *options.method;
+    for (const auto& [field, value] : options.colouringValues)
+        colouring.*field = value;
+    if (options.interior)
+        colouring.interior = *options.interior;
+    if (!options.gradient.empty()) {
+        GradientRead read = LoadGradientFile(options.gradient);
+        if (!read.gradient) {
+            error = "cannot load the gradient: " + read.error;
+            return false;
+        }
+        colouring.gradient = std::move(*read.gradient);
     }
     return true;
 }
@@ -160,7 +182,7 @@ int Render(const RenderOptions& options) {
     std::string error;
     const bool defined = options.input.empty() ? DefineFromOptions(options, def, error)
                                                : DefineFromFile(options, def, error);
-    if (!defined)
+    if (!defined || !ApplyColouring(options, def, error))
         return Fail(kFailed, error);
     const int threads = options.threads > 0 ? options.threads : WorkerThreadCount();
     if (options.autoIterations)
@@ -172,6 +194,7 @@ int Render(const RenderOptions& options) {
     const DefinitionPicture picture{
         .width = options.width,
         .height = options.height,
+        .supersample = options.supersample,
         .threads = threads,
         .referenceProgress = [&progress](
                                  double fraction,

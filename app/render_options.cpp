@@ -3,6 +3,9 @@
 #include <functional>
 #include <map>
 
+#include "colour/colour_methods.h"
+#include "colour/colour_space.h"
+#include "colour/gradient.h"
 #include "engine/deep_view.h"
 #include "generation/picture.h"
 #include "settings/number_text.h"
@@ -25,7 +28,8 @@ const char* RenderUsage() {
            "Renders a view of the Mandelbrot set into a PNG picture (or OpenEXR, when the\n"
            "name ends in .exr), or a zoom movie that ends at the view, on every core.\n"
            "The view comes from FILE (a .zlt fractal file, or a picture zolt-render or\n"
-           "Zolt made) or from the options --pstart to --colours, never from both.\n"
+           "Zolt made) or from the options --pstart to --colours, never from both; the\n"
+           "colouring options change the colouring either way.\n"
            "\n"
            "  --pstart X        real coordinate of the left edge (default -2.5); coordinates\n"
            "                    take up to 20000 characters, and views finer than double\n"
@@ -42,6 +46,19 @@ const char* RenderUsage() {
            "  --monochrome      white bands instead of colours\n"
            "  --modulation N    band period in monochrome mode (default 2)\n"
            "  --colours N       palette entries, 0 to 65536 (default 256)\n"
+           "  --colouring M     bands (the default), smooth, distance or relief\n"
+           "  --gradient FILE   the colours: a Fractint map (.map) or a GIMP gradient (.ggr)\n"
+           "  --repeat N        iterations one pass through the gradient spans (default\n"
+           "                    256); bands take a map's colours one per iteration anyway\n"
+           "  --offset X        where count 0 lies in the gradient, in passes (default 0)\n"
+           "  --interior RRGGBB colour of the points that never escape (default 000000)\n"
+           "  --thickness X     distance: how far from the set the ink reaches, in pixels\n"
+           "                    (default 1)\n"
+           "  --strength X      relief: the height of the surface, 0 to 100 (default 1)\n"
+           "  --angle X         relief: where the light comes from, in degrees anticlockwise\n"
+           "                    from the right (default 45)\n"
+           "  --supersample N   N x N samples a pixel (of a picture or a movie), averaged in\n"
+           "                    linear light, 1 to 8 (default 1)\n"
            "  --width N         picture width in pixels, 1 to 65536 (default 760)\n"
            "  --height N        picture height in pixels, 1 to 65536 (default 620)\n"
            "  --initial N       block size of the window's first pass, 1 to 4096; a picture\n"
@@ -60,7 +77,6 @@ const char* RenderUsage() {
            "                    seconds the movie takes to halve the width (default 1)\n"
            "  --start-width X   the width of the first frame (default 3.75, the home view's)\n"
            "  --hold X          seconds the last frame is held (default 2)\n"
-           "  --supersample N   N x N samples a pixel of the movie, 1 to 8 (default 1)\n"
            "  --exr-keyframes   keep the keyframes as OpenEXR in OUTPUT.zolt-movie too\n"
            "                    (a movie is 1280 by 720 pixels unless --width and --height\n"
            "                    say otherwise)\n"
@@ -84,6 +100,16 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
     const auto integer = [](int& field, int low, int high) -> Setter {
         return [&field, low, high](const std::string& v) {
             return StoreNumber(ParseInteger(v, low, high), field);
+        };
+    };
+    // A number of the colouring, in the range the colouring allows.
+    const auto colouring = [&options](double Colouring::*field) -> Setter {
+        return [&options, field](const std::string& v) {
+            Colouring probe;
+            if (!StoreNumber(ParseReal(v), probe.*field) || !ColouringProblem(probe).empty())
+                return false;
+            options.colouringValues.emplace_back(field, probe.*field);
+            return true;
         };
     };
     // A coordinate keeps every digit given (a deep view refuses more than it takes); the double
@@ -111,6 +137,27 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
         {"--initial", integer(options.initial, 1, 4096)},
         {"--penultimate", integer(options.penultimate, 1, 4096)},
         {"--threads", integer(options.threads, 1, 256)},
+        {"--supersample", integer(options.supersample, 1, kMaxSupersample)},
+        {"--colouring",
+         [&](const std::string& v) {
+             options.method = MethodNamed(v);
+             return options.method.has_value();
+         }},
+        {"--gradient",
+         [&](const std::string& v) {
+             options.gradient = v;
+             return !v.empty();
+         }},
+        {"--interior",
+         [&](const std::string& v) {
+             options.interior = ReadRgbHex(v);
+             return options.interior.has_value();
+         }},
+        {"--repeat", colouring(&Colouring::repeat)},
+        {"--offset", colouring(&Colouring::offset)},
+        {"--thickness", colouring(&Colouring::thickness)},
+        {"--strength", colouring(&Colouring::strength)},
+        {"--angle", colouring(&Colouring::angle)},
         {"--output",
          [&](const std::string& v) {
              options.output = v;
@@ -130,7 +177,6 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
         {"--seconds-per-doubling", real(options.secondsPerDoubling)},
         {"--start-width", real(options.startWidth)},
         {"--hold", real(options.hold)},
-        {"--supersample", integer(options.supersample, 1, kMaxSupersample)},
     };
 
     const std::map<std::string, bool*> flags = {
@@ -171,7 +217,7 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
         options.iterationsGiven = options.iterationsGiven || name == "--iterations";
         if (movieOption.empty() &&
             (name == "--fps" || name == "--seconds-per-doubling" || name == "--start-width" ||
-             name == "--hold" || name == "--supersample" || name == "--exr-keyframes"))
+             name == "--hold" || name == "--exr-keyframes"))
             movieOption = name;
         widthGiven = widthGiven || name == "--width";
         heightGiven = heightGiven || name == "--height";

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/fractal_def.h"
@@ -23,6 +24,12 @@ struct RenderOptions {
     bool monochrome = false;
     int modulation = 2;
     int colours = 256;
+    // The colouring: what the options give replaces the file's (or the classic colouring).
+    std::optional<ColourMethod> method;
+    std::string gradient;  // a .map or .ggr file
+    std::vector<std::pair<double Colouring::*, double>> colouringValues;
+    std::optional<Rgb> interior;
+    int supersample = 1;
     int width = 760;
     int height = 620;
     int initial = 8;
@@ -37,7 +44,6 @@ struct RenderOptions {
     double secondsPerDoubling = 1.0;
     double startWidth = 3.75;  // the home view's
     double hold = 2.0;
-    int supersample = 1;
     bool keyframeData = false;  // keep the keyframes as OpenEXR too
     bool verbose = false;
     bool quiet = false;  // no progress line on a terminal

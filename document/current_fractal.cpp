@@ -1,5 +1,8 @@
 #include "document/current_fractal.h"
 
+#include <new>
+
+#include "colour/gradient.h"
 #include "document/navigation_history.h"
 #include "surface/command_ids.h"
 #include "surface/ui_surface.h"
@@ -42,6 +45,17 @@ void CurrentFractal::SetNumbers(const GenerationSnapshot& numbers) {
 
 bool CurrentFractal::SetAppearance(const Appearance& appearance) {
     return CopyAppearance(appearance, def_.Appearance);
+}
+
+bool CurrentFractal::SetColouring(const Colouring& colouring) {
+    if (!ColouringProblem(colouring).empty())
+        return false;
+    try {
+        def_.Appearance.Colouring = colouring;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
 }
 
 void CurrentFractal::MarkUntitled() {

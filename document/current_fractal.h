@@ -36,6 +36,9 @@ class CurrentFractal {
     void Rename(std::string_view name);
     void SetNumbers(const GenerationSnapshot& numbers);
     bool SetAppearance(const Appearance& appearance);
+    // Gives the definition a colouring; false, changing nothing, for one ColouringProblem
+    // refuses (or no memory for its gradient).
+    bool SetColouring(const Colouring& colouring);
     void MarkUntitled();
     void ClearUntitled();
     bool PushCurrent(bool allowed);

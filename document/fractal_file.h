@@ -14,8 +14,9 @@ namespace zolt {
 
 // Fractal definition files (.zlt): a version line, eight number lines, an empty line, one
 // "rrggbb" line per palette entry and a final empty line. Coordinates are written with 32
-// significant digits and read back bit for bit. A deep view adds its exact corners after that,
-// where older readers no longer look, and keeps their nearest doubles in the number lines.
+// significant digits and read back bit for bit. Blocks may follow, where older readers no longer
+// look (document/file_blocks.h): a deep view's exact corners (its nearest doubles stay in the
+// number lines), a colouring other than the classic one.
 // Reading and writing are pure: lines in, a definition or a reason out, and a definition in,
 // lines out; the commands decide what to show and what to change.
 
@@ -50,14 +51,15 @@ struct FractalRead {
 };
 
 // Reads the lines of a fractal file for a view of the given size and colour count. After the
-// palette and its final empty line only a deep view's block is read. Without one, or when its
-// check line is not line 2 or its corners' nearest doubles are not lines 2 to 4 (the number
-// lines were edited by hand), the file is the view of its doubles; a block that belongs to the
-// number lines but is damaged refuses the file at its first bad line (past the last line when
-// it is cut short). A palette that is missing or cut short is not used in part: the content
-// then has a fresh one of `viewColours` entries. A line longer than a line can be (it arrived
-// in pieces) refuses the file: its tail would be read as the next line. Iterations below 1
-// refuse the file, as they do everywhere else.
+// palette and its final empty line only the blocks are read (document/file_blocks.h). Without a
+// deep view's block, or when its check line is not line 2 or its corners' nearest doubles are not
+// lines 2 to 4 (the number lines were edited by hand), the file is the view of its doubles; a
+// deep block that belongs to the number lines but is damaged refuses the file at its first bad
+// line (its last line when it is cut short), and so does a damaged colouring block. A palette
+// that is missing or cut short is not used in part: the content then has a fresh one of
+// `viewColours` entries. A line longer than a line can be (it arrived in pieces) refuses the
+// file: its tail would be read as the next line. Iterations below 1 refuse the file, as they do
+// everywhere else.
 FractalRead ReadFractalLines(std::span<const TextLine> lines, ViewSize view, int viewColours);
 
 // A fractal file from disk: its content, or why it could not be loaded.

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "document/file_blocks.h"
 #include "document/fractal_file.h"
 #include "document/png_file.h"
 #include "engine/deep_view.h"
@@ -68,52 +69,6 @@ bool ReadHeaderLine(long long number, std::string_view text, ViewSize view,
     }
 }
 
-// A deep block read: the corners it holds, when they are the view's, or the line (counted in
-// `rest`, from 0) that makes it damaged.
-struct DeepBlock {
-    std::optional<DeepCoordinates> corners;
-    std::optional<std::size_t> damaged;
-};
-
-// The exact corners in the lines after the palette (`rest`, from its final empty line on). A
-// block that is not there, or whose check line is not line 2 (the number lines were edited by
-// hand), or whose corners are not the doubles of lines 2 to 4, leaves the view to those
-// doubles; a block that is there and belongs to the number lines but is damaged (a label
-// missing, digits that are not a number, a line too long, cut short) refuses the file.
-DeepBlock ReadDeepBlock(std::span<const TextLine> rest, std::string_view line2,
-                        const GenerationSnapshot& numbers) {
-    if (rest.size() < 2 || !rest[0].text.empty() || rest[1].text != kDeepBlockName)
-        return {};
-    const auto damaged = [](std::size_t at) { return DeepBlock{std::nullopt, at}; };
-    if (rest.size() < 3 || rest[2].cut)
-        return damaged(2);
-    if (rest[2].text != line2)
-        return {};
-    DeepCoordinates deep;
-    std::size_t at = 3;
-    for (const DeepCornerLine& corner : kDeepCornerLines) {
-        if (at >= rest.size() || rest[at].text != corner.label)
-            return damaged(at);
-        const std::size_t label = at;
-        std::string& digits = deep.*corner.text;
-        for (++at; at < rest.size() && rest[at].text.find_first_of("PQ") == std::string::npos;
-             ++at) {
-            // Longer than any corner can be, or a line that arrived in pieces.
-            if (rest[at].cut || digits.size() + rest[at].text.size() > kMaxDecimalText)
-                return damaged(at);
-            digits += rest[at].text;
-        }
-        if (!IsDecimalText(digits))
-            return damaged(label + 1);
-    }
-    double p0 = 0, p1 = 0, q0 = 0;
-    if (!DecimalToDouble(deep.Pstart, p0) || !DecimalToDouble(deep.Pfinish, p1) ||
-        !DecimalToDouble(deep.Qstart, q0) || p0 != numbers.Pstart || p1 != numbers.Pfinish ||
-        q0 != numbers.Qstart)
-        return {};
-    return {std::move(deep), std::nullopt};
-}
-
 FractalRead Refused(long long line, std::string message = {}) {
     return {std::nullopt, std::move(message), line};
 }
@@ -147,16 +102,12 @@ FractalRead ReadFractalLines(std::span<const TextLine> lines, ViewSize view, int
             if (!palette.Append({HexPair(text, 0), HexPair(text, 1), HexPair(text, 2)}))
                 return Refused(number);
         }
-        // The rest of the file is only read for a deep view's corners.
+        // The rest of the file is only read for its blocks.
         if (number == kSeparatorLine + content.appearance.Colours) {
             const auto rest = lines.subspan(static_cast<std::size_t>(number));
-            DeepBlock deep = ReadDeepBlock(rest, lines[1].text, content.numbers);
-            if (deep.damaged)
-                return Refused(number + 1 + static_cast<long long>(*deep.damaged));
-            if (deep.corners) {
-                content.numbers.Deep = std::move(*deep.corners);
-                content.numbers.Qfinish = DeriveQfinish(content.numbers, view);
-            }
+            BlockContext context{lines[1].text, content, view};
+            if (auto damage = ReadFileBlocks(rest, number + 1, context))
+                return Refused(damage->line, std::move(damage->message));
             break;
         }
     }

@@ -2,22 +2,14 @@
 
 #include <cmath>
 
+#include "colour/colour_space.h"
+#include "document/file_blocks.h"
 #include "document/fractal_file.h"
 #include "settings/number_text.h"
 
 namespace zolt {
 
 namespace {
-
-std::string HexLine(const Rgb& rgb) {
-    constexpr char kDigits[] = "0123456789abcdef";
-    std::string line;
-    for (std::uint8_t byte : {rgb.red, rgb.green, rgb.blue}) {
-        line += kDigits[byte >> 4];
-        line += kDigits[byte & 0x0f];
-    }
-    return line;
-}
 
 // "%f" as the format has it, unless that text would not come back as one line (from about
 // 1e119 on); then the 32 significant digits that read back as the same value.
@@ -26,22 +18,6 @@ std::string EscapeText(double escape) {
     if (text.size() > kLongestReadBackLine)
         text = WriteRealText(escape);
     return text;
-}
-
-// A deep view's exact corners, after the palette where readers that do not know them stop:
-// the block's name, line 2 again (a reader that finds another line 2 knows the file was edited
-// by hand and keeps to the doubles), then each corner's label and its digits, in lines that
-// read back whole.
-void AppendDeepBlock(const DeepCoordinates& deep, std::vector<std::string>& lines) {
-    std::string check = lines[1];
-    lines.emplace_back(kDeepBlockName);
-    lines.push_back(std::move(check));
-    for (const DeepCornerLine& corner : kDeepCornerLines) {
-        const std::string& text = deep.*corner.text;
-        lines.emplace_back(corner.label);
-        for (std::size_t at = 0; at < text.size(); at += kLongestReadBackLine)
-            lines.push_back(text.substr(at, kLongestReadBackLine));
-    }
 }
 
 }  // namespace
@@ -68,10 +44,9 @@ std::optional<std::vector<std::string>> FractalFileLines(const FractalDef& def) 
         "",
     };
     for (const Rgb& rgb : appearance.Palette.Entries())
-        lines.push_back(HexLine(rgb));
+        lines.push_back(RgbHexText(rgb));
     lines.emplace_back();
-    if (!def.Deep.empty())
-        AppendDeepBlock(def.Deep, lines);
+    AppendFileBlocks(def, lines);
     return lines;
 }
 

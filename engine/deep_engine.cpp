@@ -9,27 +9,13 @@
 #include <utility>
 #include <vector>
 
+#include "engine/deep_prepared.h"
 #include "engine/ext_float.h"
 #include "engine/mp_real.h"
 
 namespace zolt {
 
 namespace {
-
-// Differences with both parts below 2^kSmallExp are held with a separate exponent. At that
-// size dz^2 is still a normal double, so the plain double step loses nothing; and the pixel's
-// dc, which may be far below the double range, is below 2^-500 of dz wherever plain doubles
-// drop it to a subnormal or zero.
-constexpr int kSmallExp = -450;
-// |dz|^2 below this: the difference is held with its own exponent (both parts then lie below
-// 2^kSmallExp).
-constexpr double kSmallNorm = 0x1p-900;
-
-// Plain steps (or skips) between two looks at the stop flag: well under a millisecond.
-constexpr int kStopCheckSteps = 8192;
-
-// The shortest skip stored is 2^kLowestLevel steps: shorter ones cost about what they save.
-constexpr int kLowestLevel = 3;
 
 // The reference ends once |Z|^2 exceeds both the escape value and this: a pixel that has not
 // escaped where the reference has is then far from it, and loses nothing by a rebase.
@@ -39,73 +25,15 @@ constexpr double kReferenceBound = 1e4;
 // a skip, so no skip crosses it.
 constexpr double kEscapeMargin = 0x1p-10;
 
-// One merged run of steps in the form the double loop uses: dz -> A dz + B dc, usable while
-// |dz|^2 < r2 (0: never; the double loop holds no |dz|^2 below 2^-900 anyway).
-struct SkipDouble {
-    double ar, ai, br, bi, r2;
-};
-
 // A run of steps as it is merged: dz -> a dz + b dc, usable while |dz| < r.
 struct Run {
     ext::Complex a, b;
     ext::Real r;
 };
 
-// The same run with extended exponents, usable while |dz|^2 < r2.
-struct SkipExt {
-    ext::Complex a, b;
-    ext::Real r2;
-};
-
-// The skip table: level j holds count[j] runs of 2^(kLowestLevel + j) steps, the run k
-// starting at reference index 1 + k * 2^(kLowestLevel + j), from entry start[j] on.
-struct SkipTable {
-    std::vector<SkipDouble> dbl;
-    std::vector<SkipExt> ext;
-    std::vector<std::size_t> start;
-    std::vector<std::size_t> count;
-    int Levels() const { return static_cast<int>(start.size()); }
-    // Runs from reference index 1 to index n, for n = 2, 3, ...: prefix[n - 2], with its
-    // squared radius also in prefixR2 for the search. A pixel comes to index 1 after every
-    // rebase, and the orbit's next close approach to 0 lies anywhere, so one run to just
-    // before it beats any chain of aligned runs.
-    std::vector<SkipDouble> prefix;
-    std::vector<double> prefixR2;
-};
-
 // The prefix runs stop here (40 bytes each), or where their radius drops below the double
 // loop's smallest difference.
 constexpr std::size_t kMaxPrefix = std::size_t{1} << 21;
-
-// The part of the state that pixels read.
-struct Prepared {
-    int maxIter = 0;
-    double escape = 0.0;
-    int width = 0;
-    int height = 0;
-    int cx = 0;  // the reference pixel
-    int cy = 0;
-    double dxMantissa = 0.0;  // dx = dxMantissa * 2^dxExp, 1 <= |dxMantissa| < 2
-    std::int64_t dxExp = 0;
-    // Reference values Z_0 = 0, Z_1 = C, Z_{k+1} = Z_k^2 + C as (re, im) pairs of doubles.
-    std::vector<double> orbit;
-    // The values whose parts are both below 2^-900 (or zero), exactly: (index, value).
-    std::vector<std::pair<int, ext::Complex>> tiny;
-    bool useBla = false;
-    SkipTable skips;
-    int Length() const { return static_cast<int>(orbit.size() / 2); }
-
-    ext::Complex ExtAt(int m) const {
-        const double re = orbit[2 * static_cast<std::size_t>(m)];
-        const double im = orbit[2 * static_cast<std::size_t>(m) + 1];
-        if (std::max(std::fabs(re), std::fabs(im)) >= 0x1p-900)
-            return ext::FromDouble(re, im);
-        const auto it = std::lower_bound(
-            tiny.begin(), tiny.end(), m,
-            [](const std::pair<int, ext::Complex>& t, int index) { return t.first < index; });
-        return (it != tiny.end() && it->first == m) ? it->second : ext::FromDouble(re, im);
-    }
-};
 
 // The key of the work kept between calls: everything but the iteration limit.
 struct Key {
@@ -138,7 +66,7 @@ struct DeepReference::State {
     DeepView view;
     std::string error;
     long bits = 0;
-    Prepared p;
+    DeepPrepared p;
     ext::Real dcMax;  // the largest |dc| of a pixel of the view
     // The reference computation, kept so that a stopped Prepare can resume.
     MpReal zr, zi, cr, ci, t1, t2, t3;
@@ -246,8 +174,8 @@ bool SetUp(const DeepView& view, State& s) {
     mpfr_sub(dx.get(), p1.get(), p0.get(), MPFR_RNDN);
     mpfr_div_si(dx.get(), dx.get(), view.width, MPFR_RNDN);
 
-    Prepared& p = s.p;
-    p = Prepared{};
+    DeepPrepared& p = s.p;
+    p = DeepPrepared{};
     p.escape = view.escape;
     p.width = view.width;
     p.height = view.height;
@@ -284,7 +212,7 @@ bool SetUp(const DeepView& view, State& s) {
 
 // Appends Z_k (the value in zr, zi) to the orbit; true when the reference has escaped.
 bool Keep(State& s) {
-    Prepared& p = s.p;
+    DeepPrepared& p = s.p;
     const double re = s.zr.ToDouble();
     const double im = s.zi.ToDouble();
     const int index = p.Length();
@@ -299,7 +227,7 @@ bool Keep(State& s) {
 // Extends the reference to `length` values (or until it escapes); false when stopped.
 bool ExtendReference(State& s, int length, const std::atomic<bool>* stop,
                      const DeepProgress& progress) {
-    Prepared& p = s.p;
+    DeepPrepared& p = s.p;
     // The orbit doubles its room as it grows, never past the length asked for: a long one then
     // takes what ReferenceBytes counts, and a short one (it escaped) little more than it holds.
     const std::size_t most = 2 * static_cast<std::size_t>(length);
@@ -374,7 +302,7 @@ SkipExt ToExt(const Run& run) {
 
 // Builds the skip table for the current orbit; false when stopped.
 bool BuildSkips(State& s, const std::atomic<bool>* stop) {
-    Prepared& p = s.p;
+    DeepPrepared& p = s.p;
     p.skips = SkipTable{};
     p.useBla = s.key.options.useBla;
     const int length = p.Length();
@@ -468,7 +396,7 @@ DeepStatus DeepReference::Prepare(const DeepView& view, const std::atomic<bool>*
             fresh->key = key;
             fresh->view = view;
             if (!SetUp(view, *fresh)) {
-                fresh->p = Prepared{};
+                fresh->p = DeepPrepared{};
                 state_ = std::move(fresh);
                 return DeepStatus::Refused;
             }
@@ -535,10 +463,14 @@ long DeepReference::PrecisionBits() const {
     return state_ ? state_->bits : 0;
 }
 
+double DeepReference::PixelStep() const {
+    return state_ ? ext::detail::Scale(state_->p.dxMantissa, state_->p.dxExp) : 0.0;
+}
+
 std::uint64_t DeepReference::Bytes() const {
     if (!state_)
         return 0;
-    const Prepared& p = state_->p;
+    const DeepPrepared& p = state_->p;
     const SkipTable& t = p.skips;
     return sizeof(double) * p.orbit.capacity() + sizeof(p.tiny[0]) * p.tiny.capacity() +
            sizeof(SkipDouble) * (t.dbl.capacity() + t.prefix.capacity()) +
@@ -556,267 +488,8 @@ DeepNeeds AssessDeepView(const DeepView& view) {
     return needs;
 }
 
-namespace {
-
-// The longest skip usable at reference index m (aligned: m - 1 a multiple of
-// 2^kLowestLevel): its entry and length, or an entry of -1. `fits(e)` says whether entry e
-// accepts the current difference. A longer skip from the same index is never usable where a
-// shorter one is not (its radius is at most the shorter one's), so the longest is found by
-// bisection after one look at the shortest.
-struct Skip {
-    std::ptrdiff_t entry = -1;
-    int length = 0;
-};
-
-// The longest prefix run (from index 1) usable for a difference of squared modulus nd at
-// iteration i: its entry and length, or an entry of -1. The search gallops from `hint`, the
-// last run this pixel took: its orbit tends to come back to the same place.
-Skip FindPrefix(const SkipTable& table, int i, int maxIter, double nd, std::ptrdiff_t& hint) {
-    const double* r2 = table.prefixR2.data();
-    // Entry q runs q + 1 steps, at most maxIter - i of them.
-    const std::ptrdiff_t count = std::min(static_cast<std::ptrdiff_t>(table.prefixR2.size()),
-                                          static_cast<std::ptrdiff_t>(maxIter) - i);
-    if (count <= 0 || !(nd < r2[0]))
-        return {};
-    std::ptrdiff_t good = 0, bad = count;  // usable at good, not at bad (or beyond the end)
-    const std::ptrdiff_t guess = std::clamp<std::ptrdiff_t>(hint, 0, count - 1);
-    std::ptrdiff_t step = 1;
-    if (nd < r2[guess]) {
-        good = guess;
-        while (good + step < count && nd < r2[good + step]) {
-            good += step;
-            step *= 2;
-        }
-        bad = std::min(good + step, count);
-    } else {
-        bad = guess;
-        while (bad - step > good && !(nd < r2[bad - step])) {
-            bad -= step;
-            step *= 2;
-        }
-        if (bad - step > good)
-            good = bad - step;
-    }
-    while (bad - good > 1) {
-        const std::ptrdiff_t mid = good + (bad - good) / 2;
-        (nd < r2[mid] ? good : bad) = mid;
-    }
-    hint = good;
-    return {good, static_cast<int>(good + 1)};
-}
-
-template <class Fits>
-Skip FindSkip(const SkipTable& table, int m, int i, int maxIter, Fits fits) {
-    const auto t = static_cast<unsigned>(m - 1);
-    int top = table.Levels() - 1;
-    if (t != 0)
-        top = std::min(top, std::countr_zero(t) - kLowestLevel);
-    const auto entry = [&](int j) -> Skip {
-        const int length = 1 << (kLowestLevel + j);
-        const std::size_t k = t >> (kLowestLevel + j);
-        const std::size_t level = static_cast<std::size_t>(j);
-        if (k >= table.count[level] || i > maxIter - length)
-            return {};
-        const std::size_t e = table.start[level] + k;
-        return fits(e) ? Skip{static_cast<std::ptrdiff_t>(e), length} : Skip{};
-    };
-    if (top < 0)
-        return {};
-    Skip found = entry(0);
-    if (found.entry < 0)
-        return found;
-    int good = 0, bad = top + 1;
-    while (bad - good > 1) {
-        const int mid = (good + bad) / 2;
-        const Skip e = entry(mid);
-        if (e.entry >= 0) {
-            good = mid;
-            found = e;
-        } else {
-            bad = mid;
-        }
-    }
-    return found;
-}
-
-constexpr unsigned kAlignMask = (1u << kLowestLevel) - 1;
-
-int Iterate(const Prepared& p, int x, int y, const std::atomic<bool>* stop) {
-    const int maxIter = p.maxIter;
-    if (maxIter <= 1)
-        return 1;
-    const double* orbit = p.orbit.data();
-    const int last = p.Length() - 1;
-    const double escape = p.escape;
-    const SkipTable& table = p.skips;
-    const ext::Complex dc = ext::Normalize(static_cast<double>(x - p.cx) * p.dxMantissa,
-                                           static_cast<double>(y - p.cy) * p.dxMantissa, p.dxExp);
-    const double dcr = ext::Re(dc);
-    const double dci = ext::Im(dc);
-    // Below 2^-960 a double dc loses bits; B dc of a skip is then formed with the exponent.
-    const bool exactDc = dc.e >= -960 || dc.e == ext::kZeroExp;
-    const bool skips =
-        p.useBla && table.Levels() > 0 && x >= 0 && x < p.width && y >= 0 && y < p.height;
-
-    int i = 0;
-    int m = 1;
-    int budget = kStopCheckSteps;
-    std::ptrdiff_t hint = 0;
-    bool small = dc.e < kSmallExp;
-    double dr = dcr, di = dci;
-    ext::Complex dz = dc;
-    for (;;) {
-        if (!small) {
-            double wr = orbit[2 * m] + dr;
-            double wi = orbit[2 * m + 1] + di;
-            double nw = wr * wr + wi * wi;
-            double nd = dr * dr + di * di;
-            for (;;) {
-                // Rebase when the orbit comes closer to 0 than to the reference, or the
-                // reference has no next value.
-                if (m == last || nw < nd) {
-                    dr = wr;
-                    di = wi;
-                    nd = nw;
-                    m = 0;
-                    if (nd < kSmallNorm)
-                        break;
-                }
-                Skip skip;
-                const SkipDouble* run = nullptr;
-                if (skips && m == 1) {
-                    skip = FindPrefix(table, i, maxIter, nd, hint);
-                    if (skip.entry >= 0)
-                        run = &table.prefix[static_cast<std::size_t>(skip.entry)];
-                }
-                if (skips && run == nullptr && ((static_cast<unsigned>(m) - 1) & kAlignMask) == 0 &&
-                    m > 0) {
-                    skip = FindSkip(table, m, i, maxIter,
-                                    [&](std::size_t e) { return nd < table.dbl[e].r2; });
-                    if (skip.entry >= 0)
-                        run = &table.dbl[static_cast<std::size_t>(skip.entry)];
-                }
-                if (run != nullptr) {
-                    const SkipDouble& s = *run;
-                    double nr = s.ar * dr - s.ai * di;
-                    double ni = s.ar * di + s.ai * dr;
-                    if (exactDc) {
-                        nr += s.br * dcr - s.bi * dci;
-                        ni += s.br * dci + s.bi * dcr;
-                    } else {
-                        // A usable run has |B| below 2^1000; dc lies below 2^-960.
-                        const ext::Complex bdc = ext::Mul(ext::FromDouble(s.br, s.bi), dc);
-                        nr += ext::Re(bdc);
-                        ni += ext::Im(bdc);
-                    }
-                    dr = nr;
-                    di = ni;
-                    m += skip.length;
-                    i += skip.length;
-                } else {
-                    // dz' = (2 Z + dz) dz + dc
-                    const double zr = 2 * orbit[2 * m] + dr;
-                    const double zi = 2 * orbit[2 * m + 1] + di;
-                    const double nr = zr * dr - zi * di + dcr;
-                    const double ni = zr * di + zi * dr + dci;
-                    dr = nr;
-                    di = ni;
-                    ++m;
-                    ++i;
-                }
-                if (i >= maxIter)
-                    return i;
-                wr = orbit[2 * m] + dr;
-                wi = orbit[2 * m + 1] + di;
-                nw = wr * wr + wi * wi;
-                if (nw > escape)
-                    return i;
-                if (--budget == 0) {
-                    budget = kStopCheckSteps;
-                    if (stop != nullptr && stop->load(std::memory_order_relaxed))
-                        return 0;
-                }
-                nd = dr * dr + di * di;
-                if (nd < kSmallNorm)
-                    break;
-            }
-            small = true;
-            dz = ext::FromDouble(dr, di);
-        } else {
-            for (;;) {
-                ext::Complex z = p.ExtAt(m);
-                const ext::Complex w = ext::Add(z, dz);
-                if (m == last || ext::Less(ext::Norm(w), ext::Norm(dz))) {
-                    dz = w;
-                    m = 0;
-                    z = ext::Complex{};
-                    if (dz.e >= kSmallExp)
-                        break;
-                }
-                Skip skip;
-                if (skips && ((static_cast<unsigned>(m) - 1) & kAlignMask) == 0 && m > 0) {
-                    const ext::Real norm = ext::Norm(dz);
-                    skip = FindSkip(table, m, i, maxIter, [&](std::size_t e) {
-                        return ext::Less(norm, table.ext[e].r2);
-                    });
-                }
-                if (skip.entry >= 0) {
-                    const SkipExt& s = table.ext[static_cast<std::size_t>(skip.entry)];
-                    dz = ext::Add(ext::Mul(s.a, dz), ext::Mul(s.b, dc));
-                    m += skip.length;
-                    i += skip.length;
-                } else {
-                    dz = ext::Add(ext::Mul(ext::Add(ext::Twice(z), dz), dz), dc);
-                    ++m;
-                    ++i;
-                }
-                if (i >= maxIter)
-                    return i;
-                const double wr = orbit[2 * m] + ext::Re(dz);
-                const double wi = orbit[2 * m + 1] + ext::Im(dz);
-                if (wr * wr + wi * wi > escape)
-                    return i;
-                if (--budget == 0) {
-                    budget = kStopCheckSteps;
-                    if (stop != nullptr && stop->load(std::memory_order_relaxed))
-                        return 0;
-                }
-                if (dz.e >= kSmallExp)
-                    break;
-            }
-            small = false;
-            dr = ext::Re(dz);
-            di = ext::Im(dz);
-        }
-    }
-}
-
-}  // namespace
-
-int DeepIteratePoint(const DeepReference& reference, int x, int y, const std::atomic<bool>* stop) {
-    if (!reference.state_ || !reference.state_->ready ||
-        (stop != nullptr && stop->load(std::memory_order_relaxed)))
-        return 0;
-    return Iterate(reference.state_->p, x, y, stop);
-}
-
-bool ComputeDeepCounts(const DeepReference& reference, std::span<const DeepPixel> pixels,
-                       std::span<int> counts, const std::atomic<bool>* stop) {
-    if (counts.size() < pixels.size())
-        return false;
-    std::size_t k = 0;
-    bool finished = reference.Ready();
-    for (; finished && k < pixels.size(); ++k) {
-        const int n = DeepIteratePoint(reference, pixels[k].x, pixels[k].y, stop);
-        if (n == 0) {
-            finished = false;
-            break;
-        }
-        counts[k] = n;
-    }
-    for (; k < pixels.size(); ++k)
-        counts[k] = 0;
-    return finished;
+const DeepPrepared* DeepReference::Pixels() const {
+    return state_ && state_->ready ? &state_->p : nullptr;
 }
 
 }  // namespace zolt

@@ -36,8 +36,12 @@
 #include <string>
 
 #include "engine/deep_view.h"
+#include "engine/point_samples.h"
 
 namespace zolt {
+
+struct DeepPrepared;
+struct DeepOrbitEnd;
 
 // The longest iteration limit the deep engine takes: its reference keeps about 42 bytes for
 // each iteration, and at most 100 MB more for runs from its start (1.5 GB at this limit); while
@@ -113,15 +117,22 @@ class DeepReference {
     // two, or fewer when the reference escaped.
     int ReferenceLength() const;
     long PrecisionBits() const;
+    // The pixel step as a double (0 below the doubles' range).
+    double PixelStep() const;
     // The memory the reference holds now.
     std::uint64_t Bytes() const;
 
     struct State;
 
   private:
+    // What pixels read, once ready; null before.
+    const DeepPrepared* Pixels() const;
+
     std::unique_ptr<State> state_;
     friend int DeepIteratePoint(const DeepReference& reference, int x, int y,
                                 const std::atomic<bool>* stop);
+    friend int DeepSamplePoint(const DeepReference& reference, int x, int y, SampleLevel level,
+                               const std::atomic<bool>* stop, DeepOrbitEnd& end);
 };
 
 // The count of pixel (x, y) of the prepared view, or 0 when `stop` is set on entry or becomes
@@ -129,6 +140,24 @@ class DeepReference {
 // too, without skips.
 int DeepIteratePoint(const DeepReference& reference, int x, int y,
                      const std::atomic<bool>* stop = nullptr);
+
+// Where a pixel's orbit ended, for FinishOrbits (engine/iteration_kernel.h): its full value at
+// the escape and c, as doubles, and its derivative dz/dc times the pixel step (a derivative in
+// pixels beyond the doubles means the point lies on the boundary, one below them that it lies
+// farther than any view: both read right as they round).
+struct DeepOrbitEnd {
+    double zr = 0.0;
+    double zi = 0.0;
+    double cr = 0.0;
+    double ci = 0.0;
+    double qr = 0.0;
+    double qi = 0.0;
+};
+
+// DeepIteratePoint that also gives where the orbit ended, from SampleLevel::Fraction on: the
+// derivative at SampleLevel::Distance, carried through the skips as they carry the difference.
+int DeepSamplePoint(const DeepReference& reference, int x, int y, SampleLevel level,
+                    const std::atomic<bool>* stop, DeepOrbitEnd& end);
 
 struct DeepPixel {
     int x = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 #include "engine/deep_view.h"
 
@@ -105,6 +106,7 @@ void ResetDefinition(FractalDef& def, ViewSize view) {
     def.Appearance.Modulation = 2;
     def.Appearance.Colours = 256;
     def.Appearance.Palette.Clear();
+    def.Appearance.Colouring = {};
     def.Untitled = true;
     def.AspectLocked = false;
 }
@@ -115,6 +117,11 @@ bool CopyAppearance(const Appearance& src, Appearance& dst) {
     dst.Monochrome = src.Monochrome;
     dst.Modulation = src.Modulation;
     dst.Colours = src.Colours;
+    try {
+        dst.Colouring = src.Colouring;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     dst.Palette.Clear();
     const auto entries = src.Palette.Entries();
     if (!src.Palette.HasStorage() || entries.empty())

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/colouring.h"
 #include "engine/image_buffer.h"
 #include "engine/palette.h"
 
@@ -33,6 +34,7 @@ struct Appearance {
     int Modulation = 2;
     int Colours = 256;
     zolt::Palette Palette;
+    zolt::Colouring Colouring;
 };
 
 // A deep view's corners as exact decimal text (engine/deep_view.h), kept beside the nearest

@@ -16,6 +16,7 @@
 #include <stdexcept>
 
 #include "engine/iterate_point.h"
+#include "engine/point_samples.h"
 
 // Only the targets the table at the end of this file knows. AVX3_DL adds nothing the kernel
 // uses over AVX3, and the scalable Arm and RISC-V vectors cannot live in the arrays of vectors
@@ -26,6 +27,38 @@
 #define HWY_DISABLED_TARGETS \
     (HWY_AVX3_DL | HWY_SVE | HWY_SVE2 | HWY_SVE_256 | HWY_SVE2_128 | HWY_RVV)
 
+namespace zolt::kernel {
+
+// Where the variants that record ends write them; null where not asked for. One type for every
+// target, so that all of them share the dispatch table's function type.
+struct EndsOut {
+    double* zr = nullptr;
+    double* zi = nullptr;
+    double* dzr = nullptr;
+    double* dzi = nullptr;
+};
+
+// What the finishing of orbits reads and writes, as FinishOrbits has it.
+struct FinishArgs {
+    const double* cr = nullptr;
+    const double* ci = nullptr;
+    const int* counts = nullptr;
+    std::size_t n = 0;
+    double limit = 1.0;  // counts from here on never escaped
+    const double* zr = nullptr;
+    const double* zi = nullptr;
+    const double* dzr = nullptr;  // none: no distances
+    const double* dzi = nullptr;
+    double scale = 1.0;
+    double step = 0.0;
+    double log2LnBound = 0.0;  // see TailLog2LnBound
+    float* fraction = nullptr;
+    float* dex = nullptr;
+    float* dey = nullptr;
+};
+
+}  // namespace zolt::kernel
+
 #endif  // ZOLT_ENGINE_ITERATION_KERNEL_ONCE
 
 #undef HWY_TARGET_INCLUDE
@@ -33,18 +66,26 @@
 #include <hwy/foreach_target.h>  // must come before highway.h
 #include <hwy/highway.h>
 
+#include <hwy/contrib/math/math-inl.h>
+
 HWY_BEFORE_NAMESPACE();
 namespace zolt {
 namespace HWY_NAMESPACE {
 namespace {
 
 namespace hn = hwy::HWY_NAMESPACE;
+using kernel::EndsOut;
 using D = hn::ScalableTag<double>;
 using Vec = hn::Vec<D>;
 
+// What a variant of the kernel records of each orbit besides its count: nothing, its value at
+// the escape, or that and its derivative there.
+enum Ends { kNoEnds = 0, kValue = 1, kDerivative = 2 };
+
 // Vectors in flight. One step of one vector is a chain of three dependent operations per
 // coordinate, so several independent vectors are needed to keep the multipliers and adders
-// busy; the count is bounded by the registers (16 below AVX-512, 32 with it).
+// busy; the count is bounded by the registers (16 below AVX-512, 32 with it). The variant that
+// also carries the derivative measured fastest with as many.
 #if HWY_TARGET == HWY_AVX3
 constexpr std::size_t kVectors = 4;
 #else
@@ -76,6 +117,16 @@ struct Slots {
     HWY_ALIGN double savedZi[kSlots];
     HWY_ALIGN std::int64_t count[kSlots];      // steps done, frozen at the escape
     HWY_ALIGN std::int64_t saveAfter[kSlots];  // the next save comes at the count after this
+    // Only for the variants that record ends. Lanes step on after their escape within a block,
+    // so each step's values are kept (plain stores cost less than stores of the escaping lanes
+    // alone), and an escaped lane's are looked up by its count: the steps it made in the block.
+    HWY_ALIGN double trailZr[kBlock][kSlots];
+    HWY_ALIGN double trailZi[kBlock][kSlots];
+    HWY_ALIGN double trailDzr[kBlock][kSlots];
+    HWY_ALIGN double trailDzi[kBlock][kSlots];
+    std::int64_t startCount[kSlots];  // the count at the start of the block
+    HWY_ALIGN double dzr[kSlots];     // the derivative as it goes
+    HWY_ALIGN double dzi[kSlots];
     std::size_t point[kSlots];
 };
 
@@ -90,13 +141,14 @@ std::uint64_t BitsOf(std::uint64_t word, std::size_t vector) {
 
 // Runs every slot kBlock steps. All slots are still running when a block starts, since finished
 // ones are refilled between blocks.
-template <bool kPeriodicity>
+template <bool kPeriodicity, int kEnds>
 BlockResult RunBlock(Slots& s, double escape, std::int64_t limit) {
     const D d;
     const hn::RebindToSigned<D> di;
     const Vec bound = hn::Set(d, escape);
     const Vec two = hn::Set(d, 2.0);
-    Vec zr[kVectors], zi[kVectors], zr2[kVectors], zi2[kVectors];
+    const Vec one = hn::Set(d, 1.0);
+    Vec zr[kVectors], zi[kVectors], zr2[kVectors], zi2[kVectors], dzr[kVectors], dzi[kVectors];
     hn::Vec<decltype(di)> count[kVectors];
     hn::Mask<D> running[kVectors];
     for (std::size_t j = 0; j < kVectors; ++j) {
@@ -106,11 +158,22 @@ BlockResult RunBlock(Slots& s, double escape, std::int64_t limit) {
         zi2[j] = hn::Load(d, s.zi2 + j * kLanes);
         count[j] = hn::Load(di, s.count + j * kLanes);
         running[j] = hn::FirstN(d, kLanes);
+        if constexpr (kEnds == kDerivative) {
+            dzr[j] = hn::Load(d, s.dzr + j * kLanes);
+            dzi[j] = hn::Load(d, s.dzi + j * kLanes);
+        }
     }
     for (int k = 0; k < kBlock; ++k) {
         for (std::size_t j = 0; j < kVectors; ++j) {
             const Vec cr = hn::Load(d, s.cr + j * kLanes);
             const Vec ci = hn::Load(d, s.ci + j * kLanes);
+            if constexpr (kEnds == kDerivative) {
+                // dz' = 2 z dz + 1, from the z before this step.
+                const Vec r = hn::Add(
+                    hn::Mul(hn::Sub(hn::Mul(zr[j], dzr[j]), hn::Mul(zi[j], dzi[j])), two), one);
+                dzi[j] = hn::Mul(hn::Add(hn::Mul(zr[j], dzi[j]), hn::Mul(zi[j], dzr[j])), two);
+                dzr[j] = r;
+            }
             // The operations of IteratePoint, in its order: zi from the old zr, then zr.
             zi[j] = hn::Add(hn::Mul(hn::Mul(zi[j], zr[j]), two), ci);
             zr[j] = hn::Add(hn::Sub(zr2[j], zi2[j]), cr);
@@ -119,6 +182,14 @@ BlockResult RunBlock(Slots& s, double escape, std::int64_t limit) {
             // A running lane counts the step (all ones is -1), then stops running if it escaped.
             count[j] = hn::Sub(count[j], hn::BitCast(di, hn::VecFromMask(d, running[j])));
             running[j] = hn::AndNot(hn::Gt(hn::Add(zr2[j], zi2[j]), bound), running[j]);
+            if constexpr (kEnds != kNoEnds) {
+                hn::Store(zr[j], d, s.trailZr[k] + j * kLanes);
+                hn::Store(zi[j], d, s.trailZi[k] + j * kLanes);
+            }
+            if constexpr (kEnds == kDerivative) {
+                hn::Store(dzr[j], d, s.trailDzr[k] + j * kLanes);
+                hn::Store(dzi[j], d, s.trailDzi[k] + j * kLanes);
+            }
         }
     }
     BlockResult result;
@@ -129,6 +200,10 @@ BlockResult RunBlock(Slots& s, double escape, std::int64_t limit) {
         hn::Store(zr2[j], d, s.zr2 + j * kLanes);
         hn::Store(zi2[j], d, s.zi2 + j * kLanes);
         hn::Store(count[j], di, s.count + j * kLanes);
+        if constexpr (kEnds == kDerivative) {
+            hn::Store(dzr[j], d, s.dzr + j * kLanes);
+            hn::Store(dzi[j], d, s.dzi + j * kLanes);
+        }
         auto done = hn::Or(hn::Not(running[j]), hn::RebindMask(d, hn::Gt(count[j], beforeLimit)));
         if constexpr (kPeriodicity) {
             const Vec savedZr = hn::Load(d, s.savedZr + j * kLanes);
@@ -152,9 +227,9 @@ BlockResult RunBlock(Slots& s, double escape, std::int64_t limit) {
     return result;
 }
 
-template <bool kPeriodicity>
+template <bool kPeriodicity, int kEnds>
 bool IterateAll(const double* cr, const double* ci, int* counts, std::size_t n, int maxIter,
-                double escape, const Interrupts& interrupts) {
+                double escape, const Interrupts& interrupts, const EndsOut& ends) {
     constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
     // The count of an orbit that reaches the limit: the body of the loop runs at least once.
     const std::int64_t limit = std::max(maxIter, 1);
@@ -180,19 +255,38 @@ bool IterateAll(const double* cr, const double* ci, int* counts, std::size_t n, 
         s.zi2[l] = y * y;
         s.count[l] = count;
         s.saveAfter[l] = saveAfter;
+        if constexpr (kEnds == kDerivative) {
+            s.dzr[l] = 1.0;
+            s.dzi[l] = 0.0;
+        }
     };
     for (std::size_t l = 0; l < kSlots; ++l)
         refill(l);
 
     int sinceStopCheck = 0;
     while (busy > 0) {
-        const BlockResult block = RunBlock<kPeriodicity>(s, escape, limit);
+        if constexpr (kEnds != kNoEnds)
+            std::copy(s.count, s.count + kSlots, s.startCount);
+        const BlockResult block = RunBlock<kPeriodicity, kEnds>(s, escape, limit);
         for (std::uint64_t done = block.done; done != 0; done &= done - 1) {
             const auto l = static_cast<std::size_t>(std::countr_zero(done));
             // Steps past the limit do not count, since the limit test comes first; an orbit
             // that cycles would reach the limit.
             const bool escaped = (block.escaped >> l) & 1;
-            counts[s.point[l]] = static_cast<int>(escaped ? std::min(s.count[l], limit) : limit);
+            const std::size_t point = s.point[l];
+            counts[point] = static_cast<int>(escaped ? std::min(s.count[l], limit) : limit);
+            if constexpr (kEnds != kNoEnds) {
+                // The step it escaped at, in this block.
+                const std::int64_t at = s.count[l] - s.startCount[l] - 1;
+                if (escaped && at >= 0 && at < kBlock) {
+                    ends.zr[point] = s.trailZr[at][l];
+                    ends.zi[point] = s.trailZi[at][l];
+                    if constexpr (kEnds == kDerivative) {
+                        ends.dzr[point] = s.trailDzr[at][l];
+                        ends.dzi[point] = s.trailDzi[at][l];
+                    }
+                }
+            }
             --busy;
             refill(l);
         }
@@ -206,13 +300,158 @@ bool IterateAll(const double* cr, const double* ci, int* counts, std::size_t n, 
     return true;
 }
 
+template <bool kPeriodicity>
+bool IterateWithEnds(const double* cr, const double* ci, int* counts, std::size_t n, int maxIter,
+                     double escape, const Interrupts& interrupts, const EndsOut& ends) {
+    if (ends.zr == nullptr)
+        return IterateAll<kPeriodicity, kNoEnds>(cr, ci, counts, n, maxIter, escape, interrupts,
+                                                 ends);
+    if (ends.dzr == nullptr)
+        return IterateAll<kPeriodicity, kValue>(cr, ci, counts, n, maxIter, escape, interrupts,
+                                                ends);
+    return IterateAll<kPeriodicity, kDerivative>(cr, ci, counts, n, maxIter, escape, interrupts,
+                                                 ends);
+}
+
 }  // namespace
 
+// The orbits of one vector of points, from their ends to their samples.
+struct Finisher {
+    const D d;
+    const hn::Rebind<float, D> df;
+    const hn::Rebind<std::int32_t, D> d32;
+    const hn::Rebind<std::int64_t, D> d64;
+    const kernel::FinishArgs& a;
+
+    static constexpr std::size_t kMax = hn::MaxLanes(D());
+
+    // The points from k on, a whole vector of them.
+    void Run(std::size_t k) const {
+        const bool distance = a.dzr != nullptr;
+        const Vec zero = hn::Zero(d);
+        Finish(hn::LoadU(d, a.cr + k), hn::LoadU(d, a.ci + k), hn::LoadU(d, a.zr + k),
+               hn::LoadU(d, a.zi + k), distance ? hn::LoadU(d, a.dzr + k) : zero,
+               distance ? hn::LoadU(d, a.dzi + k) : zero, hn::LoadU(d32, a.counts + k),
+               a.fraction + k, a.dex + (distance ? k : 0), a.dey + (distance ? k : 0));
+    }
+
+    // The last points, fewer than a vector: copied into one, padded with points that never
+    // escaped.
+    void RunLast(std::size_t k) const {
+        const std::size_t valid = a.n - k;
+        HWY_ALIGN double in[6][kMax] = {};
+        HWY_ALIGN std::int32_t count[kMax];
+        std::fill(count, count + kMax, std::numeric_limits<std::int32_t>::max());
+        const double* from[6] = {a.cr, a.ci, a.zr, a.zi, a.dzr, a.dzi};
+        for (std::size_t v = 0; v < 6; ++v) {
+            if (from[v] != nullptr)
+                std::copy(from[v] + k, from[v] + a.n, in[v]);
+        }
+        std::copy(a.counts + k, a.counts + a.n, count);
+        HWY_ALIGN float out[3][kMax];
+        Finish(hn::Load(d, in[0]), hn::Load(d, in[1]), hn::Load(d, in[2]), hn::Load(d, in[3]),
+               hn::Load(d, in[4]), hn::Load(d, in[5]), hn::Load(d32, count), out[0], out[1],
+               out[2]);
+        std::copy(out[0], out[0] + valid, a.fraction + k);
+        if (a.dzr != nullptr) {
+            std::copy(out[1], out[1] + valid, a.dex + k);
+            std::copy(out[2], out[2] + valid, a.dey + k);
+        }
+    }
+
+    void Finish(const Vec cr, const Vec ci, Vec zr, Vec zi, const Vec dzr, const Vec dzi,
+                const hn::Vec<decltype(d32)> counts, float* fractionOut, float* dexOut,
+                float* deyOut) const {
+        const bool distance = a.dzr != nullptr;
+        const Vec scale = hn::Set(d, a.scale);
+        Vec qr = hn::Mul(dzr, scale);
+        Vec qi = hn::Mul(dzi, scale);
+        const Vec one = hn::Set(d, 1.0);
+        const Vec two = hn::Set(d, 2.0);
+        const Vec step = hn::Set(d, a.step);
+        const Vec far = hn::Set(d, kTailFarNorm);
+        const auto escaped =
+            hn::Lt(hn::ConvertTo(d, hn::PromoteTo(d64, counts)), hn::Set(d, a.limit));
+        if (hn::AllFalse(d, escaped)) {
+            // Inside the set, as many are: nothing to follow.
+            const auto none = hn::Zero(df);
+            hn::StoreU(none, df, fractionOut);
+            if (distance) {
+                hn::StoreU(none, df, dexOut);
+                hn::StoreU(none, df, deyOut);
+            }
+            return;
+        }
+        Vec norm = hn::Add(hn::Mul(zr, zr), hn::Mul(zi, zi));
+        auto going = hn::AndNot(hn::Gt(norm, far), escaped);
+        Vec steps = hn::Zero(d);
+        for (int k = 0; k < kMaxTailSteps && !hn::AllFalse(d, going); ++k) {
+            if (distance) {
+                // dz' = 2 z dz + 1, in pixels.
+                const Vec r =
+                    hn::Add(hn::Mul(hn::Sub(hn::Mul(zr, qr), hn::Mul(zi, qi)), two), step);
+                qi = hn::IfThenElse(going, hn::Mul(hn::Add(hn::Mul(zr, qi), hn::Mul(zi, qr)), two),
+                                    qi);
+                qr = hn::IfThenElse(going, r, qr);
+            }
+            const Vec r = hn::Add(hn::Sub(hn::Mul(zr, zr), hn::Mul(zi, zi)), cr);
+            zi = hn::IfThenElse(going, hn::Add(hn::Mul(hn::Mul(zr, zi), two), ci), zi);
+            zr = hn::IfThenElse(going, r, zr);
+            steps = hn::Add(steps, hn::IfThenElseZero(going, one));
+            norm = hn::Add(hn::Mul(zr, zr), hn::Mul(zi, zi));
+            going = hn::AndNot(hn::Gt(norm, far), going);
+        }
+        // ln|z|, also where |z|^2 is past the doubles.
+        Vec lnModulus = hn::Mul(hn::Log(d, norm), hn::Set(d, 0.5));
+        const auto huge = hn::IsInf(norm);
+        if (!hn::AllFalse(d, huge)) {
+            const Vec big = hn::Max(hn::Abs(zr), hn::Abs(zi));
+            const Vec ratio = hn::Div(hn::Min(hn::Abs(zr), hn::Abs(zi)), big);
+            const Vec scaled = hn::Add(
+                hn::Log(d, big), hn::Mul(hn::Log1p(d, hn::Mul(ratio, ratio)), hn::Set(d, 0.5)));
+            lnModulus = hn::IfThenElse(huge, scaled, lnModulus);
+        }
+        // A bound below 4 lets out orbits that never go anywhere.
+        const auto valid =
+            hn::And(escaped, hn::And(hn::Gt(norm, hn::Set(d, 4.0)), hn::IsFinite(lnModulus)));
+        const Vec fraction =
+            hn::Add(hn::Sub(steps, hn::Log2(d, lnModulus)), hn::Set(d, a.log2LnBound));
+        hn::StoreU(hn::DemoteTo(df, hn::IfThenElseZero(valid, fraction)), df, fractionOut);
+        if (!distance)
+            return;
+        // z ln|z| / q: its length is the distance, it points away from the set.
+        const Vec q2 = hn::Add(hn::Mul(qr, qr), hn::Mul(qi, qi));
+        const Vec each = hn::Div(lnModulus, q2);
+        const Vec limit = hn::Set(d, kMaxSampleDistance);
+        const auto along = [&](Vec v) {
+            // No derivative at all: as far as can be; one past the doubles: on the boundary.
+            v = hn::IfThenElse(hn::Eq(q2, hn::Zero(d)), limit, hn::Mul(v, each));
+            v = hn::IfThenZeroElse(hn::Or(hn::IsNaN(v), hn::IsInf(q2)), v);
+            return hn::IfThenElseZero(valid, hn::Min(hn::Max(v, hn::Neg(limit)), limit));
+        };
+        const Vec ex = along(hn::Add(hn::Mul(zr, qr), hn::Mul(zi, qi)));
+        const Vec ey = along(hn::Sub(hn::Mul(zi, qr), hn::Mul(zr, qi)));
+        hn::StoreU(hn::DemoteTo(df, ex), df, dexOut);
+        hn::StoreU(hn::DemoteTo(df, ey), df, deyOut);
+    }
+};
+
+void FinishOrbitsTarget(const kernel::FinishArgs& args) {
+    const Finisher finisher{D(), {}, {}, {}, args};
+    const std::size_t lanes = hn::Lanes(D());
+    std::size_t k = 0;
+    for (; k + lanes <= args.n; k += lanes)
+        finisher.Run(k);
+    if (k < args.n)
+        finisher.RunLast(k);
+}
+
 bool IteratePointsTarget(const double* cr, const double* ci, int* counts, std::size_t n,
-                         int maxIter, double escape, bool periodicity,
-                         const Interrupts& interrupts) {
-    return periodicity ? IterateAll<true>(cr, ci, counts, n, maxIter, escape, interrupts)
-                       : IterateAll<false>(cr, ci, counts, n, maxIter, escape, interrupts);
+                         int maxIter, double escape, bool periodicity, const Interrupts& interrupts,
+                         const kernel::EndsOut& ends) {
+    return periodicity
+               ? IterateWithEnds<true>(cr, ci, counts, n, maxIter, escape, interrupts, ends)
+               : IterateWithEnds<false>(cr, ci, counts, n, maxIter, escape, interrupts, ends);
 }
 
 }  // namespace HWY_NAMESPACE
@@ -229,11 +468,12 @@ struct KernelEntry {
     std::int64_t id;  // the Highway target bit
     const char* name;
     decltype(&HWY_STATIC_DISPATCH(IteratePointsTarget)) run;
+    decltype(&HWY_STATIC_DISPATCH(FinishOrbitsTarget)) finish;
 };
 
-#define ZOLT_KERNEL_ENTRY(TARGET, NAMESPACE, NAME)    \
-    KernelEntry {                                     \
-        TARGET, NAME, &NAMESPACE::IteratePointsTarget \
+#define ZOLT_KERNEL_ENTRY(TARGET, NAMESPACE, NAME)                                    \
+    KernelEntry {                                                                     \
+        TARGET, NAME, &NAMESPACE::IteratePointsTarget, &NAMESPACE::FinishOrbitsTarget \
     }
 
 // Every compiled target, best first, the portable one last.
@@ -305,11 +545,53 @@ KernelTarget BestKernel() {
 bool IteratePoints(std::span<const double> cr, std::span<const double> ci, std::span<int> counts,
                    const IterationLimits& limits, const Interrupts& interrupts,
                    KernelTarget target) {
-    if (cr.size() != ci.size() || cr.size() != counts.size())
+    return IteratePoints(cr, ci, counts, limits, interrupts, target, {});
+}
+
+bool IteratePoints(std::span<const double> cr, std::span<const double> ci, std::span<int> counts,
+                   const IterationLimits& limits, const Interrupts& interrupts, KernelTarget target,
+                   const OrbitEnds& ends) {
+    const std::size_t n = counts.size();
+    const auto fits = [n](std::span<double> span) { return span.empty() || span.size() == n; };
+    if (cr.size() != ci.size() || cr.size() != n)
         throw std::invalid_argument("IteratePoints: cr, ci and counts differ in size");
+    if (!fits(ends.zr) || !fits(ends.zi) || !fits(ends.dzr) || !fits(ends.dzi) ||
+        ends.zr.empty() != ends.zi.empty() || ends.dzr.empty() != ends.dzi.empty() ||
+        (ends.zr.empty() && !ends.dzr.empty()))
+        throw std::invalid_argument("IteratePoints: the orbit ends do not match the points");
+    const auto data = [](std::span<double> span) { return span.empty() ? nullptr : span.data(); };
+    const kernel::EndsOut out{data(ends.zr), data(ends.zi), data(ends.dzr), data(ends.dzi)};
     return EntryOf(KernelTargetAccess::Id(target))
-        .run(cr.data(), ci.data(), counts.data(), counts.size(), limits.maxIter, limits.escape,
-             limits.periodicity, interrupts);
+        .run(cr.data(), ci.data(), counts.data(), n, limits.maxIter, limits.escape,
+             limits.periodicity, interrupts, out);
+}
+
+void FinishOrbits(std::span<const double> cr, std::span<const double> ci,
+                  std::span<const int> counts, const OrbitEnds& ends, const IterationLimits& limits,
+                  double scale, double step, const OrbitSamples& out, KernelTarget target) {
+    const std::size_t n = counts.size();
+    const bool distance = !ends.dzr.empty();
+    const auto fits = [n](std::size_t size) { return size == n; };
+    if (!fits(cr.size()) || !fits(ci.size()) || !fits(ends.zr.size()) || !fits(ends.zi.size()) ||
+        !fits(out.fraction.size()) ||
+        (distance && (!fits(ends.dzi.size()) || !fits(out.dex.size()) || !fits(out.dey.size()))))
+        throw std::invalid_argument("FinishOrbits: the spans differ in size");
+    kernel::FinishArgs args{cr.data(),
+                            ci.data(),
+                            counts.data(),
+                            n,
+                            static_cast<double>(std::max(limits.maxIter, 1)),
+                            ends.zr.data(),
+                            ends.zi.data(),
+                            distance ? ends.dzr.data() : nullptr,
+                            distance ? ends.dzi.data() : nullptr,
+                            scale,
+                            step,
+                            TailLog2LnBound(limits.escape),
+                            out.fraction.data(),
+                            distance ? out.dex.data() : nullptr,
+                            distance ? out.dey.data() : nullptr};
+    EntryOf(KernelTargetAccess::Id(target)).finish(args);
 }
 
 }  // namespace zolt

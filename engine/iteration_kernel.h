@@ -86,4 +86,39 @@ bool IteratePoints(std::span<const double> cr, std::span<const double> ci, std::
                    const IterationLimits& limits, const Interrupts& interrupts,
                    KernelTarget target = BestKernel());
 
+// Where the orbits ended: for each point that escaped, the orbit's value at the step it escaped
+// and, when dzr and dzi are given, its derivative dz/dc there (dz starts at 1 where z starts at
+// c, and each step makes it 2 z dz + 1). Each span is empty or of the points' size; entries of
+// points that did not escape are left unspecified.
+struct OrbitEnds {
+    std::span<double> zr;
+    std::span<double> zi;
+    std::span<double> dzr;
+    std::span<double> dzi;
+};
+
+// IteratePoints that also writes where each orbit ended. The counts are those of IteratePoints,
+// bit for bit; only the variant of the kernel differs, so the one above keeps its speed.
+bool IteratePoints(std::span<const double> cr, std::span<const double> ci, std::span<int> counts,
+                   const IterationLimits& limits, const Interrupts& interrupts, KernelTarget target,
+                   const OrbitEnds& ends);
+
+// The samples beyond the count that escaped orbits give from their ends (engine/point_samples.h):
+// each orbit is followed on from the value IteratePoints recorded to a far radius, where its
+// continuous count no longer depends on the escape bound, and its fraction taken there; with the
+// derivative, the distance estimate too, in pixels. The derivative dz/dc is multiplied by `scale`
+// first, and the steps after the end add `step`: pass the pixel step for both with the kernel's
+// derivative, or a derivative already in pixels (times the pixel step) with a scale of 1. Points
+// whose count reached the limit, and orbits that never went far, get 0. `out.dex` and `out.dey`
+// are written only when the ends hold the derivative.
+struct OrbitSamples {
+    std::span<float> fraction;
+    std::span<float> dex;
+    std::span<float> dey;
+};
+void FinishOrbits(std::span<const double> cr, std::span<const double> ci,
+                  std::span<const int> counts, const OrbitEnds& ends, const IterationLimits& limits,
+                  double scale, double step, const OrbitSamples& out,
+                  KernelTarget target = BestKernel());
+
 }  // namespace zolt

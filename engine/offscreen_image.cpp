@@ -23,7 +23,7 @@ ImageInfo DescribeImage(const OffscreenImage& image) {
 }
 
 bool CreateImage(OffscreenImage& image, int width, int height, int displayColours, bool monochrome,
-                 const Palette& palette) {
+                 const Palette& palette, const ImageSamples& samples) {
     DestroyImage(image);
     if (width < 0 || height < 0)
         return false;
@@ -44,7 +44,22 @@ bool CreateImage(OffscreenImage& image, int width, int height, int displayColour
         std::vector<Pixel> colours;
         if (!monochrome)
             colours = BuildLogicalPalette(displayColours, palette);
+        SamplePlanes planes;
+        {
+            std::lock_guard lock(image.mutex);
+            planes.counts.swap(image.samples.counts);
+            planes.fraction.swap(image.samples.fraction);
+            planes.dex.swap(image.samples.dex);
+            planes.dey.swap(image.samples.dey);
+        }
+        if (samples.keep)
+            planes.Allocate(samples.level, count);
+        else
+            planes.Clear();
         std::lock_guard lock(image.mutex);
+        image.samples = std::move(planes);
+        image.shader = samples.shader;
+        ++image.serial;
         image.buffer.width = width;
         image.buffer.height = height;
         image.buffer.pixels = std::move(pixels);
@@ -87,6 +102,12 @@ void DestroyImage(OffscreenImage& image) {
     image.colours.clear();
     image.colourCount = 0;
     image.created = false;
+    // Like the pixels' memory, the planes' stays for the next image.
+    for (auto* plane : {&image.samples.fraction, &image.samples.dex, &image.samples.dey})
+        plane->clear();
+    image.samples.counts.clear();
+    image.shader.reset();
+    ++image.serial;
 }
 
 }  // namespace zolt

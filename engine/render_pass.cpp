@@ -15,6 +15,18 @@ namespace {
 constexpr std::size_t kUnitPoints = 4096;
 constexpr std::size_t kUnitsPerThread = 4;
 
+// What a pass computes of each point: what its job asks, and whatever more the image's planes
+// keep or its shader reads.
+SampleLevel LevelFor(const PassJob& job, const OffscreenImage& image) {
+    std::lock_guard lock(image.mutex);
+    SampleLevel level = job.samples;
+    if (image.samples.Held())
+        level = std::max(level, image.samples.level);
+    if (image.shader)
+        level = std::max(level, image.shader->Needs());
+    return level;
+}
+
 }  // namespace
 
 ColourRule::ColourRule(bool monochrome, int modulation, int iterations,
@@ -36,8 +48,8 @@ PlainCounter::PlainCounter(const GenerationSnapshot& snapshot, int width, Kernel
       kernel_(kernel),
       periodicity_(periodicity) {}
 
-bool PlainCounter::Count(std::span<const PixelPoint> points, std::span<int> counts,
-                         const Interrupts& interrupts) const {
+bool PlainCounter::Sample(std::span<const PixelPoint> points, const SampleSpans& out,
+                          const Interrupts& interrupts) const {
     thread_local std::vector<double> cr;
     thread_local std::vector<double> ci;
     cr.resize(points.size());
@@ -46,8 +58,24 @@ bool PlainCounter::Count(std::span<const PixelPoint> points, std::span<int> coun
         cr[k] = static_cast<double>(points[k].x) * dx_ + snapshot_.Pstart;
         ci[k] = static_cast<double>(points[k].y) * dx_ + snapshot_.Qstart;
     }
-    return IteratePoints(cr, ci, counts, {snapshot_.Iterations, snapshot_.Escape, periodicity_},
-                         interrupts, kernel_);
+    const IterationLimits limits{snapshot_.Iterations, snapshot_.Escape, periodicity_};
+    const SampleLevel level = out.Level();
+    if (level == SampleLevel::Counts)
+        return IteratePoints(cr, ci, out.counts, limits, interrupts, kernel_);
+
+    const bool distance = level == SampleLevel::Distance;
+    thread_local std::vector<double> ends;
+    const std::size_t n = points.size();
+    ends.resize(n * (distance ? 4 : 2));
+    const std::span<double> all(ends);
+    const OrbitEnds orbitEnds{all.subspan(0, n), all.subspan(n, n),
+                              distance ? all.subspan(2 * n, n) : std::span<double>(),
+                              distance ? all.subspan(3 * n, n) : std::span<double>()};
+    if (!IteratePoints(cr, ci, out.counts, limits, interrupts, kernel_, orbitEnds))
+        return false;
+    FinishOrbits(cr, ci, out.counts, orbitEnds, limits, dx_, dx_, {out.fraction, out.dex, out.dey},
+                 kernel_);
+    return true;
 }
 
 // One pass as the threads of the pool share it.
@@ -59,7 +87,8 @@ struct RenderPool::Pass {
           width(image.buffer.width),
           height(image.buffer.height),
           rowPercent(100.0 / static_cast<double>(height)),
-          interrupts{job.stop, job.block > 1 ? job.skip : nullptr} {
+          interrupts{job.stop, job.block > 1 ? job.skip : nullptr},
+          level(LevelFor(job, image)) {
         for (long long y = job.start.y; y < height; y += job.block)
             rows.push_back(static_cast<int>(y));
         const std::size_t pointsPerRow = static_cast<std::size_t>(width / job.block + 1);
@@ -115,7 +144,7 @@ struct RenderPool::Pass {
 
     void WorkUnits(CountTally& tally) {
         std::vector<PixelPoint> points;
-        std::vector<int> counts;
+        Unit unit;
         for (;;) {
             if (cut.load(std::memory_order_relaxed) || interrupts.Requested())
                 return;
@@ -126,35 +155,122 @@ struct RenderPool::Pass {
             points.clear();
             for (std::size_t row = first; row < last; ++row)
                 AddRow(rows[row], row == 0 ? job.start.x : 0, points);
-            counts.resize(points.size());
-            if (!job.counter->Count(points, counts, interrupts)) {
+            if (!job.counter->Sample(points, unit.Spans(points.size(), level), interrupts)) {
                 cut = true;
                 return;
             }
-            Store(points, counts);
+            Store(points, unit);
             if (job.tally != nullptr) {
                 for (std::size_t k = 0; k < points.size(); ++k)
-                    tally.Add(points[k].x, points[k].y, counts[k]);
+                    tally.Add(points[k].x, points[k].y, unit.counts[k]);
             }
             Finish(first, last);
         }
     }
 
-    // Writes the points' colours, a row at a time under the image's lock.
-    void Store(std::span<const PixelPoint> points, std::span<const int> counts) {
+    // The samples of the points of one unit of rows.
+    struct Unit {
+        std::vector<int> counts;
+        std::vector<float> fraction, dex, dey;
+        std::vector<Pixel> colours;
+
+        SampleSpans Spans(std::size_t n, SampleLevel level) {
+            counts.resize(n);
+            const std::size_t fractions = level >= SampleLevel::Fraction ? n : 0;
+            const std::size_t distances = level >= SampleLevel::Distance ? n : 0;
+            fraction.resize(fractions);
+            dex.resize(distances);
+            dey.resize(distances);
+            return {counts, fraction, dex, dey};
+        }
+        SampleRun Run(std::size_t from, std::size_t size) const {
+            const auto at = [from](const std::vector<float>& v) {
+                return v.empty() ? nullptr : v.data() + from;
+            };
+            return {counts.data() + from, at(fraction), at(dex), at(dey), size};
+        }
+    };
+
+    // Writes the points' colours (and their samples, where the image keeps them), a row at a
+    // time under the image's lock. The image's shader is read under the lock too, so that a
+    // recolouring that replaces it meanwhile leaves no pixel of the old colouring behind.
+    void Store(std::span<const PixelPoint> points, Unit& unit) {
+        unit.colours.resize(points.size());
         std::size_t k = 0;
         while (k < points.size()) {
             const int viewRow = points[k].y;
             const int y = viewRow - job.firstRow;
+            std::size_t end = k;
+            while (end < points.size() && points[end].y == viewRow)
+                ++end;
             std::lock_guard lock(image.mutex);
-            Pixel* line = image.buffer.pixels.data() + static_cast<std::size_t>(y) * width;
-            for (; k < points.size() && points[k].y == viewRow; ++k) {
-                const Pixel colour = job.colour(counts[k]);
-                if (job.block == 1)
-                    line[points[k].x] = colour;
-                else
-                    FillBlock(image.buffer, points[k].x, y, job.block, colour);
+            const SampleShader* shader = image.shader.get();
+            if (shader != nullptr)
+                shader->Shade(unit.Run(k, end - k), unit.colours.data() + k);
+            const bool keep = image.samples.Held();
+            if (job.block == 1) {
+                StoreRow(points, unit, k, end, static_cast<std::size_t>(y) * width, shader);
+                if (keep)
+                    KeepRow(points, unit, k, end, static_cast<std::size_t>(y) * width);
             }
+            for (; job.block > 1 && k < end; ++k) {
+                const Pixel colour =
+                    shader != nullptr ? unit.colours[k] : job.colour(unit.counts[k]);
+                FillBlock(image.buffer, points[k].x, y, job.block, colour);
+                if (keep)
+                    KeepSamples(points[k].x, y, unit, k);
+            }
+            k = end;
+        }
+    }
+
+    // Points k to end of the unit, single pixels of the row that starts at pixel `row`: the
+    // shader's colours, or the count rule's.
+    void StoreRow(std::span<const PixelPoint> points, const Unit& unit, std::size_t k,
+                  std::size_t end, std::size_t row, const SampleShader* shader) {
+        Pixel* line = image.buffer.pixels.data() + row;
+        if (shader != nullptr) {
+            for (std::size_t i = k; i < end; ++i)
+                line[points[i].x] = unit.colours[i];
+        } else {
+            for (std::size_t i = k; i < end; ++i)
+                line[points[i].x] = job.colour(unit.counts[i]);
+        }
+    }
+
+    // The samples of those points into the image's planes.
+    void KeepRow(std::span<const PixelPoint> points, const Unit& unit, std::size_t k,
+                 std::size_t end, std::size_t row) {
+        SamplePlanes& planes = image.samples;
+        int* counts = planes.counts.data() + row;
+        for (std::size_t i = k; i < end; ++i)
+            counts[points[i].x] = unit.counts[i];
+        for (std::size_t i = k; i < end && !planes.fraction.empty(); ++i)
+            planes.fraction[row + static_cast<std::size_t>(points[i].x)] = unit.fraction[i];
+        for (std::size_t i = k; i < end && !planes.dex.empty(); ++i) {
+            planes.dex[row + static_cast<std::size_t>(points[i].x)] = unit.dex[i];
+            planes.dey[row + static_cast<std::size_t>(points[i].x)] = unit.dey[i];
+        }
+    }
+
+    // Point k of the unit into the image's planes, over its whole block.
+    void KeepSamples(int x, int y, const Unit& unit, std::size_t k) {
+        SamplePlanes& planes = image.samples;
+        const int x1 = std::min(x + job.block, width);
+        const int y1 = std::min(y + job.block, height);
+        const auto fill = [&](auto& plane, auto value) {
+            for (int row = y; row < y1; ++row) {
+                const std::size_t at = static_cast<std::size_t>(row) * width;
+                std::fill(plane.begin() + static_cast<std::ptrdiff_t>(at + x),
+                          plane.begin() + static_cast<std::ptrdiff_t>(at + x1), value);
+            }
+        };
+        fill(planes.counts, unit.counts[k]);
+        if (!planes.fraction.empty())
+            fill(planes.fraction, unit.fraction[k]);
+        if (!planes.dex.empty()) {
+            fill(planes.dex, unit.dex[k]);
+            fill(planes.dey, unit.dey[k]);
         }
     }
 
@@ -185,7 +301,8 @@ struct RenderPool::Pass {
     const int height;
     const double rowPercent;
     const Interrupts interrupts;
-    std::vector<int> rows;  // the rows of the pass's grid, from its start
+    const SampleLevel level;  // what is computed of each point
+    std::vector<int> rows;    // the rows of the pass's grid, from its start
     std::size_t rowsPerUnit = 1;
     std::atomic<std::size_t> next{0};  // the first row not handed out
     std::atomic<bool> cut{false};      // a unit was interrupted: no more are taken
@@ -266,6 +383,40 @@ PassPosition RenderPool::Run(const PassJob& job, OffscreenImage& image, PassObse
     idle_.wait(lock, [this] { return busy_ == 0; });
     pass_ = nullptr;
     return pass.Reached();
+}
+
+bool RecolourImage(OffscreenImage& image, const CountRule& rule,
+                   std::shared_ptr<const SampleShader> shader) {
+    ViewSize size;
+    std::uint64_t serial = 0;
+    ColourRule count;
+    {
+        std::lock_guard lock(image.mutex);
+        const SamplePlanes& planes = image.samples;
+        if (!image.created || !planes.Held() || (shader && shader->Needs() > planes.level))
+            return false;
+        image.shader = shader;
+        size = {image.buffer.width, image.buffer.height};
+        serial = image.serial;
+        count = {rule.monochrome, rule.modulation, rule.iterations, image.colours};
+    }
+    std::vector<Pixel> colours(static_cast<std::size_t>(size.width));
+    for (int y = 0; y < size.height; ++y) {
+        std::lock_guard lock(image.mutex);
+        if (image.serial != serial)
+            break;
+        const std::size_t from = static_cast<std::size_t>(y) * size.width;
+        const SampleRun run = image.samples.Run(from, colours.size());
+        if (shader)
+            shader->Shade(run, colours.data());
+        Pixel* line = image.buffer.pixels.data() + from;
+        for (std::size_t x = 0; x < colours.size(); ++x) {
+            // Pixels not computed yet keep the background.
+            if (run.counts[x] != 0)
+                line[x] = shader ? colours[x] : count(run.counts[x]);
+        }
+    }
+    return true;
 }
 
 }  // namespace zolt

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <span>
 #include <thread>
@@ -13,6 +14,7 @@
 #include "engine/fractal_def.h"
 #include "engine/iteration_kernel.h"
 #include "engine/offscreen_image.h"
+#include "engine/point_samples.h"
 
 namespace zolt {
 
@@ -62,10 +64,16 @@ struct PixelPoint {
 class PointCounter {
   public:
     virtual ~PointCounter() = default;
-    // Writes the escape-time count of every point to counts[k]; false when an interrupt came
-    // first (the counts are then incomplete and dropped).
-    virtual bool Count(std::span<const PixelPoint> points, std::span<int> counts,
-                       const Interrupts& interrupts) const = 0;
+    // Writes the samples of every point that `out` has spans for (the escape-time count to
+    // out.counts[k] always); false when an interrupt came first (the samples are then
+    // incomplete and dropped).
+    virtual bool Sample(std::span<const PixelPoint> points, const SampleSpans& out,
+                        const Interrupts& interrupts) const = 0;
+    // Only the counts.
+    bool Count(std::span<const PixelPoint> points, std::span<int> counts,
+               const Interrupts& interrupts) const {
+        return Sample(points, {counts, {}, {}, {}}, interrupts);
+    }
 };
 
 // The plain double-precision orbit of a view: pixel (x, y) is c = x dx + Pstart + i (y dx +
@@ -75,8 +83,8 @@ class PlainCounter final : public PointCounter {
   public:
     PlainCounter(const GenerationSnapshot& snapshot, int width, KernelTarget kernel = BestKernel(),
                  bool periodicity = true);
-    bool Count(std::span<const PixelPoint> points, std::span<int> counts,
-               const Interrupts& interrupts) const override;
+    bool Sample(std::span<const PixelPoint> points, const SampleSpans& out,
+                const Interrupts& interrupts) const override;
 
   private:
     GenerationSnapshot snapshot_;
@@ -122,6 +130,9 @@ struct PassJob {
     const std::atomic<bool>* stop = nullptr;
     const std::atomic<bool>* skip = nullptr;
     int firstRow = 0;
+    // What is computed of each point, at the least: the image's planes and its shader may ask
+    // for more. The image's shader colours the points; without one, `colour` does.
+    SampleLevel samples = SampleLevel::Counts;
     // When given, the counts stored are added to it (each thread tallies its own and merges it
     // once, when it leaves the pass).
     CountTally* tally = nullptr;
@@ -158,5 +169,21 @@ class RenderPool {
     bool quit_ = false;
     std::vector<std::thread> helpers_;
 };
+
+// What the count rule of an image's passes is made of, its colour table aside.
+struct CountRule {
+    bool monochrome = false;
+    int modulation = 2;
+    int iterations = 0;
+};
+
+// Makes `shader` the image's colouring for the points still to come (none: the passes' count
+// rule), and recolours every pixel computed so far from the samples the image keeps, with the
+// shader or with the count rule over the image's colour table. False, with nothing changed,
+// when the image keeps no samples or fewer than the shader reads. It may run beside a pass: it
+// takes the image's lock a row at a time, and a pass reads the shader under the same lock, so no
+// pixel keeps the old colouring; an image replaced meanwhile is left to its own passes.
+bool RecolourImage(OffscreenImage& image, const CountRule& rule,
+                   std::shared_ptr<const SampleShader> shader);
 
 }  // namespace zolt

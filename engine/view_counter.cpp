@@ -1,17 +1,40 @@
 #include "engine/view_counter.h"
 
+#include <vector>
+
 namespace zolt {
 
-bool DeepCounter::Count(std::span<const PixelPoint> points, std::span<int> counts,
-                        const Interrupts& interrupts) const {
-    for (std::size_t k = 0; k < points.size(); ++k) {
+bool DeepCounter::Sample(std::span<const PixelPoint> points, const SampleSpans& out,
+                         const Interrupts& interrupts) const {
+    const SampleLevel level = out.Level();
+    const std::size_t n = points.size();
+    thread_local std::vector<double> ends;
+    ends.resize(level == SampleLevel::Counts ? 0 : 6 * n);
+    for (std::size_t k = 0; k < n; ++k) {
         if (interrupts.Requested())
             return false;
-        counts[k] = DeepIteratePoint(reference_, points[k].x, points[k].y, interrupts.stop);
+        DeepOrbitEnd end;
+        out.counts[k] =
+            DeepSamplePoint(reference_, points[k].x, points[k].y, level, interrupts.stop, end);
         // Every count the engine finishes is at least 1: 0 means it was stopped.
-        if (counts[k] == 0)
+        if (out.counts[k] == 0)
             return false;
+        if (level != SampleLevel::Counts) {
+            const double values[] = {end.cr, end.ci, end.zr, end.zi, end.qr, end.qi};
+            for (std::size_t v = 0; v < 6; ++v)
+                ends[v * n + k] = values[v];
+        }
     }
+    if (level == SampleLevel::Counts)
+        return true;
+    const auto plane = [&](std::size_t v) { return std::span<double>(ends).subspan(v * n, n); };
+    const bool distance = level == SampleLevel::Distance;
+    const OrbitEnds orbitEnds{plane(2), plane(3), distance ? plane(4) : std::span<double>(),
+                              distance ? plane(5) : std::span<double>()};
+    const DeepView& view = reference_.View();
+    // The derivative is in pixels already.
+    FinishOrbits(plane(0), plane(1), out.counts, orbitEnds, {view.maxIter, view.escape}, 1.0,
+                 reference_.PixelStep(), {out.fraction, out.dex, out.dey});
     return true;
 }
 

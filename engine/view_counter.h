@@ -16,8 +16,8 @@ namespace zolt {
 class DeepCounter final : public PointCounter {
   public:
     explicit DeepCounter(const DeepReference& reference) : reference_(reference) {}
-    bool Count(std::span<const PixelPoint> points, std::span<int> counts,
-               const Interrupts& interrupts) const override;
+    bool Sample(std::span<const PixelPoint> points, const SampleSpans& out,
+                const Interrupts& interrupts) const override;
 
   private:
     const DeepReference& reference_;

@@ -1,10 +1,12 @@
 #include "generation/generator.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 #include <mutex>
 #include <system_error>
 
+#include "colour/colour_methods.h"
 #include "document/current_fractal.h"
 #include "document/navigation_history.h"
 #include "generation/generation_defaults.h"
@@ -48,7 +50,10 @@ struct Generator::Job {
     GenerationSnapshot snapshot;
     bool monochrome = false;
     int modulation = 2;
-    Palette palette;  // only for a fresh image's colour table
+    Palette palette;                            // only for a fresh image's colour table
+    Colouring colouring;                        // only for a fresh image's shader
+    bool keepSamples = false;                   // only for a fresh image's planes
+    SampleLevel samples = SampleLevel::Counts;  // what they hold
     Place from;
     int penultimate = 1;
     int priority = 0;
@@ -190,6 +195,10 @@ void Generator::Start(bool fresh) {
         job.from.block = FirstBlockSize(defaults_.values.InitialResolution);
         job.from.tally = CountTally(snapshot_.Iterations);
         job.palette = def.Appearance.Palette;
+        job.colouring = def.Appearance.Colouring;
+        job.keepSamples = sampleFloor_.has_value() || !IsClassicColouring(job.colouring);
+        job.samples =
+            std::max(SamplesFor(job.colouring), sampleFloor_.value_or(SampleLevel::Counts));
     }
     job.snapshot = snapshot_;
     job.monochrome = def.Appearance.Monochrome;
@@ -251,6 +260,35 @@ bool Generator::GetSnapshot(GenerationSnapshot& out) const {
     return true;
 }
 
+Generator::ColouringChange Generator::ChangeFor(const Colouring& colouring) const {
+    if (!initialised_)
+        return ColouringChange::Regenerate;
+    std::lock_guard lock(image_.mutex);
+    const bool held =
+        image_.created && image_.samples.Held() && SamplesFor(colouring) <= image_.samples.level;
+    return held ? ColouringChange::Recolour : ColouringChange::Regenerate;
+}
+
+bool Generator::Recolour() {
+    if (!initialised_ || shutDown_ ||
+        ChangeFor(current_.Definition().Appearance.Colouring) != ColouringChange::Recolour)
+        return false;
+    const Appearance& appearance = current_.Definition().Appearance;
+    ShadingContext shading;
+    shading.iterations = snapshot_.Iterations;
+    shading.monochrome = appearance.Monochrome;
+    shading.modulation = appearance.Modulation;
+    {
+        std::lock_guard lock(image_.mutex);
+        shading.palette = image_.colours;
+    }
+    if (!RecolourImage(image_, {shading.monochrome, shading.modulation, shading.iterations},
+                       ShaderFor(appearance.Colouring, shading)))
+        return false;
+    ui_.PresentImage();
+    return true;
+}
+
 ImageBuffer Generator::CopyImage() const {
     std::lock_guard lock(image_.mutex);
     return image_.buffer;
@@ -272,8 +310,16 @@ void Generator::RunGeneration(Job job) {
 
     if (job.fresh) {
         const ViewSize size = ui.ViewClientSize();
-        if (!CreateImage(image_, size.width, size.height, ui.ViewColourCount(), job.monochrome,
-                         job.palette)) {
+        const int displayColours = ui.ViewColourCount();
+        // The image keeps its samples, when asked, so that a change of colouring needs no
+        // counting again.
+        const ShadingContext shading{job.snapshot.Iterations, job.monochrome, job.modulation,
+                                     job.monochrome
+                                         ? std::vector<Pixel>{}
+                                         : BuildLogicalPalette(displayColours, job.palette)};
+        const ImageSamples samples{job.keepSamples, job.samples, ShaderFor(job.colouring, shading)};
+        if (!CreateImage(image_, size.width, size.height, displayColours, job.monochrome,
+                         job.palette, samples)) {
             Post([](Generator& g) { g.FinishWithoutImage(); });
             return;
         }

@@ -78,6 +78,21 @@ class Generator {
     // takes WorkerThreadCount().
     void SetThreads(int count) { threads_ = count; }
 
+    // What giving the image shown a colouring takes: recolouring the samples it keeps, or a new
+    // generation (there is no image yet, or its samples lack what the colouring reads).
+    enum class ColouringChange { Recolour, Regenerate };
+    ColouringChange ChangeFor(const Colouring& colouring) const;
+    // Recolours the image shown with the current definition's colouring from its samples, on
+    // the calling (user-interface) thread, without counting again, and has the view show it.
+    // A running generation goes on in the new colours. False, with nothing changed, when
+    // ChangeFor says a new generation is needed.
+    bool Recolour();
+    // The samples every later generation keeps beside its image, at the least. Without a floor
+    // (the start), a generation keeps what its colouring reads, and in the classic colouring
+    // nothing: it then runs as it always did. A dialog that changes colourings asks for what
+    // it offers, so that moving between them needs no new generation.
+    void SetSampleFloor(std::optional<SampleLevel> level) { sampleFloor_ = level; }
+
     bool IsRunning() const;
     bool Initialised() const { return initialised_; }
     bool CanContinue() const { return resume_.has_value(); }
@@ -142,6 +157,7 @@ class Generator {
     // reference takes its place, so it counts as free for the next one.
     std::atomic<std::uint64_t> heldReference_{0};
     int threads_ = 0;  // 0: WorkerThreadCount()
+    std::optional<SampleLevel> sampleFloor_;
     bool initialised_ = false;
     bool shutDown_ = false;
 

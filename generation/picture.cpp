@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <new>
 
+#include "colour/colour_methods.h"
+#include "colour/colour_space.h"
 #include "document/fractal_file.h"
 #include "generation/view_refusal.h"
 #include "generation/worker_threads.h"
@@ -13,27 +15,101 @@ namespace {
 
 constexpr long long kBandPixels = 1LL << 22;
 
-// Reports the picture's rows as the band's pass finishes them, in order from the top.
+// Reports the picture's rows as the band's pass finishes them, in order from the top: a row
+// of the picture once all its rows of samples are.
 class RowReporter final : public PassObserver {
   public:
-    explicit RowReporter(const std::function<void(int rowsDone)>& progress) : progress_(progress) {}
-    void StartBand(int firstRow) { done_ = firstRow; }
+    RowReporter(const std::function<void(int rowsDone)>& progress, int samplesPerRow)
+        : progress_(progress), samplesPerRow_(samplesPerRow) {}
+    void StartBand(int firstRow) {
+        first_ = firstRow;
+        sampleRows_ = 0;
+    }
     void RowBegun(int) override {}
     void RowFinished(int) override {
-        if (progress_)
-            progress_(++done_);
+        if (++sampleRows_ % samplesPerRow_ == 0 && progress_)
+            progress_(first_ + sampleRows_ / samplesPerRow_);
     }
 
   private:
     const std::function<void(int rowsDone)>& progress_;
-    int done_ = 0;
+    const int samplesPerRow_;
+    int first_ = 0;
+    int sampleRows_ = 0;
 };
+
+bool UsableSupersample(int factor, std::string& reason) {
+    if (factor >= 1 && factor <= kMaxSupersample)
+        return true;
+    reason = "the supersampling is not from 1 to " + std::to_string(kMaxSupersample);
+    return false;
+}
 
 }  // namespace
 
 int BandRows(int width) {
     return static_cast<int>(
         std::clamp<long long>(kBandPixels / std::max(width, 1), 1, kBandPixels));
+}
+
+bool RenderPictureBands(const PictureRequest& request, const std::atomic<bool>* cancel,
+                        const std::function<bool(const PictureBand& band)>& sink,
+                        const std::function<void(int rowsDone)>& progress, std::string& reason) {
+    try {
+        const int factor = request.supersample;
+        if (!UsableSupersample(factor, reason))
+            return false;
+        const int priority = request.priority;
+        if (priority != 0)
+            ApplyThreadPriority(priority);
+        RenderPool pool(request.threads - 1, [priority] {
+            if (priority != 0)
+                ApplyThreadPriority(priority);
+        });
+        RowReporter observer(progress, factor);
+        OffscreenImage band;
+        band.shader = request.shader;
+        ImageBuffer averaged;  // the picture's rows of a supersampled band
+        const int sampleWidth = request.width * factor;
+        const int bandRows =
+            request.bandRows > 0 ? request.bandRows : BandRows(sampleWidth * factor);
+        for (int first = 0; first < request.height; first += bandRows) {
+            const int rows = std::min(bandRows, request.height - first);
+            const std::size_t samples = static_cast<std::size_t>(sampleWidth) * rows * factor;
+            band.buffer.width = sampleWidth;
+            band.buffer.height = rows * factor;
+            band.buffer.pixels.resize(samples);
+            band.created = true;
+            if (request.keepSamples)
+                band.samples.Allocate(request.samples, samples);
+            observer.StartBand(first);
+            const PassJob job{.counter = request.counter,
+                              .colour = request.colour,
+                              .stop = cancel,
+                              .firstRow = first * factor,
+                              .samples = request.samples};
+            if (pool.Run(job, band, observer).y < rows * factor) {
+                const bool cancelled = cancel != nullptr && cancel->load();
+                reason = cancelled ? "cancelled" : "out of memory";
+                return false;
+            }
+            const ImageBuffer* pixels = &band.buffer;
+            if (factor > 1) {
+                averaged.width = request.width;
+                averaged.height = rows;
+                averaged.pixels.resize(static_cast<std::size_t>(request.width) * rows);
+                AverageBlocks(band.buffer.pixels.data(), request.width, rows, factor,
+                              averaged.pixels.data());
+                pixels = &averaged;
+            }
+            if (!sink({first, *pixels, band}))
+                return false;
+        }
+        return true;
+    } catch (const std::bad_alloc&) {
+        reason = "out of memory";
+        return false;
+    }
 }
 
 bool WritePicture(const PictureRequest& request, const std::filesystem::path& path,
@@ -45,37 +121,14 @@ bool WritePicture(const PictureRequest& request, const std::filesystem::path& pa
             reason = png.Reason();
             return false;
         }
-        const int priority = request.priority;
-        if (priority != 0)
-            ApplyThreadPriority(priority);
-        RenderPool pool(request.threads - 1, [priority] {
-            if (priority != 0)
-                ApplyThreadPriority(priority);
-        });
-        RowReporter observer(progress);
-        OffscreenImage band;
-        const int bandRows = request.bandRows > 0 ? request.bandRows : BandRows(request.width);
-        for (int first = 0; first < request.height; first += bandRows) {
-            const int rows = std::min(bandRows, request.height - first);
-            band.buffer.width = request.width;
-            band.buffer.height = rows;
-            band.buffer.pixels.resize(static_cast<std::size_t>(request.width) * rows);
-            band.created = true;
-            observer.StartBand(first);
-            const PassJob job{.counter = request.counter,
-                              .colour = request.colour,
-                              .stop = cancel,
-                              .firstRow = first};
-            if (pool.Run(job, band, observer).y < rows) {
-                const bool cancelled = cancel != nullptr && cancel->load();
-                reason = cancelled ? "cancelled" : "out of memory";
-                return false;
-            }
-            if (!png.WriteRows(band.buffer.pixels.data(), rows, request.width)) {
-                reason = png.Reason();
-                return false;
-            }
-        }
+        const auto write = [&](const PictureBand& band) {
+            if (png.WriteRows(band.pixels.pixels.data(), band.pixels.height, request.width))
+                return true;
+            reason = png.Reason();
+            return false;
+        };
+        if (!RenderPictureBands(request, cancel, write, progress, reason))
+            return false;
         if (!png.Finish()) {
             reason = png.Reason();
             return false;
@@ -91,20 +144,26 @@ PictureOutcome WriteDefinitionPicture(const FractalDef& def, const DefinitionPic
                                       const std::filesystem::path& path, AtomicFile::Fifo fifo) {
     PictureOutcome outcome;
     try {
+        // Supersampled, the samples are those of the view as many times larger.
+        const int factor = picture.supersample;
+        if (!UsableSupersample(factor, outcome.reason))
+            return outcome;
+        const int width = picture.width * factor;
+        const int height = picture.height * factor;
         const GenerationSnapshot numbers = NumbersOf(def);
-        outcome.reason = ViewRefusal(numbers, picture.width, picture.height, AvailableMemory());
+        outcome.reason = ViewRefusal(numbers, width, height, AvailableMemory());
         if (!outcome.reason.empty()) {
             outcome.refused = true;
             return outcome;
         }
-        const std::uint64_t bytes = NeedsOf(numbers, picture.width, picture.height).referenceBytes;
+        const std::uint64_t bytes = NeedsOf(numbers, width, height).referenceBytes;
         DeepProgress progress;
         if (picture.referenceProgress)
             progress = [&picture, bytes](double fraction) {
                 picture.referenceProgress(fraction, bytes);
             };
         ViewCounter counter;
-        switch (counter.Prepare(numbers, picture.width, picture.height, picture.cancel, progress)) {
+        switch (counter.Prepare(numbers, width, height, picture.cancel, progress)) {
             case ViewCounter::Status::Ready:
                 break;
             case ViewCounter::Status::Stopped:
@@ -122,9 +181,15 @@ PictureOutcome WriteDefinitionPicture(const FractalDef& def, const DefinitionPic
         const std::vector<Pixel> colours =
             appearance.Monochrome ? std::vector<Pixel>{}
                                   : BuildLogicalPalette(picture.displayColours, appearance.Palette);
+        const Colouring& colouring = appearance.Colouring;
+        const ShadingContext shading{def.Iterations, appearance.Monochrome, appearance.Modulation,
+                                     colours, static_cast<double>(factor)};
         const PictureRequest request{
             .counter = &counter.Counter(),
             .colour = {appearance.Monochrome, appearance.Modulation, def.Iterations, colours},
+            .shader = ShaderFor(colouring, shading),
+            .samples = SamplesFor(colouring),
+            .supersample = picture.supersample,
             .width = picture.width,
             .height = picture.height,
             .texts = {{kPictureTextKeyword, FractalFileText(def)}, {"Software", "Zolt 1.0"}},

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,19 +18,48 @@ namespace zolt {
 // A picture of a view at any size, for zolt-render and File > Export Image: computed on all
 // threads in bands of rows, each band streamed into the PNG file as soon as it is done, so that
 // memory stays a band or two whatever the size.
+//
+// Supersampled N x N, the counter counts the view N times larger (N times the width and the
+// height), whose rows each band computes in turn; every pixel of the picture is the average in
+// linear light of its N x N samples. The picture is then exactly the box filter of that larger
+// picture, and the memory still a band's.
 struct PictureRequest {
-    const PointCounter* counter = nullptr;  // the view's points at the picture's size
-    ColourRule colour = {};
+    const PointCounter* counter = nullptr;  // the view's points at the samples' size
+    ColourRule colour = {};                 // colours the points when there is no shader
+    std::shared_ptr<const SampleShader> shader = {};
+    SampleLevel samples = SampleLevel::Counts;  // computed of each point, at the least
+    int supersample = 1;                        // samples along each side of a pixel
     int width = 0;
     int height = 0;
     std::vector<PngText> texts = {};
-    int threads = 1;   // the calling thread included
-    int priority = 0;  // a GeneratePriority for the threads; 0 leaves theirs
-    int bandRows = 0;  // rows a band; 0: BandRows(width)
+    int threads = 1;           // the calling thread included
+    int priority = 0;          // a GeneratePriority for the threads; 0 leaves theirs
+    int bandRows = 0;          // rows a band; 0: BandRows(width x supersample^2)
+    bool keepSamples = false;  // the bands keep their samples' planes for the sink
 };
 
 // Rows of a band for pictures `width` pixels wide: about four million pixels, at least one row.
 int BandRows(int width);
+
+// The most samples along each side of a pixel.
+inline constexpr int kMaxSupersample = 8;
+
+// A band of a picture as it is done: its pixels (`pixels.height` rows from `firstRow`) and the
+// band of samples they come from, `supersample` times as wide and high, with its planes when
+// the request keeps them.
+struct PictureBand {
+    int firstRow = 0;
+    const ImageBuffer& pixels;
+    const OffscreenImage& samples;
+};
+
+// Computes the picture band by band, calling `sink` with each one on the calling thread (the
+// sink returns false, with `reason`, to end the picture there) and `progress` with the rows
+// done as each row is finished (from whichever thread finished it, one call at a time). False
+// when it could not be computed or was cancelled ("cancelled") or the sink refused a band.
+bool RenderPictureBands(const PictureRequest& request, const std::atomic<bool>* cancel,
+                        const std::function<bool(const PictureBand& band)>& sink,
+                        const std::function<void(int rowsDone)>& progress, std::string& reason);
 
 // Writes the picture to `path`, calling `progress` with the rows done as each row is finished
 // (from whichever thread of the picture finished it, one call at a time). False when the picture
@@ -44,10 +74,12 @@ inline constexpr int kMaxPictureSide = 65536;
 
 // A picture of a whole definition, as zolt-render and File > Export Image make it: the view
 // counted as a generation counts it at the picture's size (the deep engine where doubles no
-// longer resolve it), in the colours of a display of `displayColours`, its fractal file inside.
+// longer resolve it), coloured as the definition says with a display of `displayColours`, its
+// fractal file inside.
 struct DefinitionPicture {
     int width = 0;
     int height = 0;
+    int supersample = 1;  // samples along each side of a pixel, 1 to kMaxSupersample
     int displayColours = 256;
     int threads = 1;   // the calling thread included
     int priority = 0;  // a GeneratePriority for the threads; 0 leaves theirs

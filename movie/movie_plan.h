@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/fractal_def.h"
+#include "generation/picture.h"
 
 namespace zolt {
 
@@ -21,12 +22,11 @@ struct MovieSettings {
     double secondsPerDoubling = 1.0;  // of the width
     double startWidth = kHomePfinish - kHomePstart;
     double holdSeconds = 2.0;  // the last frame stays this long
-    int supersample = 1;       // N x N samples a pixel
+    int supersample = 1;       // N x N samples a pixel, 1 to kMaxSupersample
     int displayColours = 256;  // the palette as a display of this many colours shows it
 };
 
 inline constexpr int kMaxMovieFps = 240;
-inline constexpr int kMaxSupersample = 8;
 inline constexpr double kMaxSecondsPerDoubling = 3600.0;
 inline constexpr double kMaxHoldSeconds = 3600.0;
 // More frames than this would be days of video: a mistake rather than a wish.

@@ -7,14 +7,15 @@ cd "$(dirname "$0")/.."
 
 # Each folder with the project folders it may include besides itself.
 declare -A allowed=(
-    [app]="shell dialogs commands movie generation document surface engine settings"
-    [shell]="dialogs commands movie generation document surface engine settings"
-    [dialogs]="commands movie generation document surface engine settings"
-    [commands]="movie generation document surface engine settings"
-    [movie]="generation document surface engine settings"
-    [generation]="document surface engine settings"
-    [document]="surface engine settings"
-    [surface]="engine"
+    [app]="shell dialogs commands movie generation document surface colour engine settings"
+    [shell]="dialogs commands movie generation document surface colour engine settings"
+    [dialogs]="commands movie generation document surface colour engine settings"
+    [commands]="movie generation document surface colour engine settings"
+    [movie]="generation document surface colour engine settings"
+    [generation]="document surface colour engine settings"
+    [document]="surface colour engine settings"
+    [surface]="colour engine"
+    [colour]="engine settings"
     [engine]=""
     [settings]=""
 )

@@ -102,6 +102,12 @@ std::string WriteRealText(double value) {
     return std::string(buffer.data(), result.ptr);
 }
 
+std::string WriteShortestText(double value) {
+    std::array<char, 32> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    return std::string(buffer.data(), result.ptr);
+}
+
 std::string FormatFixed6(double value) {
     // The largest double has 309 digits before the point.
     std::array<char, 400> buffer{};

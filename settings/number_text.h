@@ -50,6 +50,8 @@ std::optional<int> HexDigitValue(char c);
 
 // A real as text that reads back as the identical double ("%.32g").
 std::string WriteRealText(double value);
+// The shortest text that reads back as the identical double ("0.1", "256", "1e-07").
+std::string WriteShortestText(double value);
 
 // printf-style formats, without the locale: "%f" (six decimals) and "%d".
 std::string FormatFixed6(double value);

@@ -70,6 +70,28 @@ TEST(RenderOptions, ReadsEveryOptionWithThePointWhateverTheLocale) {
     EXPECT_TRUE(withFile.options->autoIterations);
 }
 
+// The colouring options go with a file too: they change its colouring, not its view.
+TEST(RenderOptions, ReadsTheColouring) {
+    const ParsedOptions parsed =
+        ParseRenderOptions({"in.zlt",        "--colouring", "relief",      "--gradient",
+                            "fire.map",      "--repeat",    "64.5",        "--offset=-0.25",
+                            "--interior",    "FF0080",      "--thickness", "2",
+                            "--strength",    "3",           "--angle",     "-90",
+                            "--supersample", "3",           "-o",          "x.png"});
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    const RenderOptions& o = *parsed.options;
+    EXPECT_EQ(o.method, ColourMethod::Relief);
+    EXPECT_EQ(o.gradient, "fire.map");
+    EXPECT_EQ(o.interior, (Rgb{255, 0, 128}));
+    EXPECT_EQ(o.supersample, 3);
+    const std::vector<std::pair<double Colouring::*, double>> values = {{&Colouring::repeat, 64.5},
+                                                                        {&Colouring::offset, -0.25},
+                                                                        {&Colouring::thickness, 2},
+                                                                        {&Colouring::strength, 3},
+                                                                        {&Colouring::angle, -90}};
+    EXPECT_EQ(o.colouringValues, values);
+}
+
 TEST(RenderOptions, CoordinatesKeepEveryDigitGiven) {
     const std::string pstart = "-0.74364388703715870475219150611477243898032936124583659188341";
     const ParsedOptions parsed = ParseRenderOptions(
@@ -106,6 +128,14 @@ TEST(RenderOptions, RefusesBadInputWithOneClearLine) {
          "--colours cannot be combined with a fractal file"},
         {{"--monochrome", "a.zlt", "-o", "x.png"},
          "--monochrome cannot be combined with a fractal file"},
+        {{"-o", "x.png", "--colouring", "Smooth"}, "invalid value for --colouring: 'Smooth'"},
+        {{"-o", "x.png", "--repeat", "0"}, "invalid value for --repeat: '0'"},
+        {{"-o", "x.png", "--offset", "inf"}, "invalid value for --offset: 'inf'"},
+        {{"-o", "x.png", "--thickness", "1001"}, "invalid value for --thickness: '1001'"},
+        {{"-o", "x.png", "--strength", "-1"}, "invalid value for --strength: '-1'"},
+        {{"-o", "x.png", "--interior", "#ff0000"}, "invalid value for --interior: '#ff0000'"},
+        {{"-o", "x.png", "--supersample", "9"}, "invalid value for --supersample: '9'"},
+        {{"-o", "x.png", "--gradient", ""}, "invalid value for --gradient: ''"},
     };
     for (const auto& c : cases) {
         const ParsedOptions parsed = ParseRenderOptions(c.args);

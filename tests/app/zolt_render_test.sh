@@ -65,6 +65,31 @@ expect 0 "" "$render" deep.png -o deep-again.png --width 20 --height 20
 cmp -s deep.png deep-again.png || fail "a deep picture rendered again differs"
 rm -f deep.png deep-again.png
 
+# Colourings: a gradient file's colours, kept in the picture with the view (drawn again from the
+# picture, it is the same); and a deep view supersampled in every method.
+printf '0 0 0\n255 128 0 orange\n255 255 255\n' >fire.map
+expect 0 "" "$render" --colouring smooth --gradient fire.map --repeat 20 -o fire.png \
+    --width 40 --height 30
+expect 0 "" "$render" fire.png -o fire-again.png --width 40 --height 30
+cmp -s fire.png fire-again.png || fail "a coloured picture rendered again differs"
+cmp -s fire.png home.png && fail "the colouring changed nothing"
+for method in bands smooth distance relief; do
+    expect 0 "" "$render" --pstart "${deep}" --pfinish "${deep%4}5" --qstart 0.1318259042053 \
+        --iterations 2000 --colouring "$method" --supersample 2 -o deep.png --width 12 --height 9
+done
+# A gradient file that cannot be read or is malformed: named with its line, and no picture.
+expect 1 "cannot load the gradient: none.map: No such file or directory" \
+    "$render" --gradient none.map -o g.png
+printf '0 0 0\n255 128\n' >bad.map
+expect 1 "cannot load the gradient: bad.map, line 2: a colour is three numbers from 0 to 255" \
+    "$render" --gradient bad.map -o g.png
+printf 'GIMP Gradient\n2\n0 0.5 1 0 0 0 1 1 1 1 1 0 0\n' >cut.ggr
+expect 1 "cannot load the gradient: cut.ggr, line 4: the file ends before its 2 segments" \
+    "$render" --gradient cut.ggr -o g.png
+expect 2 "invalid value for --supersample: '9'" "$render" --supersample 9 -o g.png
+[ -e g.png ] && fail "a picture was written with a bad gradient"
+rm -f fire.map fire.png fire-again.png deep.png bad.map cut.ggr
+
 # Standard output, and what is no regular file, are written in place, never replaced.
 "$render" -o - --width 8 --height 8 | head -c 8 | od -An -tx1 | grep -q "89 50 4e 47" ||
     fail "-o - writes no PNG"

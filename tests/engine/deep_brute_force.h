@@ -20,6 +20,18 @@ struct BruteImage {
 // Renders `view` (whose texts must be valid); slow: seconds for a few hundred pixels deep down.
 BruteImage RenderBruteForce(const DeepView& view);
 
+// The samples beyond the count of pixel (x, y) by their formulas, in MPFR: the orbit followed
+// from its escape until |z|^2 passes 2^24 (j steps in all), the fraction j - n - log2(ln|z| /
+// ln R), and the distance z ln|z| / (z' dx) in pixels with z' = dz_j/dc by a central difference
+// (independent of the recurrence the engine carries).
+struct BruteSamples {
+    int count = 0;
+    double fraction = 0.0;
+    double dex = 0.0;
+    double dey = 0.0;
+};
+BruteSamples BruteOrbitSamples(const DeepView& view, int x, int y);
+
 // The stored form: the view's lines, then one line of counts per row.
 std::string WriteBruteImage(const BruteImage& image);
 bool ReadBruteImage(const std::string& text, BruteImage& out);

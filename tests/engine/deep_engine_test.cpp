@@ -113,6 +113,40 @@ TEST(DeepEngine, MatchesTheBruteForceLiveAt1e20) {
     EXPECT_GT(compared, 350);
 }
 
+// The continuous count and the distance estimate of deep pixels, in the double loop (1e-20) and
+// with extended exponents (1e-400, beside the Misiurewicz point c = i), against their formulas
+// in MPFR.
+TEST(DeepEngine, OrbitSamplesMatchTheBruteForce) {
+    const DeepView views[] = {
+        {"3.9128033139778262257906476217082e-11", "3.9128033149778262257906476217082e-11",
+         "1.0000000000130778978569160705069", 24, 18, 5000, 200.0},
+        {"-1e-400", "1e-400", "1", 24, 18, 20000, 4.0},
+    };
+    for (const DeepView& view : views) {
+        DeepReference reference;
+        ASSERT_EQ(reference.Prepare(view), DeepStatus::Ready) << reference.Error();
+        const DeepCounter counter(reference);
+        int compared = 0;
+        for (int k = 0; k < view.width * view.height; k += 7) {
+            const PixelPoint point{k % view.width, k / view.width};
+            int count = 0;
+            float fraction = 0, dex = 0, dey = 0;
+            ASSERT_TRUE(counter.Sample({&point, 1},
+                                       {{&count, 1}, {&fraction, 1}, {&dex, 1}, {&dey, 1}}, {}));
+            const test::BruteSamples brute = test::BruteOrbitSamples(view, point.x, point.y);
+            const double distance = std::hypot(brute.dex, brute.dey);
+            if (count != brute.count || count >= view.maxIter || distance < 0.01)
+                continue;
+            ++compared;
+            EXPECT_NEAR(fraction, brute.fraction, 1e-4) << point.x << "," << point.y;
+            EXPECT_LT(std::hypot(dex - brute.dex, dey - brute.dey), 1e-3 * distance)
+                << point.x << "," << point.y << ": " << dex << "," << dey << " vs " << brute.dex
+                << "," << brute.dey;
+        }
+        EXPECT_GT(compared, 30) << view.pstart;
+    }
+}
+
 class StoredView : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(StoredView, EveryStablePixelMatchesWithAndWithoutSkips) {

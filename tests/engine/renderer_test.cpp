@@ -101,10 +101,10 @@ class RecordingObserver : public PassObserver {
 class TallyingCounter final : public PointCounter {
   public:
     explicit TallyingCounter(const PointCounter& counter) : counter_(counter) {}
-    bool Count(std::span<const PixelPoint> points, std::span<int> counts,
-               const Interrupts& interrupts) const override {
+    bool Sample(std::span<const PixelPoint> points, const SampleSpans& out,
+                const Interrupts& interrupts) const override {
         tally += static_cast<long long>(points.size());
-        return counter_.Count(points, counts, interrupts);
+        return counter_.Sample(points, out, interrupts);
     }
     mutable std::atomic<long long> tally{0};
 
@@ -202,11 +202,11 @@ class StoppingCounter final : public PointCounter {
   public:
     StoppingCounter(const PointCounter& counter, std::atomic<bool>& stop)
         : counter_(counter), stop_(stop) {}
-    bool Count(std::span<const PixelPoint> points, std::span<int> counts,
-               const Interrupts& interrupts) const override {
+    bool Sample(std::span<const PixelPoint> points, const SampleSpans& out,
+                const Interrupts& interrupts) const override {
         if (++calls_ == 2)
             stop_ = true;
-        return !stop_ && counter_.Count(points, counts, interrupts);
+        return !stop_ && counter_.Sample(points, out, interrupts);
     }
 
   private:

@@ -132,6 +132,50 @@ TEST(ThreadPriority, MapsTheSevenLevelsAndLeavesOthersAlone) {
     EXPECT_EQ(nice, ::getpriority(PRIO_PROCESS, static_cast<id_t>(::getpid())) + 5);
 }
 
+// A change of colouring recolours the image from its samples where they suffice, and the image
+// is then the one a generation in that colouring gives; a generation may keep more samples than
+// its colouring reads, so that more colourings can follow without counting again. The classic
+// colouring keeps none unless asked.
+TEST_F(GeneratorTest, AColouringChangeRecoloursWhatTheSamplesAllow) {
+    ReadyHome();
+    Colouring smooth;
+    smooth.method = ColourMethod::Smooth;
+    Colouring mapped;
+    mapped.gradient = {GradientKind::Entries, "", {{0, {9, 9, 9}}, {0.5, {200, 0, 0}}}, {}};
+    EXPECT_EQ(generator.ChangeFor(mapped), Generator::ColouringChange::Regenerate);  // no image
+    generator.Generate({});
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(generator.ChangeFor(mapped), Generator::ColouringChange::Regenerate);
+    generator.SetSampleFloor(SampleLevel::Counts);
+    generator.Generate({});
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(generator.ChangeFor(mapped), Generator::ColouringChange::Recolour);
+    EXPECT_EQ(generator.ChangeFor(smooth), Generator::ColouringChange::Regenerate);
+    ASSERT_TRUE(current.SetColouring(smooth));
+    EXPECT_FALSE(generator.Recolour());
+
+    ASSERT_TRUE(current.SetColouring(mapped));
+    const int presented = ui.Presents();
+    ASSERT_TRUE(generator.Recolour());
+    EXPECT_GT(ui.Presents(), presented);
+    EXPECT_EQ(generator.CopyImage(), UninterruptedImage());
+
+    generator.SetSampleFloor(SampleLevel::Distance);
+    generator.Generate({});
+    ASSERT_TRUE(WaitIdle());
+    for (const ColourMethod method : {ColourMethod::Relief, ColourMethod::Bands}) {
+        Colouring colouring;
+        colouring.method = method;
+        ASSERT_EQ(generator.ChangeFor(colouring), Generator::ColouringChange::Recolour);
+        ASSERT_TRUE(current.SetColouring(colouring));
+        ASSERT_TRUE(generator.Recolour());
+        EXPECT_EQ(generator.CopyImage(), UninterruptedImage());
+    }
+    Colouring invalid;
+    invalid.repeat = -1;
+    EXPECT_FALSE(current.SetColouring(invalid));
+}
+
 TEST_F(GeneratorTest, NothingHappensBeforeTheFirstReady) {
     DefineHome();
     generator.Generate({.push = true, .increment = true});
