@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "document/exr_file.h"
 #include "engine/fractal_def.h"
 #include "generation/picture.h"
 #include "movie/view_samples.h"
@@ -21,8 +22,18 @@ bool IsExrPath(const std::filesystem::path& path);
 PictureOutcome WriteExrPicture(const FractalDef& def, const DefinitionPicture& picture,
                                const std::filesystem::path& path);
 
-// A whole picture already computed: its colours and data.
-bool WriteExrData(const FractalDef& view, const ImageBuffer& image, const PixelData& data,
-                  const std::filesystem::path& path, std::string& reason);
+// An OpenEXR picture of a view, written band by band as RenderViewBands gives them (with their
+// data). A picture not finished is dropped, and the target stays as it was.
+class ExrPicture {
+  public:
+    bool Open(const FractalDef& view, int width, int height, const std::filesystem::path& path,
+              std::string& reason);
+    bool Write(const ViewBand& band, std::string& reason);
+    bool Finish(std::string& reason);
+
+  private:
+    ExrWriter writer_;
+    std::vector<float> linear_;
+};
 
 }  // namespace zolt

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "movie/linear_light.h"
+#include "colour/colour_space.h"
 
 namespace zolt {
 
@@ -66,20 +66,10 @@ std::vector<AxisTap> Axis(int size, double fraction, double offset) {
     return taps;
 }
 
-struct Linear {
-    float r = 0.0f, g = 0.0f, b = 0.0f;
-};
-
-Linear Decode(const LinearLight& light, Pixel p) {
-    return {light.Decode(static_cast<std::uint8_t>(p >> 16)),
-            light.Decode(static_cast<std::uint8_t>(p >> 8)),
-            light.Decode(static_cast<std::uint8_t>(p))};
-}
-
-void Add(Linear& sum, const Linear& value, float weight) {
-    sum.r += value.r * weight;
-    sum.g += value.g * weight;
-    sum.b += value.b * weight;
+void Add(LinearRgb& sum, const LinearRgb& value, float weight) {
+    sum.red += value.red * weight;
+    sum.green += value.green * weight;
+    sum.blue += value.blue * weight;
 }
 
 }  // namespace
@@ -103,7 +93,6 @@ void DrawFrame(const ImageBuffer& inner, const ImageBuffer* outer, double fracti
     // it shows at all.
     const double band = std::max(width, height) / 16.0 * fraction;
     const double presence = Smoothstep((1.0 - fraction) * 2.0);
-    const LinearLight& light = LinearLight::Get();
     const auto at = [](const ImageBuffer& image, int x, int y) {
         return image.pixels[static_cast<std::size_t>(y) * image.width + x];
     };
@@ -116,15 +105,15 @@ void DrawFrame(const ImageBuffer& inner, const ImageBuffer* outer, double fracti
             const float weight = edge <= 0.0 || row.innerCount == 0 || column.innerCount == 0
                                      ? 0.0f
                                      : static_cast<float>(presence * Smoothstep(edge / band));
-            Linear mixed;
+            LinearRgb mixed;
             if (weight < 1.0f) {
                 const float tx = column.outerT;
                 const float ty = row.outerT;
-                Linear top, bottom;
-                Add(top, Decode(light, at(*outer, column.outer0, row.outer0)), 1.0f - tx);
-                Add(top, Decode(light, at(*outer, column.outer1, row.outer0)), tx);
-                Add(bottom, Decode(light, at(*outer, column.outer0, row.outer1)), 1.0f - tx);
-                Add(bottom, Decode(light, at(*outer, column.outer1, row.outer1)), tx);
+                LinearRgb top, bottom;
+                Add(top, LinearOf(at(*outer, column.outer0, row.outer0)), 1.0f - tx);
+                Add(top, LinearOf(at(*outer, column.outer1, row.outer0)), tx);
+                Add(bottom, LinearOf(at(*outer, column.outer0, row.outer1)), 1.0f - tx);
+                Add(bottom, LinearOf(at(*outer, column.outer1, row.outer1)), tx);
                 Add(mixed, top, (1.0f - ty) * (1.0f - weight));
                 Add(mixed, bottom, ty * (1.0f - weight));
             }
@@ -132,11 +121,11 @@ void DrawFrame(const ImageBuffer& inner, const ImageBuffer* outer, double fracti
                 for (int j = 0; j < row.innerCount; ++j) {
                     const float wy = row.innerWeight[static_cast<std::size_t>(j)] * weight;
                     for (int i = 0; i < column.innerCount; ++i)
-                        Add(mixed, Decode(light, at(inner, column.inner0 + i, row.inner0 + j)),
+                        Add(mixed, LinearOf(at(inner, column.inner0 + i, row.inner0 + j)),
                             wy * column.innerWeight[static_cast<std::size_t>(i)]);
                 }
             }
-            out[x] = MakePixel(light.Encode(mixed.r), light.Encode(mixed.g), light.Encode(mixed.b));
+            out[x] = PixelOf(mixed);
         }
     }
 }

@@ -1,5 +1,6 @@
 #include "movie/keyframe_store.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <system_error>
 
@@ -16,7 +17,7 @@ namespace {
 
 // Changes whenever the way keyframes are drawn changes, so that keyframes drawn before are not
 // taken for ones drawn now.
-constexpr const char* kKeyframeFormat = "Zolt keyframe 1";
+constexpr const char* kKeyframeFormat = "Zolt keyframe 2";
 
 std::string IndexedName(const char* stem, int keyframe, const char* extension) {
     char name[64];
@@ -75,36 +76,47 @@ bool KeyframePresent(const std::filesystem::path& folder, int keyframe, const Ke
 }
 
 bool ComputeKeyframe(const std::filesystem::path& folder, int keyframe, const KeyframeSpec& spec,
-                     const MovieSettings& settings, const KeyframeWork& work, ViewSampler& sampler,
-                     ImageBuffer& image, std::string& reason) {
-    const SampleRequest request{
+                     const MovieSettings& settings, const KeyframeWork& work, ImageBuffer& image,
+                     std::string& reason) {
+    const DefinitionPicture picture{
         .width = settings.width,
         .height = settings.height,
         .supersample = settings.supersample,
         .displayColours = settings.displayColours,
-        .data = work.data,
         .threads = work.threads,
         .priority = work.priority,
         .cancel = work.cancel,
-        .rowProgress = work.rowProgress,
         .referenceProgress = work.referenceProgress,
+        .rowProgress = work.rowProgress,
     };
-    if (sampler.Prepare(spec.view, request, reason) != ViewSampler::Status::Ready)
+    PreparedPicture prepared;
+    PictureOutcome outcome;
+    if (!PrepareDefinitionPicture(spec.view, picture, prepared, outcome)) {
+        reason = outcome.reason;
         return false;
+    }
     // Drawn in doubles, a view this deep would repeat its pixels: a frame made of it would be
     // wrong, not just coarse.
-    if (sampler.Chosen() == ViewCounter::Kind::PastLimit) {
+    if (outcome.kind == ViewCounter::Kind::PastLimit) {
         reason = "the view is too deep for the deep-zoom engine (or needs too many iterations)";
         return false;
     }
     image.width = settings.width;
     image.height = settings.height;
-    PixelData data;
-    if (!sampler.Rows(0, settings.height, image.pixels, work.data ? &data : nullptr, reason))
-        return false;
-    // The OpenEXR copy first: a keyframe whose picture is in place counts as done.
+    image.pixels.resize(static_cast<std::size_t>(image.width) * image.height);
+    // The OpenEXR copy is written as the bands come, and put in place before the picture: a
+    // keyframe whose picture is in place counts as done.
+    ExrPicture exr;
     if (work.data &&
-        !WriteExrData(spec.view, image, data, KeyframeDataPath(folder, keyframe), reason))
+        !exr.Open(spec.view, image.width, image.height, KeyframeDataPath(folder, keyframe), reason))
+        return false;
+    const auto keep = [&](const ViewBand& band) {
+        std::copy(band.pixels.pixels.begin(), band.pixels.pixels.end(),
+                  image.pixels.begin() + static_cast<std::ptrdiff_t>(band.firstRow) * image.width);
+        return !work.data || exr.Write(band, reason);
+    };
+    if (!RenderViewBands(spec.view, picture, prepared, work.data, keep, reason) ||
+        (work.data && !exr.Finish(reason)))
         return false;
     const PngText texts[] = {{kPictureTextKeyword, spec.text},
                              {kKeyframeTextKeyword, spec.stamp},

@@ -12,8 +12,6 @@
 
 namespace zolt {
 
-class ViewSampler;
-
 // The keyframes of a movie live in a work folder next to its output, as PNG pictures named by
 // their index. Each carries the definition of its view (so it opens as a fractal) and a stamp of
 // everything else its pixels depend on: a keyframe whose texts match what a movie needs is used
@@ -51,11 +49,12 @@ struct KeyframeWork {
     std::function<void(int rowsDone)> rowProgress = {};
 };
 
-// Computes keyframe k into the folder; `image` receives its picture. False with `reason`
-// ("cancelled" when cancelled); the folder then holds no part of it.
+// Computes keyframe k into the folder: the picture zolt-render makes of its view at the movie's
+// size, supersampling and colours. `image` receives it. False with `reason` ("cancelled" when
+// cancelled); the folder then holds no part of it.
 bool ComputeKeyframe(const std::filesystem::path& folder, int keyframe, const KeyframeSpec& spec,
-                     const MovieSettings& settings, const KeyframeWork& work, ViewSampler& sampler,
-                     ImageBuffer& image, std::string& reason);
+                     const MovieSettings& settings, const KeyframeWork& work, ImageBuffer& image,
+                     std::string& reason);
 
 // The picture of keyframe k as the folder holds it, checked against the size.
 bool LoadKeyframe(const std::filesystem::path& folder, int keyframe, ViewSize size,

@@ -21,7 +21,6 @@
 #include "movie/ffmpeg_video.h"
 #include "movie/frame_blend.h"
 #include "movie/keyframe_store.h"
-#include "movie/view_samples.h"
 
 namespace zolt {
 
@@ -83,7 +82,6 @@ bool Compute(const FractalDef& end, const MovieSettings& settings, const MovieOu
              const Movie& movie, std::span<const int> keyframes, const MovieWork& work,
              std::string& reason) {
     MovieObserver* observer = work.observer;
-    ViewSampler sampler;
     ImageBuffer picture;
     for (int k : keyframes) {
         if (Cancelled(work)) {
@@ -108,8 +106,7 @@ bool Compute(const FractalDef& end, const MovieSettings& settings, const MovieOu
                 observer->KeyframeRows(rows / height);
             };
         }
-        if (!ComputeKeyframe(movie.folder, k, *spec, settings, keyframeWork, sampler, picture,
-                             reason)) {
+        if (!ComputeKeyframe(movie.folder, k, *spec, settings, keyframeWork, picture, reason)) {
             if (reason != "cancelled")
                 reason = "keyframe " + std::to_string(k) + ": " + reason;
             return false;

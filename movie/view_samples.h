@@ -1,26 +1,30 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "engine/fractal_def.h"
 #include "engine/image_buffer.h"
-#include "engine/view_counter.h"
+#include "generation/picture.h"
 
 namespace zolt {
 
-// The one door through which movies and OpenEXR pictures get the pixels of a view: its colours
-// as a picture of the definition shows them, anti-aliased when asked, and for OpenEXR the data
-// other programs colour from. Everything else in movie/ works on what this gives.
+// The one door through which movies and OpenEXR pictures get the pixels of a view: the picture
+// that WriteDefinitionPicture writes of it (generation/picture.h), band by band, and for OpenEXR
+// the data other programs colour from. Everything else in movie/ works on what this gives.
 
-// What each pixel holds for OpenEXR: the escape-time count of the pixel's own point (the first
-// of its samples), and beside it the smooth fraction and the direction of the distance
-// estimate, which the count alone cannot give: those planes hold zeros.
+// What each pixel holds for OpenEXR, all of the pixel's own point (the first of its samples,
+// where the pixel's point of the view without supersampling lies):
+// - count: the escape-time count; kInteriorCount for points that never escaped;
+// - fraction: 1 + the smooth count's fraction (engine/point_samples.h), from about 0 to 1, so
+//   that count + fraction is Zolt's continuous count plus one and runs on without a step from
+//   one band of counts to the next; 0 inside;
+// - distanceX, distanceY: the distance estimate as a vector, in the picture's pixels, pointing
+//   away from the set along the columns and down the rows; its length estimates how far the
+//   point lies from the set; 0 inside.
 struct PixelData {
-    std::vector<std::uint32_t> count;  // kInteriorCount for points that never escaped
+    std::vector<std::uint32_t> count;
     std::vector<float> fraction;
     std::vector<float> distanceX;
     std::vector<float> distanceY;
@@ -28,46 +32,21 @@ struct PixelData {
 
 inline constexpr std::uint32_t kInteriorCount = 0xFFFFFFFFu;
 
-struct SampleRequest {
-    int width = 0;
-    int height = 0;
-    int supersample = 1;  // N x N samples a pixel, averaged in linear light
-    int displayColours = 256;
-    bool data = false;  // also fill the PixelData
-    int threads = 1;    // the calling thread included
-    int priority = 0;   // a GeneratePriority for the helper threads; 0 leaves theirs
-    const std::atomic<bool>* cancel = nullptr;
-    // Rows done out of `height`, from the calling thread, now and then.
-    std::function<void(int rowsDone)> rowProgress = {};
-    // A deep view's reference orbit, before any row: the fraction computed, and the most memory
-    // it takes.
-    std::function<void(double fraction, std::uint64_t bytes)> referenceProgress = {};
+// A band of the picture as it is done: `pixels.height` rows from `firstRow`, and their data when
+// it was asked for.
+struct ViewBand {
+    int firstRow = 0;
+    const ImageBuffer& pixels;
+    const PixelData* data = nullptr;
 };
 
-// Computes views one after another, keeping what one view can pass to the next.
-class ViewSampler {
-  public:
-    // Makes the view of `def` ready for Rows: chooses its counter (the deep engine where doubles
-    // do not resolve the supersampled grid) and prepares a deep view's reference. A view that
-    // cannot be drawn is refused as a picture of it is (ViewRefusal); `reason` says why, or
-    // "cancelled".
-    enum class Status { Ready, Stopped, Refused };
-    Status Prepare(const FractalDef& def, const SampleRequest& request, std::string& reason);
-    ViewCounter::Kind Chosen() const { return counter_.Chosen(); }
-
-    // Rows firstRow .. firstRow + rows - 1 of the picture into `colours` (rows x width) and, when
-    // the request asked for it, `data`. False when cancelled or out of memory (`reason`).
-    bool Rows(int firstRow, int rows, std::vector<Pixel>& colours, PixelData* data,
-              std::string& reason);
-
-  private:
-    SampleRequest request_;
-    ViewCounter counter_;
-    std::vector<Pixel> palette_;
-    int iterations_ = 0;
-    bool monochrome_ = false;
-    int modulation_ = 2;
-    std::vector<int> counts_;  // one band of the supersampled grid
-};
+// Computes the prepared picture of `def` (PrepareDefinitionPicture) band by band, calling `sink`
+// with each band on the calling thread (false, with `reason`, ends the picture there) and
+// `picture.rowProgress` with the rows done. With `data`, the bands also bring their PixelData,
+// which takes every sample the points leave (the pixels are the same). False with `reason`
+// ("cancelled" when cancelled) when not every band reached the sink.
+bool RenderViewBands(const FractalDef& def, const DefinitionPicture& picture,
+                     PreparedPicture& prepared, bool data,
+                     const std::function<bool(const ViewBand& band)>& sink, std::string& reason);
 
 }  // namespace zolt

@@ -7,12 +7,12 @@
 #include <OpenEXR/ImfStringAttribute.h>
 #include <gtest/gtest.h>
 
+#include "colour/colour_space.h"
 #include "document/exr_file.h"
 #include "document/fractal_file.h"
 #include "document/png_pixels.h"
 #include "engine/render_pass.h"
 #include "movie/keyframe_store.h"
-#include "movie/linear_light.h"
 #include "movie/movie_maker.h"
 #include "support/temp_dir.h"
 
@@ -25,7 +25,7 @@ struct ExrRead {
     int width = 0;
     int height = 0;
     std::vector<std::uint32_t> n;
-    std::vector<float> nf, dex, red;
+    std::vector<float> nf, dex, dey, red;
 };
 
 // The file as the OpenEXR library reads it.
@@ -45,74 +45,84 @@ ExrRead ReadExr(const std::filesystem::path& path) {
     read.n.resize(size);
     read.nf.resize(size);
     read.dex.resize(size);
+    read.dey.resize(size);
     read.red.resize(size);
     Imf::FrameBuffer buffer;
     buffer.insert("N", Imf::Slice::Make(Imf::UINT, read.n.data(), window));
     buffer.insert("NF", Imf::Slice::Make(Imf::FLOAT, read.nf.data(), window));
     buffer.insert("DEX", Imf::Slice::Make(Imf::FLOAT, read.dex.data(), window));
+    buffer.insert("DEY", Imf::Slice::Make(Imf::FLOAT, read.dey.data(), window));
     buffer.insert("R", Imf::Slice::Make(Imf::FLOAT, read.red.data(), window));
     file.setFrameBuffer(buffer);
     file.readPixels(window.min.y, window.max.y);
     return read;
 }
 
-TEST(ExrPicture, HoldsTheCountsTheColoursAndTheViewAsWritten) {
+// Each pixel holds its own point's samples (the first of its samples when supersampled), the
+// distance in the picture's pixels, and the colours of the PNG picture in linear light.
+TEST(ExrPicture, HoldsTheSamplesTheColoursAndTheViewAsWritten) {
     test::TempDir dir;
     FractalDef def;
     SetNumbersOf(def, {-0.7453, -0.7433, 0.1127, 0.0, 700, 200.0});
     def.Qfinish = DeriveQfinish(NumbersOf(def), {40, 30});
     BuildPalette(256, def.Appearance.Palette);
-    const DefinitionPicture picture{.width = 40, .height = 30, .threads = 2};
-    const auto path = dir.Path() / "leaf.EXR";
-    ASSERT_TRUE(IsExrPath(path));
-    const PictureOutcome outcome = WriteExrPicture(def, picture, path);
-    ASSERT_TRUE(outcome.written) << outcome.reason;
-    ASSERT_TRUE(WriteDefinitionPicture(def, picture, dir.Path() / "leaf.png",
-                                       AtomicFile::Fifo::kRefuseWithoutReader)
-                    .written);
-    EXPECT_EQ(test::Tree(dir.Path()), (std::vector<std::string>{"leaf.EXR", "leaf.png"}));
+    def.Appearance.Colouring.method = ColourMethod::Relief;
+    for (const int samples : {1, 2}) {
+        const DefinitionPicture picture{
+            .width = 40, .height = 30, .supersample = samples, .threads = 2};
+        const auto path = dir.Path() / "leaf.EXR";
+        ASSERT_TRUE(IsExrPath(path));
+        const PictureOutcome outcome = WriteExrPicture(def, picture, path);
+        ASSERT_TRUE(outcome.written) << outcome.reason;
+        ASSERT_TRUE(WriteDefinitionPicture(def, picture, dir.Path() / "leaf.png",
+                                           AtomicFile::Fifo::kRefuseWithoutReader)
+                        .written);
+        EXPECT_EQ(test::Tree(dir.Path()), (std::vector<std::string>{"leaf.EXR", "leaf.png"}));
 
-    const ExrRead exr = ReadExr(path);
-    EXPECT_EQ(exr.width, 40);
-    EXPECT_EQ(exr.height, 30);
-    EXPECT_EQ(exr.channels, (std::map<std::string, Imf::PixelType>{{"B", Imf::HALF},
-                                                                   {"DEX", Imf::FLOAT},
-                                                                   {"DEY", Imf::FLOAT},
-                                                                   {"G", Imf::HALF},
-                                                                   {"N", Imf::UINT},
-                                                                   {"NF", Imf::FLOAT},
-                                                                   {"R", Imf::HALF}}));
-    EXPECT_EQ(exr.strings.at("Zolt"), FractalFileText(def));
-    EXPECT_EQ(exr.strings.at("Pstart"), "-0.7453");
-    EXPECT_EQ(exr.strings.at("Pfinish"), "-0.7433");
-    EXPECT_EQ(exr.strings.at("Qstart"), "0.1127");
-    EXPECT_EQ(exr.strings.at("Qfinish"), "0.1142");
+        const ExrRead exr = ReadExr(path);
+        EXPECT_EQ(exr.width, 40);
+        EXPECT_EQ(exr.height, 30);
+        EXPECT_EQ(exr.channels, (std::map<std::string, Imf::PixelType>{{"B", Imf::HALF},
+                                                                       {"DEX", Imf::FLOAT},
+                                                                       {"DEY", Imf::FLOAT},
+                                                                       {"G", Imf::HALF},
+                                                                       {"N", Imf::UINT},
+                                                                       {"NF", Imf::FLOAT},
+                                                                       {"R", Imf::HALF}}));
+        EXPECT_EQ(exr.strings.at("Zolt"), FractalFileText(def));
+        EXPECT_EQ(exr.strings.at("Pstart"), "-0.7453");
+        EXPECT_EQ(exr.strings.at("Pfinish"), "-0.7433");
+        EXPECT_EQ(exr.strings.at("Qstart"), "0.1127");
+        EXPECT_EQ(exr.strings.at("Qfinish"), "0.1142");
 
-    // The counts are the plain loop's, the colours the PNG picture's in linear light.
-    PlainCounter counter(NumbersOf(def), 40);
-    ImageBuffer png;
-    std::string reason;
-    ASSERT_TRUE(ReadPngPixels(dir.Path() / "leaf.png", 1 << 20, png, reason)) << reason;
-    int interior = 0;
-    for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 40; ++x) {
-            const PixelPoint point{x, y};
-            int count = 0;
-            ASSERT_TRUE(counter.Count({&point, 1}, {&count, 1}, {}));
-            const std::size_t i = static_cast<std::size_t>(y) * 40 + x;
-            if (count >= 700) {
-                EXPECT_EQ(exr.n[i], kInteriorCount);
-                ++interior;
-            } else {
-                EXPECT_EQ(exr.n[i], static_cast<std::uint32_t>(count));
+        PlainCounter counter(NumbersOf(def), 40 * samples);
+        ImageBuffer png;
+        std::string reason;
+        ASSERT_TRUE(ReadPngPixels(dir.Path() / "leaf.png", 1 << 20, png, reason)) << reason;
+        int interior = 0;
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x) {
+                const PixelPoint point{x * samples, y * samples};
+                int count = 0;
+                float fraction = 0, dex = 0, dey = 0;
+                ASSERT_TRUE(counter.Sample(
+                    {&point, 1}, {{&count, 1}, {&fraction, 1}, {&dex, 1}, {&dey, 1}}, {}));
+                const std::size_t i = static_cast<std::size_t>(y) * 40 + x;
+                if (count >= 700) {
+                    ASSERT_EQ(exr.n[i], kInteriorCount);
+                    ASSERT_EQ(exr.nf[i], 0.0f);
+                    ++interior;
+                } else {
+                    ASSERT_EQ(exr.n[i], static_cast<std::uint32_t>(count)) << x << ", " << y;
+                    ASSERT_EQ(exr.nf[i], 1.0f + fraction) << x << ", " << y;
+                }
+                ASSERT_EQ(exr.dex[i], dex / static_cast<float>(samples)) << x << ", " << y;
+                ASSERT_EQ(exr.dey[i], dey / static_cast<float>(samples)) << x << ", " << y;
+                const float red = LinearOfLevel(static_cast<std::uint8_t>(png.At(x, y) >> 16));
+                ASSERT_NEAR(exr.red[i], red, red / 1000 + 1e-6);
             }
-            EXPECT_EQ(exr.nf[i], 0.0f);
-            EXPECT_EQ(exr.dex[i], 0.0f);
-            const float red =
-                LinearLight::Get().Decode(static_cast<std::uint8_t>(png.At(x, y) >> 16));
-            EXPECT_NEAR(exr.red[i], red, red / 1000 + 1e-6);
-        }
-    EXPECT_GT(interior, 0);
+        EXPECT_GT(interior, 0);
+    }
 }
 
 TEST(ExrWriter, WritesBandsInPlaceAndLeavesNothingOfAnUnfinishedPicture) {

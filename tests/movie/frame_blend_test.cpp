@@ -4,25 +4,15 @@
 
 #include <cmath>
 
-#include "movie/linear_light.h"
+#include "colour/colour_space.h"
 
 namespace zolt {
 namespace {
-
-TEST(LinearLight, EverySrgbValueComesBackFromItsIntensity) {
-    const LinearLight& light = LinearLight::Get();
-    for (int v = 0; v < 256; ++v)
-        EXPECT_EQ(light.Encode(light.Decode(static_cast<std::uint8_t>(v))), v);
-    EXPECT_EQ(light.Encode(-1.0f), 0);
-    EXPECT_EQ(light.Encode(2.0f), 255);
-    EXPECT_EQ(light.Encode(NAN), 0);
-}
 
 // Frames drawn from two keyframes of a smooth pattern show the pattern where the frame's own
 // pixels lie: the keyframes are scaled about the right centre, with their pixels in the right
 // places, whatever their samples a pixel.
 TEST(DrawFrame, PutsBothKeyframesWhereTheFramesPixelsLie) {
-    const LinearLight& light = LinearLight::Get();
     constexpr int kWidth = 96;
     constexpr int kHeight = 54;
     // The pattern's intensity at a point, in the inner keyframe's pixels from the centre.
@@ -36,7 +26,7 @@ TEST(DrawFrame, PutsBothKeyframesWhereTheFramesPixelsLie) {
             ImageBuffer image{kWidth, kHeight, {}};
             for (int y = 0; y < kHeight; ++y)
                 for (int x = 0; x < kWidth; ++x) {
-                    const std::uint8_t v = light.Encode(
+                    const std::uint8_t v = LevelOfLinear(
                         static_cast<float>(pattern((x + offset - kWidth / 2.0) * scale,
                                                    (y + offset - kHeight / 2.0) * scale)));
                     image.pixels.push_back(MakePixel(v, v, v));
@@ -56,7 +46,7 @@ TEST(DrawFrame, PutsBothKeyframesWhereTheFramesPixelsLie) {
                 for (int x = 0; x < kWidth; ++x) {
                     const double expected = pattern((x + offset - kWidth / 2.0) * scale,
                                                     (y + offset - kHeight / 2.0) * scale);
-                    const double shown = light.Decode(static_cast<std::uint8_t>(frame.At(x, y)));
+                    const double shown = LinearOfLevel(static_cast<std::uint8_t>(frame.At(x, y)));
                     worst = std::max(worst, std::fabs(shown - expected));
                 }
             // What the keyframes' and the frame's 8 bits allow; a keyframe half a pixel out of
