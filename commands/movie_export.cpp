@@ -1,7 +1,5 @@
 #include "commands/movie_export.h"
 
-#include <system_error>
-
 namespace zolt {
 
 MovieExport::MovieExport() : progress_(std::make_unique<MovieProgress>()) {}
@@ -12,7 +10,7 @@ MovieExport::~MovieExport() {
 }
 
 bool MovieExport::Start(const FractalDef& end, const Request& request) {
-    if (worker_.joinable())
+    if (task_.Started())
         return false;
     // The worker reads copies made before it starts.
     auto copy = std::make_unique<FractalDef>();
@@ -22,33 +20,25 @@ bool MovieExport::Start(const FractalDef& end, const Request& request) {
     progress_ = std::make_unique<MovieProgress>();
     settings_ = request.settings;
     output_ = request.output;
-    cancel_ = false;
     outcome_ = {};
-    done_ = false;
     const MovieWork work{.threads = request.threads,
                          .priority = request.priority,
-                         .cancel = &cancel_,
+                         .cancel = &task_.CancelFlag(),
                          .observer = progress_.get()};
-    try {
-        worker_ = std::thread([this, work] {
-            outcome_ = MakeMovie(*end_, settings_, output_, work);
-            done_.store(true, std::memory_order_release);
-        });
-    } catch (const std::system_error& error) {
-        outcome_ = {false, false, error.what()};
-        done_ = true;
-        return false;
-    }
-    return true;
+    std::string error;
+    const bool started =
+        task_.Start([this, work] { outcome_ = MakeMovie(*end_, settings_, output_, work); }, error);
+    if (!started)
+        outcome_ = {false, false, error};
+    return started;
 }
 
 void MovieExport::Cancel() {
-    cancel_ = true;
+    task_.Cancel();
 }
 
 MovieOutcome MovieExport::Finish() {
-    if (worker_.joinable())
-        worker_.join();
+    task_.Join();
     return outcome_;
 }
 

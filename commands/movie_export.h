@@ -2,8 +2,8 @@
 
 #include <atomic>
 #include <memory>
-#include <thread>
 
+#include "commands/background_task.h"
 #include "engine/fractal_def.h"
 #include "movie/movie_maker.h"
 #include "movie/movie_progress.h"
@@ -33,7 +33,7 @@ class MovieExport {
     void Cancel();
 
     // Whether the worker has ended; then Finish tells how.
-    bool Done() const { return done_.load(std::memory_order_acquire); }
+    bool Done() const { return task_.Done(); }
     // How far it has come; valid from Start until the next Start.
     const MovieProgress& Progress() const { return *progress_; }
     const MovieOutput& Output() const { return output_; }
@@ -46,10 +46,8 @@ class MovieExport {
     std::unique_ptr<MovieProgress> progress_;
     MovieSettings settings_;
     MovieOutput output_;
-    std::thread worker_;
-    std::atomic<bool> cancel_{false};
-    std::atomic<bool> done_{true};
     MovieOutcome outcome_;
+    BackgroundTask task_;  // last: joined before what the work uses goes
 };
 
 }  // namespace zolt

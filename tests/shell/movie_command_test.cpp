@@ -37,10 +37,10 @@ QPushButton* Export(QDialog& dialog) {
 }
 
 // Small frames into `folder`, as a user would set them.
-void SmallFrames(QDialog& dialog, const QString& folder, int width = 32) {
+void SmallFrames(QDialog& dialog, const QString& folder, int width = 32, int height = 18) {
     Field<QComboBox>(dialog, "size")->setCurrentIndex(3);  // Other size
     Field<QSpinBox>(dialog, "width")->setValue(width);
-    Field<QSpinBox>(dialog, "height")->setValue(18);
+    Field<QSpinBox>(dialog, "height")->setValue(height);
     Field<QComboBox>(dialog, "kind")->setCurrentIndex(1);
     Field<QLineEdit>(dialog, "path")->setText(folder);
 }
@@ -97,8 +97,10 @@ class MovieCommandTest : public AppTest {
         slow.Iterations = 200000;
         QVERIFY(DefineFractal(*app_, slow, "Leaf"));
         const QString folder = dir_->filePath("slow");
+        // The keyframes after the first take seconds, far longer than the test takes to press
+        // Cancel once the first shows, however busy the machine: the movie cannot finish first.
         WhenModal<QDialog>(this, [&](QDialog& dialog) {
-            SmallFrames(dialog, folder, 640);
+            SmallFrames(dialog, folder, 640, 360);
             QTest::mouseClick(Export(dialog), Qt::LeftButton);
         });
         app_->RunCommand(kCmdExportMovie);
