@@ -25,8 +25,8 @@ struct MovieOutput {
     bool keyframeData = false;   // keep an OpenEXR copy of every keyframe
 };
 
-// Hears how a movie gets on, on the thread that makes it (FramesDone from any of its threads,
-// one call at a time).
+// Hears how a movie gets on, on the thread that makes it (KeyframeRows and FramesDone from any
+// of its threads, one call at a time).
 class MovieObserver {
   public:
     virtual ~MovieObserver() = default;
