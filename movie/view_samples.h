@@ -41,10 +41,10 @@ struct ViewBand {
 };
 
 // Computes the prepared picture of `def` (PrepareDefinitionPicture) band by band, calling `sink`
-// with each band on the calling thread (false, with `reason`, ends the picture there) and
-// `picture.rowProgress` with the rows done. With `data`, the bands also bring their PixelData,
-// which takes every sample the points leave (the pixels are the same). False with `reason`
-// ("cancelled" when cancelled) when not every band reached the sink.
+// with each band on the calling thread (a sink that returns false ends the picture there, having
+// set `reason` itself) and `picture.rowProgress` with the rows done. With `data`, the bands also
+// bring their PixelData, which takes every sample the points leave (the pixels are the same).
+// False with `reason` ("cancelled" when cancelled) when not every band reached the sink.
 bool RenderViewBands(const FractalDef& def, const DefinitionPicture& picture,
                      PreparedPicture& prepared, bool data,
                      const std::function<bool(const ViewBand& band)>& sink, std::string& reason);
