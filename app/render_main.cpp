@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/render_movie.h"
 #include "app/render_options.h"
 #include "colour/gradient_files.h"
 #include "document/fractal_file.h"
@@ -20,6 +21,7 @@
 #include "generation/time_left.h"
 #include "generation/trial_iterations.h"
 #include "generation/worker_threads.h"
+#include "movie/exr_picture.h"
 #include "settings/number_text.h"
 
 namespace {
@@ -185,6 +187,8 @@ int Render(const RenderOptions& options) {
     const int threads = options.threads > 0 ? options.threads : WorkerThreadCount();
     if (options.autoIterations)
         def.Iterations = TrialIterations(def, options.width, options.height, threads);
+    if (!options.movie.empty() || !options.frames.empty())
+        return RenderMovie(options, def);
 
     Progress progress(options, def.Iterations);
     const DefinitionPicture picture{
@@ -200,7 +204,9 @@ int Render(const RenderOptions& options) {
     const bool toStdout = options.output == "-";
     const std::string output = toStdout ? "/dev/stdout" : options.output;
     const PictureOutcome outcome =
-        WriteDefinitionPicture(def, picture, output, AtomicFile::Fifo::kWaitForReader);
+        IsExrPath(output)
+            ? WriteExrPicture(def, picture, output)
+            : WriteDefinitionPicture(def, picture, output, AtomicFile::Fifo::kWaitForReader);
     progress.Done(outcome.written, outcome.kind);
     if (outcome.refused)
         return Fail(kFailed, CannotRender(outcome.reason));

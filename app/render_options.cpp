@@ -12,9 +12,21 @@
 
 namespace zolt {
 
+MovieSettings MovieSettingsOf(const RenderOptions& options) {
+    return {.width = options.width,
+            .height = options.height,
+            .fps = options.fps,
+            .secondsPerDoubling = options.secondsPerDoubling,
+            .startWidth = options.startWidth,
+            .holdSeconds = options.hold,
+            .supersample = options.supersample};
+}
+
 const char* RenderUsage() {
     return "Usage: zolt-render [FILE] [OPTIONS] -o PICTURE.png\n"
-           "Renders a view of the Mandelbrot set into a PNG picture, on every core.\n"
+           "       zolt-render [FILE] [OPTIONS] --movie VIDEO.mp4 | --frames FOLDER\n"
+           "Renders a view of the Mandelbrot set into a PNG picture (or OpenEXR, when the\n"
+           "name ends in .exr), or a zoom movie that ends at the view, on every core.\n"
            "The view comes from FILE (a .zlt fractal file, or a picture zolt-render or\n"
            "Zolt made) or from the options --pstart to --colours, never from both; the\n"
            "colouring options change the colouring either way.\n"
@@ -45,8 +57,8 @@ const char* RenderUsage() {
            "  --strength X      relief: the height of the surface, 0 to 100 (default 1)\n"
            "  --angle X         relief: where the light comes from, in degrees anticlockwise\n"
            "                    from the right (default 45)\n"
-           "  --supersample N   N x N samples a pixel, averaged in linear light, 1 to 8\n"
-           "                    (default 1)\n"
+           "  --supersample N   N x N samples a pixel (of a picture or a movie), averaged in\n"
+           "                    linear light, 1 to 8 (default 1)\n"
            "  --width N         picture width in pixels, 1 to 65536 (default 760)\n"
            "  --height N        picture height in pixels, 1 to 65536 (default 620)\n"
            "  --initial N       block size of the window's first pass, 1 to 4096; a picture\n"
@@ -57,14 +69,25 @@ const char* RenderUsage() {
            "                    ZOLT_THREADS environment variable, else one per hardware\n"
            "                    thread)\n"
            "  -o, --output FILE the PNG picture to write; - writes it to standard output\n"
+           "  --movie FILE      a zoom movie from --start-width down to the view, as an MP4\n"
+           "                    video (H.264; needs ffmpeg, and an even width and height)\n"
+           "  --frames FOLDER   the zoom movie as numbered PNG pictures, one a frame\n"
+           "  --fps N           frames a second, 1 to 240 (default 30)\n"
+           "  --seconds-per-doubling X\n"
+           "                    seconds the movie takes to halve the width (default 1)\n"
+           "  --start-width X   the width of the first frame (default 3.75, the home view's)\n"
+           "  --hold X          seconds the last frame is held (default 2)\n"
+           "  --exr-keyframes   keep the keyframes as OpenEXR in OUTPUT.zolt-movie too\n"
+           "                    (a movie is 1280 by 720 pixels unless --width and --height\n"
+           "                    say otherwise)\n"
            "  --verbose         print the status texts of the rendering to stderr\n"
            "  --quiet           no progress line, even on a terminal\n"
            "  -h, --help        show this text\n"
            "  --version         show the version\n"
            "\n"
-           "Exit status: 0 when the picture is written, 1 when it could not be (the input\n"
-           "could not be read, the view cannot be drawn, the output not written), 2 for a\n"
-           "mistake in the options.\n";
+           "Exit status: 0 when the picture or movie is written, 1 when it could not be (the\n"
+           "input could not be read, the view cannot be drawn, the output not written), 2\n"
+           "for a mistake in the options.\n";
 }
 
 ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
@@ -140,6 +163,20 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
              options.output = v;
              return !v.empty();
          }},
+        {"--movie",
+         [&](const std::string& v) {
+             options.movie = v;
+             return !v.empty();
+         }},
+        {"--frames",
+         [&](const std::string& v) {
+             options.frames = v;
+             return !v.empty();
+         }},
+        {"--fps", integer(options.fps, 1, kMaxMovieFps)},
+        {"--seconds-per-doubling", real(options.secondsPerDoubling)},
+        {"--start-width", real(options.startWidth)},
+        {"--hold", real(options.hold)},
     };
 
     const std::map<std::string, bool*> flags = {
@@ -149,6 +186,7 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
         {"--quiet", &options.quiet},
         {"--help", &options.help},
         {"--version", &options.version},
+        {"--exr-keyframes", &options.keyframeData},
     };
 
     // The options that describe the view itself, which a fractal file gives instead. The
@@ -159,6 +197,9 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
                name == "--colours";
     };
     std::string viewOption;
+    std::string movieOption;  // an option that only a movie takes
+    bool widthGiven = false;
+    bool heightGiven = false;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
@@ -174,6 +215,12 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
         if (viewOption.empty() && describesView(name))
             viewOption = name;
         options.iterationsGiven = options.iterationsGiven || name == "--iterations";
+        if (movieOption.empty() &&
+            (name == "--fps" || name == "--seconds-per-doubling" || name == "--start-width" ||
+             name == "--hold" || name == "--exr-keyframes"))
+            movieOption = name;
+        widthGiven = widthGiven || name == "--width";
+        heightGiven = heightGiven || name == "--height";
         if (const auto flag = flags.find(name); flag != flags.end()) {
             if (value)
                 return {std::nullopt, name + " takes no value"};
@@ -198,8 +245,27 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
     }
     if (!options.input.empty() && !viewOption.empty())
         return {std::nullopt, viewOption + " cannot be combined with a fractal file"};
-    if (!options.help && !options.version && options.output.empty())
+    if (options.help || options.version)
+        return {options, {}};
+    const int outputs = !options.output.empty() + !options.movie.empty() + !options.frames.empty();
+    if (outputs == 0)
         return {std::nullopt, "no output file given (-o FILE.png)"};
+    if (outputs > 1)
+        return {std::nullopt, "one output at a time: -o, --movie or --frames"};
+    if (!options.output.empty() && !movieOption.empty())
+        return {std::nullopt, movieOption + " is for movies (--movie or --frames)"};
+    if (!options.output.empty())
+        return {options, {}};
+    if (!widthGiven)
+        options.width = 1280;
+    if (!heightGiven)
+        options.height = 720;
+    std::string why;
+    const MovieSettings settings = MovieSettingsOf(options);
+    if (!CheckMovieSettings(settings, why))
+        return {std::nullopt, why};
+    if (!options.movie.empty() && (options.width % 2 != 0 || options.height % 2 != 0))
+        return {std::nullopt, "an MP4 video needs an even width and height"};
     return {options, {}};
 }
 

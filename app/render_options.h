@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/fractal_def.h"
+#include "movie/movie_plan.h"
 
 namespace zolt {
 
@@ -36,6 +37,14 @@ struct RenderOptions {
     int threads = 0;     // 0: as ZOLT_THREADS says, else one per hardware thread
     std::string output;  // "-" for standard output
     std::string input;   // a .zlt file, or a PNG picture of Zolt's, instead of the view options
+    // A zoom movie ending at the view, instead of a picture: an MP4 video or a folder of frames.
+    std::string movie;
+    std::string frames;
+    int fps = 30;
+    double secondsPerDoubling = 1.0;
+    double startWidth = 3.75;  // the home view's
+    double hold = 2.0;
+    bool keyframeData = false;  // keep the keyframes as OpenEXR too
     bool verbose = false;
     bool quiet = false;  // no progress line on a terminal
     bool help = false;
@@ -48,6 +57,9 @@ struct ParsedOptions {
 };
 
 ParsedOptions ParseRenderOptions(const std::vector<std::string>& args);
+
+// The movie the options ask for.
+MovieSettings MovieSettingsOf(const RenderOptions& options);
 
 const char* RenderUsage();
 

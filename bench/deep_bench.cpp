@@ -147,6 +147,51 @@ void BM_DeepReference1e1000(benchmark::State& state) {
 }
 BENCHMARK(BM_DeepReference1e1000)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// Whether a zoom movie's deep keyframes would gain from sharing one reference: the reference of
+// a 3840 x 2160 keyframe 1e-100 wide at 60,000 iterations (its whole Prepare), and beside it the
+// pixels of 16 of its rows spread over its height on one thread, of which the keyframe has 135
+// times as many.
+constexpr int k4KWidth = 3840;
+constexpr int k4KHeight = 2160;
+
+DeepView At4K(const DeepView& view) {
+    DeepView large = view;
+    large.width = k4KWidth;
+    large.height = k4KHeight;
+    return large;
+}
+
+void BM_DeepReference1e100At4K(benchmark::State& state) {
+    const DeepView view = At4K(kBeside);
+    for (auto _ : state) {
+        DeepReference reference;
+        if (reference.Prepare(view) != DeepStatus::Ready) {
+            state.SkipWithError(reference.Error().c_str());
+            return;
+        }
+        benchmark::DoNotOptimize(reference.ReferenceLength());
+    }
+}
+BENCHMARK(BM_DeepReference1e100At4K)->Unit(benchmark::kMillisecond);
+
+void BM_Deep1e100At4KRows(benchmark::State& state) {
+    DeepReference reference;
+    if (reference.Prepare(At4K(kBeside)) != DeepStatus::Ready) {
+        state.SkipWithError(reference.Error().c_str());
+        return;
+    }
+    std::vector<DeepPixel> row(k4KWidth);
+    std::vector<int> counts(k4KWidth);
+    for (auto _ : state)
+        for (int y = k4KHeight / 32; y < k4KHeight; y += k4KHeight / 16) {
+            for (int x = 0; x < k4KWidth; ++x)
+                row[static_cast<std::size_t>(x)] = {x, y};
+            ComputeDeepCounts(reference, row, counts);
+            benchmark::DoNotOptimize(counts.data());
+        }
+}
+BENCHMARK(BM_Deep1e100At4KRows)->Unit(benchmark::kSecond)->Iterations(1);
+
 }  // namespace
 }  // namespace zolt
 

@@ -2,11 +2,11 @@
 
 #include <chrono>
 #include <cmath>
-#include <system_error>
 
 #include "document/fractal_file.h"
 #include "generation/picture.h"
 #include "generation/time_left.h"
+#include "movie/exr_picture.h"
 
 namespace zolt {
 
@@ -44,7 +44,7 @@ PictureExport::~PictureExport() {
 }
 
 bool PictureExport::Start(const FractalDef& def, const Request& request) {
-    if (worker_.joinable())
+    if (task_.Started())
         return false;
     auto work = std::make_unique<Work>();
     if (!CopyDefinition(def, work->def))
@@ -56,7 +56,7 @@ bool PictureExport::Start(const FractalDef& def, const Request& request) {
         .displayColours = request.displayColours,
         .threads = request.threads,
         .priority = request.priority,
-        .cancel = &cancel_,
+        .cancel = &task_.CancelFlag(),
         .referenceProgress =
             [this](double fraction, std::uint64_t bytes) {
                 referenceBytes_.store(bytes, std::memory_order_relaxed);
@@ -78,24 +78,23 @@ bool PictureExport::Start(const FractalDef& def, const Request& request) {
     rowsBegan_ = 0;
     referencePercent_ = -1;
     referenceBytes_ = 0;
-    cancel_ = false;
     outcome_ = {};
-    done_ = false;
-    try {
-        worker_ = std::thread([this] {
-            const PictureOutcome picture = WriteDefinitionPicture(
-                work_->def, work_->picture, path_, AtomicFile::Fifo::kRefuseWithoutReader);
+    std::string error;
+    const bool started = task_.Start(
+        [this] {
+            // A name ending in .exr asks for the iteration data other programs colour from.
+            const PictureOutcome picture =
+                IsExrPath(path_) ? WriteExrPicture(work_->def, work_->picture, path_)
+                                 : WriteDefinitionPicture(work_->def, work_->picture, path_,
+                                                          AtomicFile::Fifo::kRefuseWithoutReader);
             referencePercent_.store(-1, std::memory_order_relaxed);
-            outcome_ = {picture.written, !picture.written && !picture.refused && cancel_.load(),
+            outcome_ = {picture.written, !picture.written && !picture.refused && task_.Cancelled(),
                         picture.refused, picture.reason};
-            done_.store(true, std::memory_order_release);
-        });
-    } catch (const std::system_error& error) {
-        outcome_ = {false, false, false, error.what()};
-        done_ = true;
-        return false;
-    }
-    return true;
+        },
+        error);
+    if (!started)
+        outcome_ = {false, false, false, error};
+    return started;
 }
 
 std::optional<double> PictureExport::SecondsLeft() const {
@@ -106,12 +105,11 @@ std::optional<double> PictureExport::SecondsLeft() const {
 }
 
 void PictureExport::Cancel() {
-    cancel_ = true;
+    task_.Cancel();
 }
 
 PictureExport::Outcome PictureExport::Finish() {
-    if (worker_.joinable())
-        worker_.join();
+    task_.Join();
     work_.reset();
     return outcome_;
 }

@@ -5,8 +5,8 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 
+#include "commands/background_task.h"
 #include "engine/fractal_def.h"
 
 namespace zolt {
@@ -42,7 +42,7 @@ class PictureExport {
     void Cancel();
 
     // Whether the worker has ended; then Finish tells how.
-    bool Done() const { return done_.load(std::memory_order_acquire); }
+    bool Done() const { return task_.Done(); }
     // Rows of the picture done so far, out of Rows().
     int RowsDone() const { return rowsDone_.load(std::memory_order_relaxed); }
     int Rows() const { return rows_; }
@@ -67,9 +67,6 @@ class PictureExport {
   private:
     struct Work;
     std::unique_ptr<Work> work_;
-    std::thread worker_;
-    std::atomic<bool> cancel_{false};
-    std::atomic<bool> done_{true};
     std::atomic<int> rowsDone_{0};
     std::atomic<int> referencePercent_{-1};
     std::atomic<std::int64_t> rowsBegan_{0};  // steady clock nanoseconds; 0 before the rows
@@ -77,6 +74,7 @@ class PictureExport {
     int rows_ = 0;
     std::string path_;
     Outcome outcome_;
+    BackgroundTask task_;  // last: joined before what the work uses goes
 };
 
 }  // namespace zolt

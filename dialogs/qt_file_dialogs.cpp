@@ -52,15 +52,23 @@ std::optional<std::string> QtFileDialogs::AskOpen(const std::string& startDirect
 std::optional<std::string> QtFileDialogs::AskSave(const std::string& startDirectory,
                                                   const std::string& initialName, SavedKind kind) {
     QFileDialog dialog(owner_);
-    if (kind == SavedKind::Picture)
-        Prepare(dialog, startDirectory, {QStringLiteral("PNG pictures (*.png)"), kAllFiles},
+    if (kind == SavedKind::Picture) {
+        const QString exr = QStringLiteral("OpenEXR iteration data (*.exr)");
+        Prepare(dialog, startDirectory, {QStringLiteral("PNG pictures (*.png)"), exr, kAllFiles},
                 QStringLiteral("png"));
-    else if (kind == SavedKind::Gradient)
+        // A name typed without a suffix takes the one of the kind chosen.
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                         [&dialog, exr](const QString& filter) {
+                             dialog.setDefaultSuffix(filter == exr ? QStringLiteral("exr")
+                                                                   : QStringLiteral("png"));
+                         });
+    } else if (kind == SavedKind::Gradient) {
         Prepare(dialog, startDirectory, {QStringLiteral("GIMP gradients (*.ggr)"), kAllFiles},
                 QStringLiteral("ggr"));
-    else
+    } else {
         Prepare(dialog, startDirectory, {QStringLiteral("Zolt files (*.zlt)"), kAllFiles},
                 QStringLiteral("zlt"));
+    }
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // The dialog asks before a file that exists is replaced (Save of a named fractal, which

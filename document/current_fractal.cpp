@@ -29,7 +29,9 @@ bool CurrentFractal::SetCurrent(std::string_view name, const GenerationSnapshot&
     def_.Untitled = flags.untitled;
     ShowTitle();
     ui_.EnableCommands(
-        CommandBits({kCmdSave, kCmdSaveAs, kCmdProperties, kCmdExportImage, kCmdColouring}), true);
+        CommandBits({kCmdSave, kCmdSaveAs, kCmdProperties, kCmdExportImage, kCmdColouring,
+                     kCmdExportMovie}),
+        true);
     return true;
 }
 

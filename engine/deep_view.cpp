@@ -169,6 +169,39 @@ long RoughStepExponent(std::string_view pstart, std::string_view pfinish, int wi
     return dx.DecimalExponent();
 }
 
+// A view's pstart, step and qstart, at a precision for results printed for steps down to
+// 10^stepExponent; the precision for arithmetic on them, or 0 for invalid text.
+long ReadView(const DeepView& view, long stepExponent, MpReal& p0, MpReal& dx, MpReal& q0) {
+    const long bits = ViewBits({view.pstart, view.pfinish, view.qstart}, stepExponent);
+    if (!StepOf(view.pstart, view.pfinish, view.width, bits, p0, dx) ||
+        !ReadExactly(view.qstart, bits, q0))
+        return 0;
+    return std::max({dx.Precision(), q0.Precision(), p0.Precision()}) + 64;
+}
+
+// The corners pstart, pfinish and qstart of a width x height view with pixel step `step`,
+// printed for that step, with Qfinish derived for the size.
+std::optional<DeepCorners> PrintedCorners(const MpReal& pstart, const MpReal& pfinish,
+                                          const MpReal& qstart, const MpReal& step, int width,
+                                          int height) {
+    const long place = LastPlace(step.DecimalExponent());
+    DeepCorners out;
+    out.pstart = PrintAtPlace(pstart, place);
+    out.pfinish = PrintAtPlace(pfinish, place);
+    out.qstart = PrintAtPlace(qstart, place);
+    // Qfinish from the printed corners, so that it belongs to the grid a reader will see.
+    auto qfinish = DeriveQfinishText(out.pstart, out.pfinish, out.qstart, width, height);
+    if (!qfinish)
+        return std::nullopt;
+    out.qfinish = std::move(*qfinish);
+    // A view past the text limits gives nothing rather than text no reader accepts.
+    for (const std::string* t : {&out.pstart, &out.pfinish, &out.qstart, &out.qfinish}) {
+        if (!IsDecimalText(*t))
+            return std::nullopt;
+    }
+    return out;
+}
+
 }  // namespace
 
 std::optional<std::string> PixelStepText(std::string_view pstart, std::string_view pfinish,
@@ -178,6 +211,15 @@ std::optional<std::string> PixelStepText(std::string_view pstart, std::string_vi
     if (!StepOf(pstart, pfinish, width, bits, p0, dx))
         return std::nullopt;
     return dx.ToDecimal(30);
+}
+
+std::optional<double> WidthLog2(std::string_view pstart, std::string_view pfinish) {
+    MpReal p0, width;
+    if (!StepOf(pstart, pfinish, 1, ViewBits({pstart, pfinish}, 0), p0, width))
+        return std::nullopt;
+    long exponent = 0;
+    const double mantissa = mpfr_get_d_2exp(&exponent, width.get(), MPFR_RNDN);
+    return std::log2(std::fabs(mantissa)) + static_cast<double>(exponent);
 }
 
 std::optional<std::string> DeriveQfinishText(std::string_view pstart, std::string_view pfinish,
@@ -205,13 +247,10 @@ std::optional<DeepCorners> ZoomDeepView(const DeepView& view, double left, doubl
     if (!(ratio > 0.0) || !std::isfinite(ratio))
         return std::nullopt;
     const long newStep = oldStep + static_cast<long>(std::floor(std::log10(ratio))) - 1;
-    const long bits =
-        ViewBits({view.pstart, view.pfinish, view.qstart}, std::min(oldStep, newStep));
     MpReal p0, dx, q0;
-    if (!StepOf(view.pstart, view.pfinish, view.width, bits, p0, dx) ||
-        !ReadExactly(view.qstart, bits, q0))
+    const long precision = ReadView(view, std::min(oldStep, newStep), p0, dx, q0);
+    if (precision == 0)
         return std::nullopt;
-    const long precision = std::max({dx.Precision(), q0.Precision(), p0.Precision()}) + 64;
     MpReal a(precision), b(precision), t(precision), step(precision);
     // Pixel coordinates are doubles: exact in MPFR.
     mpfr_mul_d(a.get(), dx.get(), left, MPFR_RNDN);
@@ -222,22 +261,38 @@ std::optional<DeepCorners> ZoomDeepView(const DeepView& view, double left, doubl
     mpfr_add(t.get(), t.get(), q0.get(), MPFR_RNDN);
     mpfr_sub(step.get(), b.get(), a.get(), MPFR_RNDN);
     mpfr_div_si(step.get(), step.get(), newWidth, MPFR_RNDN);
-    const long place = LastPlace(step.DecimalExponent());
-    DeepCorners out;
-    out.pstart = PrintAtPlace(a, place);
-    out.pfinish = PrintAtPlace(b, place);
-    out.qstart = PrintAtPlace(t, place);
-    // Qfinish from the printed corners, so that it belongs to the grid a reader will see.
-    auto qfinish = DeriveQfinishText(out.pstart, out.pfinish, out.qstart, newWidth, newHeight);
-    if (!qfinish)
+    return PrintedCorners(a, b, t, step, newWidth, newHeight);
+}
+
+std::optional<DeepCorners> ScaleDeepView(const DeepView& view, long doublings) {
+    if (view.width < 1 || view.height < 1)
         return std::nullopt;
-    out.qfinish = std::move(*qfinish);
-    // A zoom past the text limits gives nothing rather than text no reader accepts.
-    for (const std::string* t : {&out.pstart, &out.pfinish, &out.qstart, &out.qfinish}) {
-        if (!IsDecimalText(*t))
-            return std::nullopt;
-    }
-    return out;
+    const long oldStep = RoughStepExponent(view.pstart, view.pfinish, view.width);
+    // log10(2) rounded down, one place lower still: the precision errs on the side of more bits.
+    const long newStep = oldStep + static_cast<long>(std::floor(doublings * 0.30102999)) - 1;
+    MpReal p0, dx, q0;
+    const long precision = ReadView(view, std::min(oldStep, newStep), p0, dx, q0);
+    if (precision == 0)
+        return std::nullopt;
+    MpReal centre(precision), middle(precision), step(precision), a(precision), t(precision);
+    MpReal half(precision);
+    // The centre: pstart + width / 2 * dx and qstart + height / 2 * dx.
+    mpfr_mul_si(half.get(), dx.get(), view.width, MPFR_RNDN);
+    mpfr_div_2si(half.get(), half.get(), 1, MPFR_RNDN);
+    mpfr_add(centre.get(), p0.get(), half.get(), MPFR_RNDN);
+    mpfr_mul_si(half.get(), dx.get(), view.height, MPFR_RNDN);
+    mpfr_div_2si(half.get(), half.get(), 1, MPFR_RNDN);
+    mpfr_add(middle.get(), q0.get(), half.get(), MPFR_RNDN);
+    // Scaling by a power of two is exact.
+    mpfr_mul_2si(step.get(), dx.get(), doublings, MPFR_RNDN);
+    mpfr_mul_si(half.get(), step.get(), view.width, MPFR_RNDN);
+    mpfr_div_2si(half.get(), half.get(), 1, MPFR_RNDN);
+    mpfr_sub(a.get(), centre.get(), half.get(), MPFR_RNDN);
+    mpfr_add(centre.get(), centre.get(), half.get(), MPFR_RNDN);  // now the right edge
+    mpfr_mul_si(half.get(), step.get(), view.height, MPFR_RNDN);
+    mpfr_div_2si(half.get(), half.get(), 1, MPFR_RNDN);
+    mpfr_sub(t.get(), middle.get(), half.get(), MPFR_RNDN);
+    return PrintedCorners(a, centre, t, step, view.width, view.height);
 }
 
 bool CornersWithin(const DeepCorners& a, const DeepCorners& b, double fraction) {

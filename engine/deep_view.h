@@ -77,6 +77,10 @@ std::optional<std::string> RoundForStep(std::string_view value, std::string_view
 std::optional<std::string> PixelStepText(std::string_view pstart, std::string_view pfinish,
                                          int width);
 
+// log2 of the width |pfinish - pstart|, for widths beyond the doubles' range too; nothing for
+// invalid text or a view of no width.
+std::optional<double> WidthLog2(std::string_view pstart, std::string_view pfinish);
+
 // qstart + height * dx, with dx = (pfinish - pstart) / width, printed for dx.
 std::optional<std::string> DeriveQfinishText(std::string_view pstart, std::string_view pfinish,
                                              std::string_view qstart, int width, int height);
@@ -97,6 +101,14 @@ struct DeepCorners {
 // and corners that would not fit decimal text.
 std::optional<DeepCorners> ZoomDeepView(const DeepView& view, double left, double top, double right,
                                         int newWidth, int newHeight);
+
+// The view of the same size about the same centre (the point at pixel coordinates width / 2,
+// height / 2), 2^doublings times as wide: wider for positive doublings, narrower for negative
+// ones. The centre stays where it is to far below the new step, the corners are printed for the
+// new step, and Qfinish is derived for the size. Unlike ZoomDeepView the factor may lie beyond
+// the doubles' range (a zoom movie to 1e-1000 spans thousands of doublings). Nothing for invalid
+// text, sizes below 1, and corners that would not fit decimal text.
+std::optional<DeepCorners> ScaleDeepView(const DeepView& view, long doublings);
 
 // Whether the corners of `b` lie within `fraction` of a's width (|a.pfinish - a.pstart|) of
 // those of `a`, each of pstart, pfinish and qstart (qfinish only when both have one). False for

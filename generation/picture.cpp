@@ -147,64 +147,73 @@ bool WritePicture(const PictureRequest& request, const std::filesystem::path& pa
     }
 }
 
+bool PrepareDefinitionPicture(const FractalDef& def, const DefinitionPicture& picture,
+                              PreparedPicture& prepared, PictureOutcome& outcome) {
+    // Supersampled, the samples are those of the view as many times larger.
+    const int factor = picture.supersample;
+    if (!UsableSupersample(factor, outcome.reason))
+        return false;
+    const int width = picture.width * factor;
+    const int height = picture.height * factor;
+    const GenerationSnapshot numbers = NumbersOf(def);
+    outcome.reason = ViewRefusal(numbers, width, height, AvailableMemory());
+    if (!outcome.reason.empty()) {
+        outcome.refused = true;
+        return false;
+    }
+    const std::uint64_t bytes = NeedsOf(numbers, width, height).referenceBytes;
+    DeepProgress progress;
+    if (picture.referenceProgress)
+        progress = [&picture, bytes](double fraction) {
+            picture.referenceProgress(fraction, bytes);
+        };
+    ViewCounter& counter = prepared.counter;
+    switch (counter.Prepare(numbers, width, height, picture.cancel, progress)) {
+        case ViewCounter::Status::Ready:
+            break;
+        case ViewCounter::Status::Stopped:
+            outcome.reason = "cancelled";
+            return false;
+        case ViewCounter::Status::Refused:
+            outcome.refused = true;
+            outcome.reason = counter.Refusal();
+            return false;
+    }
+    outcome.kind = counter.Chosen();
+    const Appearance& appearance = def.Appearance;
+    prepared.colours = appearance.Monochrome
+                           ? std::vector<Pixel>{}
+                           : BuildLogicalPalette(picture.displayColours, appearance.Palette);
+    const Colouring& colouring = appearance.Colouring;
+    const ShadingContext shading{def.Iterations, appearance.Monochrome, appearance.Modulation,
+                                 prepared.colours, static_cast<double>(factor)};
+    prepared.request = {
+        .counter = &counter.Counter(),
+        .colour = {appearance.Monochrome, appearance.Modulation, def.Iterations, prepared.colours},
+        .shader = ShaderFor(colouring, shading),
+        .samples = SamplesFor(colouring),
+        .supersample = factor,
+        .width = picture.width,
+        .height = picture.height,
+        .threads = picture.threads,
+        .priority = picture.priority,
+    };
+    return true;
+}
+
 PictureOutcome WriteDefinitionPicture(const FractalDef& def, const DefinitionPicture& picture,
                                       const std::filesystem::path& path, AtomicFile::Fifo fifo) {
     PictureOutcome outcome;
     try {
-        // Supersampled, the samples are those of the view as many times larger.
-        const int factor = picture.supersample;
-        if (!UsableSupersample(factor, outcome.reason))
+        PreparedPicture prepared;
+        if (!PrepareDefinitionPicture(def, picture, prepared, outcome))
             return outcome;
-        const int width = picture.width * factor;
-        const int height = picture.height * factor;
-        const GenerationSnapshot numbers = NumbersOf(def);
-        outcome.reason = ViewRefusal(numbers, width, height, AvailableMemory());
-        if (!outcome.reason.empty()) {
-            outcome.refused = true;
-            return outcome;
-        }
-        const std::uint64_t bytes = NeedsOf(numbers, width, height).referenceBytes;
-        DeepProgress progress;
-        if (picture.referenceProgress)
-            progress = [&picture, bytes](double fraction) {
-                picture.referenceProgress(fraction, bytes);
-            };
-        ViewCounter counter;
-        switch (counter.Prepare(numbers, width, height, picture.cancel, progress)) {
-            case ViewCounter::Status::Ready:
-                break;
-            case ViewCounter::Status::Stopped:
-                outcome.reason = "cancelled";
-                return outcome;
-            case ViewCounter::Status::Refused:
-                outcome.refused = true;
-                outcome.reason = counter.Refusal();
-                return outcome;
-        }
-        outcome.kind = counter.Chosen();
+        prepared.request.texts = {{kPictureTextKeyword, FractalFileText(def)},
+                                  {"Software", "Zolt 1.0"}};
         if (picture.rowProgress)
             picture.rowProgress(0);
-        const Appearance& appearance = def.Appearance;
-        const std::vector<Pixel> colours =
-            appearance.Monochrome ? std::vector<Pixel>{}
-                                  : BuildLogicalPalette(picture.displayColours, appearance.Palette);
-        const Colouring& colouring = appearance.Colouring;
-        const ShadingContext shading{def.Iterations, appearance.Monochrome, appearance.Modulation,
-                                     colours, static_cast<double>(factor)};
-        const PictureRequest request{
-            .counter = &counter.Counter(),
-            .colour = {appearance.Monochrome, appearance.Modulation, def.Iterations, colours},
-            .shader = ShaderFor(colouring, shading),
-            .samples = SamplesFor(colouring),
-            .supersample = picture.supersample,
-            .width = picture.width,
-            .height = picture.height,
-            .texts = {{kPictureTextKeyword, FractalFileText(def)}, {"Software", "Zolt 1.0"}},
-            .threads = picture.threads,
-            .priority = picture.priority,
-        };
-        outcome.written =
-            WritePicture(request, path, fifo, picture.cancel, picture.rowProgress, outcome.reason);
+        outcome.written = WritePicture(prepared.request, path, fifo, picture.cancel,
+                                       picture.rowProgress, outcome.reason);
     } catch (const std::bad_alloc&) {
         outcome.reason = "out of memory";
     }

@@ -98,6 +98,23 @@ struct PictureOutcome {
     std::string reason;                                 // why it was not written
 };
 
+// A definition's picture made ready to compute, as WriteDefinitionPicture computes it: the
+// request, and the counter and colour table it refers to (so it is neither copied nor moved).
+// Others who need the picture itself (a movie's keyframes, an OpenEXR file) render its bands
+// from here, so that their pixels are those of the PNG picture, bit for bit.
+struct PreparedPicture {
+    ViewCounter counter;
+    std::vector<Pixel> colours;
+    PictureRequest request;  // without texts
+};
+
+// Refuses the view as WriteDefinitionPicture does, or prepares its counter (a deep view's
+// reference, told to `picture.referenceProgress`) and the request. False, with `outcome` saying
+// why ("cancelled" when cancelled), when the picture cannot be computed; `outcome.kind` tells
+// the counter chosen.
+bool PrepareDefinitionPicture(const FractalDef& def, const DefinitionPicture& picture,
+                              PreparedPicture& prepared, PictureOutcome& outcome);
+
 // Nothing is written for a view that cannot be drawn: the outcome is refused, with the reason.
 PictureOutcome WriteDefinitionPicture(const FractalDef& def, const DefinitionPicture& picture,
                                       const std::filesystem::path& path, AtomicFile::Fifo fifo);

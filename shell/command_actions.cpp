@@ -38,8 +38,9 @@ QAction* CommandActions::Action(int id) const {
 
 void CommandActions::ApplyEnabled(std::uint32_t mask, bool enable) {
     for (int id = kFirstCommand; id <= kLastCommand; ++id) {
-        if (HasCommandBit(id) && (mask & CommandBit(id)) != 0)
-            Action(id)->setEnabled(enable);
+        QAction* action = Action(id);
+        if (action != nullptr && HasCommandBit(id) && (mask & CommandBit(id)) != 0)
+            action->setEnabled(enable);
     }
 }
 

@@ -6,7 +6,8 @@ namespace zolt {
 
 namespace {
 
-constexpr std::array<CommandInfo, kLastCommand> kCommands = {{
+// In id order; an id without a row has no command (yet).
+constexpr CommandInfo kCommands[] = {
     {1, "&New...\tCtrl+N", "Ctrl+N", "New", Art::New, false},
     {2, "&Open...\tCtrl+O", "Ctrl+O", "Open", Art::Open, false},
     {3, "&Save\tCtrl+S", "Ctrl+S", "Save", Art::Save, false},
@@ -37,7 +38,8 @@ constexpr std::array<CommandInfo, kLastCommand> kCommands = {{
     {28, "&Export Image...\tCtrl+E", "Ctrl+E", nullptr, Art::New, false},
     {29, "&Automatic Iterations", nullptr, nullptr, Art::New, true},
     {30, "&Colouring...", nullptr, nullptr, Art::New, false},
-}};
+    {31, "Export Zoom &Movie...", nullptr, nullptr, Art::New, false},
+};
 
 }  // namespace
 
@@ -46,9 +48,11 @@ std::span<const CommandInfo> AllCommands() {
 }
 
 const CommandInfo* FindCommand(int id) {
-    if (id < kFirstCommand || id > kLastCommand)
-        return nullptr;
-    return &kCommands[static_cast<std::size_t>(id - 1)];
+    for (const CommandInfo& info : kCommands) {
+        if (info.id == id)
+            return &info;
+    }
+    return nullptr;
 }
 
 std::optional<int> PriorityCommand(int priority) {

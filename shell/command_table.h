@@ -35,9 +35,9 @@ struct CommandInfo {
     bool checkable = false;  // Priority items and the two bars carry a check mark
 };
 
-// Every command, 1 to kLastCommand, in id order.
+// Every command, in id order.
 std::span<const CommandInfo> AllCommands();
-// The command `id`, or none outside 1 to kLastCommand.
+// The command `id`, or none for an id no command has.
 const CommandInfo* FindCommand(int id);
 
 // The toolbar from left to right: command ids, 0 for a separator.

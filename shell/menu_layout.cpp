@@ -18,8 +18,8 @@ MenuNode Popup(const char* text, std::vector<MenuNode> children) {
 
 std::vector<MenuNode> AppMenuLayout() {
     return {
-        Popup("&File", {Item(1), Separator(), Item(2), Item(3), Item(4), Item(28), Separator(),
-                        Item(5), Separator(), Item(6)}),
+        Popup("&File", {Item(1), Separator(), Item(2), Item(3), Item(4), Item(28), Item(31),
+                        Separator(), Item(5), Separator(), Item(6)}),
         Popup("&View", {Item(24), Item(25), Separator(), Item(30), Separator(), Item(23)}),
         Popup("&Navigation", {Item(9), Item(10), Item(11)}),
         Popup("&Tools", {Item(12), Item(13), Item(14), Item(15), Separator(), Item(29), Item(7),

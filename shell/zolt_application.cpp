@@ -22,6 +22,7 @@
 #include "shell/export_progress.h"
 #include "shell/fractal_view.h"
 #include "shell/main_window.h"
+#include "shell/movie_progress_dialog.h"
 #include "shell/pane_status_bar.h"
 #include "surface/command_ids.h"
 
@@ -32,7 +33,7 @@ namespace {
 // Commands that wait for a definition or a generation: off at start.
 constexpr std::uint32_t kOffAtStart = CommandBits(
     {kCmdSave, kCmdSaveAs, kCmdProperties, kCmdHome, kCmdBack, kCmdForward, kCmdGenerate, kCmdStop,
-     kCmdContinue, kCmdSkip, kCmdRefresh, kCmdExportImage, kCmdColouring});
+     kCmdContinue, kCmdSkip, kCmdRefresh, kCmdExportImage, kCmdColouring, kCmdExportMovie});
 
 }  // namespace
 
@@ -75,6 +76,7 @@ bool ZoltApplication::InitInstance() {
 
     fileDialogs_ = std::make_unique<QtFileDialogs>(window);
     export_ = std::make_unique<PictureExport>();
+    movie_ = std::make_unique<MovieExport>();
     about_ = std::make_unique<AboutDialog>(QCoreApplication::instance(), surface_, window);
     InstallOptionsDialog(workspace_->defaults, surface_, window);
 
@@ -186,6 +188,9 @@ void ZoltApplication::RunCommand(int id) {
             if (gradientDirectory_.empty())
                 gradientDirectory_ = work.directories.StartDirectory(DirectoryKind::Open);
             EditColouring(work, *fileDialogs_, gradientDirectory_, window_.get());
+            break;
+        case kCmdExportMovie:
+            ExportMovie();
             break;
         default:  // the seven priorities, Lowest to Highest
             SetPriority(id - kCmdPriorityLowest + 1);
@@ -303,6 +308,53 @@ void ZoltApplication::ExportEnded(const PictureExport::Outcome& outcome) {
         surface_.ShowMessage("Failed to export image: " + outcome.reason + ".");
 }
 
+void ZoltApplication::ExportMovie() {
+    // One movie at a time: asked again meanwhile, the running one comes to the front.
+    if (movieProgress_ != nullptr) {
+        movieProgress_->raise();
+        movieProgress_->activateWindow();
+        return;
+    }
+    Workspace& work = *workspace_;
+    const FractalDef& def = work.current.Definition();
+    MovieChoice initial = lastMovie_.value_or(MovieChoice{});
+    if (!lastMovie_) {
+        const std::string stem = SafeFileStem(def.Name.str());
+        initial.output.path =
+            std::filesystem::path(work.directories.StartDirectory(DirectoryKind::Save)) /
+            ((stem.empty() ? std::string("zoom") : stem) + ".mp4");
+    }
+    // The movie's colours are the view's, as an exported picture's are.
+    initial.settings.displayColours = surface_.ViewColourCount();
+    const auto choice = AskMovie(window_.get(), def, initial);
+    if (!choice)
+        return;
+    lastMovie_ = choice;
+    const MovieExport::Request request{
+        .settings = choice->settings,
+        .output = choice->output,
+        .threads = WorkerThreadCount(),
+        .priority = work.defaults.values.GeneratePriority,
+    };
+    if (!movie_->Start(def, request)) {
+        surface_.ShowMessage("Failed to export the movie.");
+        return;
+    }
+    movieProgress_ = new MovieProgressDialog(
+        *movie_, window_.get(), [this](const MovieOutcome& outcome) { MovieEnded(outcome); });
+    movieProgress_->show();
+}
+
+void ZoltApplication::MovieEnded(const MovieOutcome& outcome) {
+    movieProgress_ = nullptr;  // it goes once this returns; a new movie may start
+    if (workspace_ == nullptr)
+        return;
+    if (outcome.written)
+        workspace_->directories.Chosen(DirectoryKind::Save, movie_->Output().path.string());
+    else if (!outcome.cancelled)
+        surface_.ShowMessage("Failed to export the movie: " + outcome.reason + ".");
+}
+
 void ZoltApplication::QuitApplication() {
     if (quitting_)
         return;
@@ -331,6 +383,8 @@ void ZoltApplication::DestroyAppObjects() {
     // An export still running is cancelled and waited for; its dialog goes first.
     delete exportProgress_.data();
     export_.reset();
+    delete movieProgress_.data();
+    movie_.reset();
     about_.reset();
     fileDialogs_.reset();
     selection_.reset();

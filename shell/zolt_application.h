@@ -5,7 +5,9 @@
 #include <span>
 #include <string>
 
+#include "commands/movie_export.h"
 #include "commands/picture_export.h"
+#include "dialogs/movie_dialog.h"
 
 #include "settings/registry_store.h"
 #include "shell/qt_surface.h"
@@ -16,6 +18,7 @@ namespace zolt {
 class AboutDialog;
 struct DefaultValues;
 class ExportProgress;
+class MovieProgressDialog;
 class FractalView;
 class MainWindow;
 class QtFileDialogs;
@@ -72,6 +75,9 @@ class ZoltApplication final {
     // File > Export Image: asks for a size and a file, then writes the picture in the background.
     void ExportImage();
     void ExportEnded(const PictureExport::Outcome& outcome);
+    // File > Export Zoom Movie: asks about the movie, then makes it in the background.
+    void ExportMovie();
+    void MovieEnded(const MovieOutcome& outcome);
     void DeliverWorkerCalls();
     void Teardown();
 
@@ -88,6 +94,9 @@ class ZoltApplication final {
     // Where the colouring dialog's gradient files were last read or written, for this run: a
     // collection of gradients is seldom where the fractal files are.
     std::string gradientDirectory_;
+    std::unique_ptr<MovieExport> movie_;
+    QPointer<MovieProgressDialog> movieProgress_;
+    std::optional<MovieChoice> lastMovie_;  // the answers given last, asked with again
     // Brings the generation thread's calls to this thread. Teardown joins that thread before
     // any member goes.
     ThreadWake workerWake_{[this] { DeliverWorkerCalls(); }};

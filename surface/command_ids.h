@@ -33,10 +33,11 @@ enum CommandId : int {
     kCmdExportImage = 28,
     kCmdAutoIterations = 29,
     kCmdColouring = 30,
+    kCmdExportMovie = 31,
 };
 
 constexpr int kFirstCommand = 1;
-constexpr int kLastCommand = 30;
+constexpr int kLastCommand = 31;
 
 // Mail and Web have no bit in the command mask: they are always available.
 constexpr bool HasCommandBit(int id) {
@@ -57,7 +58,8 @@ constexpr std::uint32_t CommandBits(std::initializer_list<int> ids) {
 }
 
 constexpr std::uint32_t kAllCommands = 0x1FFFFFF | CommandBit(kCmdExportImage) |
-                                       CommandBit(kCmdAutoIterations) | CommandBit(kCmdColouring);
+                                       CommandBit(kCmdAutoIterations) |
+                                       CommandBit(kCmdColouring) | CommandBit(kCmdExportMovie);
 constexpr std::uint32_t kPriorityCommands = CommandBits({16, 17, 18, 19, 20, 21, 22});
 
 // The mask of enabled commands. Both threads change it, so every change is one atomic

@@ -136,12 +136,46 @@ TEST(RenderOptions, RefusesBadInputWithOneClearLine) {
         {{"-o", "x.png", "--interior", "#ff0000"}, "invalid value for --interior: '#ff0000'"},
         {{"-o", "x.png", "--supersample", "9"}, "invalid value for --supersample: '9'"},
         {{"-o", "x.png", "--gradient", ""}, "invalid value for --gradient: ''"},
+        // Movies.
+        {{"-o", "x.png", "--fps", "24"}, "--fps is for movies (--movie or --frames)"},
+        {{"--movie", "m.mp4", "--frames", "d"}, "one output at a time: -o, --movie or --frames"},
+        {{"--movie", "m.mp4", "--width", "641"}, "an MP4 video needs an even width and height"},
+        {{"--movie", "m.mp4", "--fps", "0"}, "invalid value for --fps: '0'"},
+        {{"--frames", "d", "--seconds-per-doubling", "0"},
+         "the seconds a doubling must be 0.001 to 3600"},
+        {{"--frames", "d", "--hold", "-1"}, "the hold must be 0 to 3600 seconds"},
+        {{"--frames", "d", "--start-width", "-3"}, "the start width must be a positive number"},
     };
     for (const auto& c : cases) {
         const ParsedOptions parsed = ParseRenderOptions(c.args);
         EXPECT_FALSE(parsed.options);
         EXPECT_EQ(parsed.error, c.error);
     }
+}
+
+TEST(RenderOptions, AMovieInsteadOfAPicture) {
+    ParsedOptions parsed = ParseRenderOptions(
+        {"end.zlt", "--movie", "m.mp4", "--fps", "60", "--seconds-per-doubling", "0.5",
+         "--start-width", "2", "--hold", "0", "--supersample", "3", "--exr-keyframes"});
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    MovieSettings settings = MovieSettingsOf(*parsed.options);
+    EXPECT_EQ(parsed.options->movie, "m.mp4");
+    EXPECT_TRUE(parsed.options->keyframeData);
+    EXPECT_EQ(settings.width, 1280);  // a movie's own default size
+    EXPECT_EQ(settings.height, 720);
+    EXPECT_EQ(settings.fps, 60);
+    EXPECT_EQ(settings.secondsPerDoubling, 0.5);
+    EXPECT_EQ(settings.startWidth, 2.0);
+    EXPECT_EQ(settings.holdSeconds, 0.0);
+    EXPECT_EQ(settings.supersample, 3);
+    // Frames take any size; a size given is kept.
+    parsed = ParseRenderOptions({"--frames", "dir", "--width", "33"});
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    settings = MovieSettingsOf(*parsed.options);
+    EXPECT_EQ(parsed.options->frames, "dir");
+    EXPECT_EQ(settings.width, 33);
+    EXPECT_EQ(settings.height, 720);
+    EXPECT_EQ(settings.startWidth, 3.75);
 }
 
 TEST(RenderOptions, HelpNeedsNoOutput) {

@@ -108,7 +108,8 @@ rm joined
 expect 0 "" "$render" -o /dev/null --width 8 --height 8
 [ -c /dev/null ] || fail "/dev/null replaced"
 mkfifo pipe
-cat pipe >piped.png &
+# Bounded, so that a render that never opens the FIFO fails the test instead of hanging it.
+timeout 60 cat pipe >piped.png &
 expect 0 "" "$render" -o pipe --width 8 --height 8
 wait
 [ -p pipe ] && [ -s piped.png ] || fail "a FIFO was not written in place"
@@ -160,6 +161,28 @@ for i in $(seq 1 20); do
     wait $! 2>/dev/null
 done
 head -c 8 keep.png | od -An -tx1 | grep -q "89 50 4e 47 0d 0a 1a 0a" || fail "killed saves broke it"
+# A save killed in the instant between naming its file and putting it in place leaves that file
+# behind; the next save in the folder removes it.
+expect 0 "" "$render" -o keep.png --width 40 --height 30
+only home.png again.png v.zlt file.png opts.png v.png old.zlt bad.zlt locked.png keep.png
+
+# Zoom movies: numbered frames that sort in frame order, a video where ffmpeg is, OpenEXR data.
+leaf=(--pstart -0.7453 --pfinish -0.7433 --qstart 0.1127 --width 32 --height 18)
+expect 0 "" "$render" "${leaf[@]}" --fps 1 --hold 1 --frames movie
+[ "$(ls movie | head -n 1)-$(ls movie | tail -n 1)-$(ls movie | wc -l)" = \
+    "frame-000000.png-frame-000012.png-13" ] || fail "frames: $(ls movie | tr '\n' ' ')"
+expect 2 "the start must be wider than the view" "$render" "${leaf[@]}" --start-width 0.001 \
+    --frames none
+ZOLT_FFMPEG=/no/ffmpeg expect 1 "cannot make 'none.mp4': ffmpeg is needed to make an MP4 video" \
+    "$render" "${leaf[@]}" --movie none.mp4
+if command -v ffmpeg >/dev/null; then
+    expect 0 "" "$render" "${leaf[@]}" --fps 1 --movie movie.mp4
+    head -c 8 movie.mp4 | tail -c 4 | grep -q ftyp || fail "not an MP4 video"
+    rm movie.mp4
+fi
+expect 0 "" "$render" "${leaf[@]}" -o leaf.exr
+head -c 4 leaf.exr | od -An -tx1 | grep -q "76 2f 31 01" || fail "not an OpenEXR picture"
+rm -r movie leaf.exr
 only home.png again.png v.zlt file.png opts.png v.png old.zlt bad.zlt locked.png keep.png
 
 echo "$failures failed"

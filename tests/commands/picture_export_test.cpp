@@ -43,6 +43,11 @@ TEST_F(PictureExportTest, APictureCarriesItsDefinitionToOpenAgain) {
     EXPECT_EQ(load.content->appearance.Palette, def.Appearance.Palette);
 }
 
+TEST_F(PictureExportTest, ANameEndingInExrWritesOpenExr) {
+    EXPECT_TRUE(Run(To(dir.Path() / "leaf.exr", 40)).written);
+    EXPECT_EQ(test::ReadBytes(dir.Path() / "leaf.exr").substr(0, 4), "\x76\x2f\x31\x01");
+}
+
 TEST_F(PictureExportTest, TheHeightThatKeepsTheViewsProportions) {
     const ViewSize view{500, 400};
     EXPECT_EQ(ProportionalHeight(def, 1000, view), 800);  // 0.002 across, 0.0016 down

@@ -29,8 +29,8 @@ TEST_F(CurrentFractalTest, SetCurrentInitialisesNamesAndEnablesTheFileCommands) 
     EXPECT_EQ(NumbersOf(current.Definition()), numbers) << "Qfinish is taken as given";
     EXPECT_EQ(current.Definition().Appearance.Palette, appearance.Palette);
     EXPECT_TRUE(current.Definition().Untitled);
-    EXPECT_EQ(ui.GetCommandState(),
-              CommandBits({kCmdSave, kCmdSaveAs, kCmdProperties, kCmdExportImage, kCmdColouring}));
+    EXPECT_EQ(ui.GetCommandState(), CommandBits({kCmdSave, kCmdSaveAs, kCmdProperties,
+                                                 kCmdExportImage, kCmdColouring, kCmdExportMovie}));
 }
 
 TEST_F(CurrentFractalTest, TheFirstInitialisationEmptiesTheHistoryButLaterOnesKeepIt) {

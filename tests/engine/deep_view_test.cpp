@@ -154,5 +154,32 @@ TEST(DeepViewArithmetic, ZoomsAndDerivesExactlyOnTheGrid) {
     EXPECT_LT(zooms, 100);
 }
 
+TEST(DeepViewArithmetic, ScalesAboutTheCentreByPowersOfTwoBeyondTheDoubles) {
+    const DeepView view{"-0.7436438870371587047521915061147746",
+                        "-0.7436438870371587047521915061147646",
+                        "0.1318259042053119704931320563851",
+                        100,
+                        75,
+                        1000,
+                        4.0};
+    // Eight times as wide about pixel (50, 37.5): the same view ZoomDeepView gives.
+    const DeepCorners wider = ScaleDeepView(view, 3).value();
+    EXPECT_EQ(PixelStepText(wider.pstart, wider.pfinish, 100).value(), "8e-34");
+    EXPECT_TRUE(
+        CornersWithin(wider, ZoomDeepView(view, -350, -262.5, 450, 100, 75).value(), 1e-12));
+    // In past the doubles' range of factors and back out: the same corners, the centre kept.
+    const DeepCorners deep = ScaleDeepView(view, -1200).value();
+    const DeepView deepView{deep.pstart, deep.pfinish, deep.qstart, 100, 75, 1000, 4.0};
+    const DeepCorners back = ScaleDeepView(deepView, 1200).value();
+    EXPECT_TRUE(CornersWithin(back, {view.pstart, view.pfinish, view.qstart, {}}, 1e-9));
+    const DeepCorners same = ScaleDeepView(view, 0).value();
+    EXPECT_EQ(same.pstart, view.pstart);
+    EXPECT_EQ(same.qfinish, DeriveQfinishText(view.pstart, view.pfinish, view.qstart, 100, 75));
+    // Narrower by 2^70000 would print past the texts' limits.
+    EXPECT_FALSE(ScaleDeepView(view, -70000).has_value());
+    EXPECT_FALSE(ScaleDeepView({view.pstart, view.pfinish, "x", 100, 75, 1000, 4.0}, 1));
+    EXPECT_FALSE(ScaleDeepView({view.pstart, view.pfinish, view.qstart, 100, 0, 1000, 4.0}, 1));
+}
+
 }  // namespace
 }  // namespace zolt

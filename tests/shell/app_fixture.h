@@ -87,6 +87,21 @@ inline QStringList DialogsOpenedBy(const std::function<void()>& act) {
     return opened;
 }
 
+// Waits for the next modal window (of the class given, when one is) and hands it to `act`. The
+// wait ends with `owner` if nothing came: a later test must not meet it.
+template <class Modal = QWidget>
+void WhenModal(QObject* owner, std::function<void(Modal&)> act) {
+    QTimer* poll = new QTimer(owner);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
+        if (auto* modal = qobject_cast<Modal*>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            act(*modal);
+        }
+    });
+    poll->start(10);
+}
+
 // Counts the paint events of the widgets it filters.
 class PaintCounter final : public QObject {
   public:

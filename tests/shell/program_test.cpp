@@ -31,15 +31,7 @@ QObject* testFunction = nullptr;
 
 template <class Modal = QWidget>
 void WhenModal(std::function<void(Modal&)> act) {
-    QTimer* poll = new QTimer(testFunction);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
-        if (auto* modal = qobject_cast<Modal*>(QApplication::activeModalWidget())) {
-            poll->stop();
-            poll->deleteLater();
-            act(*modal);
-        }
-    });
-    poll->start(10);
+    testing::WhenModal<Modal>(testFunction, std::move(act));
 }
 
 // Types `path` into a file dialog's name field and presses its Save or Open button, as a user
