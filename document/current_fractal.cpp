@@ -28,10 +28,9 @@ bool CurrentFractal::SetCurrent(std::string_view name, const GenerationSnapshot&
     def_.AspectLocked = flags.aspectLocked;
     def_.Untitled = flags.untitled;
     ShowTitle();
-    ui_.EnableCommands(
-        CommandBits({kCmdSave, kCmdSaveAs, kCmdProperties, kCmdExportImage, kCmdColouring,
-                     kCmdExportMovie}),
-        true);
+    ui_.EnableCommands(CommandBits({kCmdSave, kCmdSaveAs, kCmdProperties, kCmdExportImage,
+                                    kCmdColouring, kCmdExportMovie}),
+                       true);
     return true;
 }
 

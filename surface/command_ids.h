@@ -58,8 +58,8 @@ constexpr std::uint32_t CommandBits(std::initializer_list<int> ids) {
 }
 
 constexpr std::uint32_t kAllCommands = 0x1FFFFFF | CommandBit(kCmdExportImage) |
-                                       CommandBit(kCmdAutoIterations) |
-                                       CommandBit(kCmdColouring) | CommandBit(kCmdExportMovie);
+                                       CommandBit(kCmdAutoIterations) | CommandBit(kCmdColouring) |
+                                       CommandBit(kCmdExportMovie);
 constexpr std::uint32_t kPriorityCommands = CommandBits({16, 17, 18, 19, 20, 21, 22});
 
 // The mask of enabled commands. Both threads change it, so every change is one atomic

@@ -23,9 +23,8 @@ using Status = HeadlessSurface::StatusChange;
 
 // The command states a generation goes through, named.
 constexpr std::uint32_t kAlwaysOn = CommandBits({kCmdExit, kCmdAbout, kCmdToolbar, kCmdStatusBar});
-constexpr std::uint32_t kFileCommands =
-    CommandBits({kCmdSave, kCmdSaveAs, kCmdProperties, kCmdExportImage, kCmdColouring,
-                 kCmdExportMovie});
+constexpr std::uint32_t kFileCommands = CommandBits(
+    {kCmdSave, kCmdSaveAs, kCmdProperties, kCmdExportImage, kCmdColouring, kCmdExportMovie});
 // What the program starts with: New, Open, Options and the priorities besides those always on.
 constexpr std::uint32_t kStartMask =
     kAlwaysOn | kPriorityCommands | CommandBits({kCmdNew, kCmdOpen, kCmdOptions});
