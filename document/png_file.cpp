@@ -4,6 +4,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,8 @@
 #include <optional>
 #include <string_view>
 #include <vector>
+
+#include "document/png_deflate.h"
 
 namespace zolt {
 
@@ -22,9 +25,8 @@ struct PngWriter::State {
     AtomicFile file;
     png_structp png = nullptr;
     png_infop info = nullptr;
-    std::vector<png_byte> row;
+    std::unique_ptr<PngImageData> data;
     std::string reason;
-    int width = 0;
     int rowsLeft = 0;
     bool open = false;
 
@@ -53,6 +55,10 @@ void OnWrite(png_structp png, png_bytep data, png_size_t length) {
 
 void OnFlush(png_structp) {}
 
+// The chunks written apart from libpng's own: the image data and the end.
+constexpr png_byte kIdat[] = "IDAT";
+constexpr png_byte kIend[] = "IEND";
+
 // Runs `step`, which calls into libpng; false when libpng gave up on it.
 template <class Step>
 bool Guarded(png_structp png, const Step& step) {
@@ -74,7 +80,8 @@ void BeginPicture(png_structp png, png_infop info, int width, int height, png_te
 
 }  // namespace
 
-PngWriter::PngWriter() = default;
+PngWriter::PngWriter(int threads, std::function<void()> onStart)
+    : threads_(threads), onStart_(std::move(onStart)) {}
 PngWriter::~PngWriter() = default;
 
 const std::string& PngWriter::Reason() const {
@@ -102,10 +109,6 @@ bool PngWriter::Open(const std::filesystem::path& path, int width, int height,
         return false;
     }
     png_set_write_fn(s.png, &s.file, OnWrite, OnFlush);
-    // One filter for every row instead of trying all five on each: fractal pictures are runs of
-    // colour along their rows, which this filter packs best, and large ones are written in half
-    // the time.
-    png_set_filter(s.png, 0, PNG_FILTER_SUB);
     // Long texts (the definition with its palette) are compressed; short ones stay readable.
     std::vector<png_text> chunks(texts.size());
     for (std::size_t i = 0; i < texts.size(); ++i) {
@@ -115,12 +118,14 @@ bool PngWriter::Open(const std::filesystem::path& path, int width, int height,
         chunks[i].text = const_cast<png_charp>(texts[i].text.c_str());
         chunks[i].text_length = texts[i].text.size();
     }
-    s.row.resize(static_cast<std::size_t>(width) * 3);
-    s.width = width;
     s.rowsLeft = height;
     s.open = Guarded(s.png, [&] {
         BeginPicture(s.png, s.info, width, height, chunks.data(), static_cast<int>(chunks.size()));
     });
+    // The image data is compressed apart from libpng, on several threads, and written as IDAT
+    // chunks of its own between libpng's chunks before it and the end.
+    if (s.open)
+        s.data = std::make_unique<PngImageData>(width, height, threads_, onStart_);
     return s.open;
 }
 
@@ -128,22 +133,15 @@ bool PngWriter::WriteRows(const Pixel* pixels, int rows, int stride) {
     if (state_ == nullptr || !state_->open)
         return false;
     State& s = *state_;
-    for (int r = 0; r < rows; ++r) {
-        if (s.rowsLeft == 0) {
-            s.reason = "more rows than the picture has";
-            return s.open = false;
-        }
-        const Pixel* line = pixels + static_cast<std::ptrdiff_t>(r) * stride;
-        png_byte* out = s.row.data();
-        for (int x = 0; x < s.width; ++x) {
-            *out++ = static_cast<png_byte>(line[x] >> 16);
-            *out++ = static_cast<png_byte>(line[x] >> 8);
-            *out++ = static_cast<png_byte>(line[x]);
-        }
-        if (!Guarded(s.png, [&] { png_write_row(s.png, s.row.data()); }))
-            return s.open = false;
-        --s.rowsLeft;
+    const auto chunk = [&s](std::span<const unsigned char> bytes) {
+        return Guarded(s.png, [&] { png_write_chunk(s.png, kIdat, bytes.data(), bytes.size()); });
+    };
+    if (!s.data->Add(pixels, rows, stride, chunk)) {
+        if (s.reason.empty())
+            s.reason = s.data->Reason();
+        return s.open = false;
     }
+    s.rowsLeft -= std::max(rows, 0);
     return true;
 }
 
@@ -156,7 +154,8 @@ bool PngWriter::Finish() {
         s.reason = "the picture is not complete";
         return false;
     }
-    if (!Guarded(s.png, [&] { png_write_end(s.png, s.info); }))
+    s.data.reset();  // its threads are done
+    if (!Guarded(s.png, [&] { png_write_chunk(s.png, kIend, nullptr, 0); }))
         return false;
     if (!s.file.Commit()) {
         s.reason = s.file.Reason();
@@ -166,8 +165,8 @@ bool PngWriter::Finish() {
 }
 
 bool WritePng(const ImageBuffer& image, const std::filesystem::path& path,
-              std::span<const PngText> texts, std::string* reason) {
-    PngWriter writer;
+              std::span<const PngText> texts, std::string* reason, int threads) {
+    PngWriter writer(threads);
     const bool written = writer.Open(path, image.width, image.height, texts) &&
                          writer.WriteRows(image.pixels.data(), image.height, image.width) &&
                          writer.Finish();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -12,9 +13,9 @@
 namespace zolt {
 
 // Pictures as PNG files (8-bit RGB): written row by row, so that a picture of any size needs no
-// more memory than the rows at hand, with texts kept inside (the definition a picture shows
-// goes into a text chunk, so the picture can be opened again as a fractal); and read back for
-// those texts.
+// more memory than the rows at hand, and compressed on several threads, with texts kept inside
+// (the definition a picture shows goes into a text chunk, so the picture can be opened again as a
+// fractal); and read back for those texts.
 
 struct PngText {
     std::string keyword;
@@ -23,7 +24,9 @@ struct PngText {
 
 class PngWriter {
   public:
-    PngWriter();
+    // `threads` compress the picture, the calling thread included; each helper thread runs
+    // `onStart` first. The file's bytes are the same whatever the threads.
+    explicit PngWriter(int threads = 1, std::function<void()> onStart = {});
     ~PngWriter();  // a picture not finished is dropped; the target stays as it was
     PngWriter(const PngWriter&) = delete;
     PngWriter& operator=(const PngWriter&) = delete;
@@ -32,7 +35,8 @@ class PngWriter {
     bool Open(const std::filesystem::path& path, int width, int height,
               std::span<const PngText> texts,
               AtomicFile::Fifo fifo = AtomicFile::Fifo::kRefuseWithoutReader);
-    // Writes the next `rows` rows of the picture from `pixels`, rows `stride` pixels apart.
+    // Writes the next `rows` rows of the picture from `pixels`, rows `stride` pixels apart, which
+    // are read before it returns.
     bool WriteRows(const Pixel* pixels, int rows, int stride);
     // Ends the picture and puts the file in place; every row must have been written.
     bool Finish();
@@ -43,11 +47,13 @@ class PngWriter {
   private:
     struct State;
     std::unique_ptr<State> state_;
+    int threads_;
+    std::function<void()> onStart_;
 };
 
-// Writes a whole image with the texts.
+// Writes a whole image with the texts, compressed on `threads` threads.
 bool WritePng(const ImageBuffer& image, const std::filesystem::path& path,
-              std::span<const PngText> texts = {}, std::string* reason = nullptr);
+              std::span<const PngText> texts = {}, std::string* reason = nullptr, int threads = 1);
 
 // The text under a keyword of a PNG file, or why there is none.
 struct PngTextRead {

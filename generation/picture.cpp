@@ -60,12 +60,12 @@ bool RenderPictureBands(const PictureRequest& request, const std::atomic<bool>* 
         if (!UsableSupersample(factor, reason))
             return false;
         const int priority = request.priority;
-        if (priority != 0)
-            ApplyThreadPriority(priority);
-        RenderPool pool(request.threads - 1, [priority] {
+        const auto takePriority = [priority] {
             if (priority != 0)
                 ApplyThreadPriority(priority);
-        });
+        };
+        takePriority();
+        RenderPool pool(request.threads - 1, takePriority);
         RowReporter observer(progress, factor);
         OffscreenImage band;
         band.shader = request.shader;
@@ -116,7 +116,14 @@ bool WritePicture(const PictureRequest& request, const std::filesystem::path& pa
                   AtomicFile::Fifo fifo, const std::atomic<bool>* cancel,
                   const std::function<void(int rowsDone)>& progress, std::string& reason) {
     try {
-        PngWriter png;
+        const int priority = request.priority;
+        const auto takePriority = [priority] {
+            if (priority != 0)
+                ApplyThreadPriority(priority);
+        };
+        // As many threads compress each band as count it: those that count wait while those
+        // that compress work, and the other way round.
+        PngWriter png(request.threads, takePriority);
         if (!png.Open(path, request.width, request.height, request.texts, fifo)) {
             reason = png.Reason();
             return false;

@@ -32,6 +32,14 @@ expect 0 "" "$render" -o home.png --width 64 --height 48
 head -c 8 home.png | od -An -tx1 | grep -q "89 50 4e 47 0d 0a 1a 0a" || fail "not a PNG"
 expect 0 "" "$render" home.png -o again.png --width 64 --height 48
 cmp -s home.png again.png || fail "a picture rendered again differs"
+# The picture's bytes do not depend on the threads that compress it, and an independent checker
+# finds nothing wrong with them.
+for threads in 1 2 3; do
+    expect 0 "" "$render" -o "t$threads.png" --width 700 --height 500 --threads "$threads"
+done
+cmp -s t1.png t2.png && cmp -s t1.png t3.png || fail "pictures differ with the threads"
+pngcheck -q t3.png >/dev/null || fail "pngcheck: $(pngcheck t3.png)"
+rm t1.png t2.png t3.png
 # A saved definition gives the same picture as the same view given by options.
 printf 'Version:1.0\r\n-0.75\r\n-0.5\r\n0.125\r\n300\r\n4.000000\r\n0\r\n2\r\n256\r\n' >v.zlt
 expect 0 "" "$render" v.zlt -o file.png --width 40 --height 30
@@ -133,6 +141,8 @@ expect 1 "cannot write 'locked.png': the file is read-only" "$render" -o locked.
 # Out of room and out of memory: told, and nothing left behind.
 expect 1 "cannot write 'big.png': File too large" \
     bash -c "ulimit -f 8; exec \"\$0\" -o big.png --width 300 --height 300" "$render"
+expect 1 "cannot write 'big.png': File too large" \
+    bash -c "ulimit -f 40; exec \"\$0\" -o big.png --width 2000 --height 1000 --threads 3" "$render"
 if [ "$sanitized" != sanitized ]; then
     expect 1 "cannot write 'wide.png': out of memory" \
         bash -c "ulimit -v 30000; exec \"\$0\" -o wide.png --width 65536 --height 100" "$render"
