@@ -9,6 +9,14 @@
 
 namespace zolt {
 
+// --part I/N, or --part slurm[/N]: the index from the task of a Slurm array job, and the number
+// of parts given or taken from the array.
+struct PartChoice {
+    int index = 0;
+    int parts = 0;  // 0: as many as the array has tasks
+    bool slurm = false;
+};
+
 // What zolt-render was asked to do.
 struct RenderOptions {
     double pstart = -2.5;
@@ -36,6 +44,10 @@ struct RenderOptions {
     int threads = 0;     // 0: as ZOLT_THREADS says, else one per hardware thread
     std::string output;  // "-" for standard output
     std::string input;   // a .zlt file, or a PNG picture of Zolt's, instead of the view options
+    // A part of the picture computed into a folder of parts, or the parts in one joined.
+    std::optional<PartChoice> part;
+    std::string partsDir;
+    std::string assemble;  // the folder whose parts --assemble joins
     bool verbose = false;
     bool quiet = false;  // no progress line on a terminal
     bool help = false;

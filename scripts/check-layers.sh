@@ -7,10 +7,11 @@ cd "$(dirname "$0")/.."
 
 # Each folder with the project folders it may include besides itself.
 declare -A allowed=(
-    [app]="shell dialogs commands generation document surface colour engine settings"
-    [shell]="dialogs commands generation document surface colour engine settings"
-    [dialogs]="commands generation document surface colour engine settings"
-    [commands]="generation document surface colour engine settings"
+    [app]="shell dialogs commands cluster generation document surface colour engine settings"
+    [shell]="dialogs commands cluster generation document surface colour engine settings"
+    [dialogs]="commands cluster generation document surface colour engine settings"
+    [commands]="cluster generation document surface colour engine settings"
+    [cluster]="generation document surface colour engine settings"
     [generation]="document surface colour engine settings"
     [document]="surface colour engine settings"
     [surface]="colour engine"
