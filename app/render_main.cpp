@@ -5,6 +5,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <new>
 #include <string>
@@ -12,6 +13,7 @@
 
 #include "app/render_movie.h"
 #include "app/render_options.h"
+#include "app/render_parts.h"
 #include "colour/gradient_files.h"
 #include "document/fractal_file.h"
 #include "engine/deep_engine.h"
@@ -178,6 +180,12 @@ class Progress {
 };
 
 int Render(const RenderOptions& options) {
+    PartNumbers part;
+    if (options.part) {
+        part = ResolvePart(*options.part, [](const char* name) { return std::getenv(name); });
+        if (!part.error.empty())
+            return Fail(kUsageError, part.error);
+    }
     FractalDef def;
     std::string error;
     const bool defined = options.input.empty() ? DefineFromOptions(options, def, error)
@@ -187,6 +195,8 @@ int Render(const RenderOptions& options) {
     const int threads = options.threads > 0 ? options.threads : WorkerThreadCount();
     if (options.autoIterations)
         def.Iterations = TrialIterations(def, options.width, options.height, threads);
+    if (options.part)
+        return RenderPart(options, part, def);
     if (!options.movie.empty() || !options.frames.empty())
         return RenderMovie(options, def);
 
@@ -239,7 +249,7 @@ int main(int argc, char** argv) {
             std::cout << "zolt-render 1.0\n";
             return 0;
         }
-        return Render(options);
+        return options.assemble.empty() ? Render(options) : AssembleParts(options);
     } catch (const std::bad_alloc&) {
         return Fail(kFailed, "out of memory");
     }

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 
 #include "colour/colour_methods.h"
 #include "colour/colour_space.h"
@@ -80,6 +81,12 @@ const char* RenderUsage() {
            "  --exr-keyframes   keep the keyframes as OpenEXR in OUTPUT.zolt-movie too\n"
            "                    (a movie is 1280 by 720 pixels unless --width and --height\n"
            "                    say otherwise)\n"
+           "  --part I/N        compute part I of N (from 0) of the picture into --parts-dir,\n"
+           "                    a band of its rows; a part done already is kept. \"slurm\"\n"
+           "                    for I/N takes I from the task of a Slurm array job and N\n"
+           "                    from the array (0 to N-1); \"slurm/N\" gives N\n"
+           "  --parts-dir DIR   the folder of the parts, made when missing\n"
+           "  --assemble DIR    join the parts in DIR into the picture -o names\n"
            "  --verbose         print the status texts of the rendering to stderr\n"
            "  --quiet           no progress line, even on a terminal\n"
            "  -h, --help        show this text\n"
@@ -89,6 +96,29 @@ const char* RenderUsage() {
            "input could not be read, the view cannot be drawn, the output not written), 2\n"
            "for a mistake in the options.\n";
 }
+
+namespace {
+
+// "I/N", "slurm" or "slurm/N".
+std::optional<PartChoice> ParsePart(std::string_view text) {
+    PartChoice part;
+    const std::size_t slash = text.find('/');
+    const std::string_view index = text.substr(0, slash);
+    const auto number = [](std::string_view digits, int low, int& out) {
+        return !digits.empty() && digits.front() >= '0' && digits.front() <= '9' &&
+               StoreNumber(ParseInteger(digits, low, kMaxPictureSide, {.sign = false}), out);
+    };
+    part.slurm = index == "slurm";
+    if (!part.slurm && !number(index, 0, part.index))
+        return std::nullopt;
+    if (slash == std::string_view::npos)
+        return part.slurm ? std::optional(part) : std::nullopt;
+    if (!number(text.substr(slash + 1), 1, part.parts) || (!part.slurm && part.index >= part.parts))
+        return std::nullopt;
+    return part;
+}
+
+}  // namespace
 
 ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
     RenderOptions options;
@@ -177,6 +207,17 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
         {"--seconds-per-doubling", real(options.secondsPerDoubling)},
         {"--start-width", real(options.startWidth)},
         {"--hold", real(options.hold)},
+        {"--part", [&](const std::string& v) { return (options.part = ParsePart(v)).has_value(); }},
+        {"--parts-dir",
+         [&](const std::string& v) {
+             options.partsDir = v;
+             return !v.empty();
+         }},
+        {"--assemble",
+         [&](const std::string& v) {
+             options.assemble = v;
+             return !v.empty();
+         }},
     };
 
     const std::map<std::string, bool*> flags = {
@@ -200,6 +241,16 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
     std::string movieOption;  // an option that only a movie takes
     bool widthGiven = false;
     bool heightGiven = false;
+    // What the parts to join have settled already besides the view: the size, the iteration
+    // limit, the colouring.
+    const auto shapesPicture = [&describesView](const std::string& name) {
+        static const std::set<std::string> shaping = {
+            "--width",     "--height",   "--iterations", "--auto-iterations", "--supersample",
+            "--colouring", "--gradient", "--interior",   "--repeat",          "--offset",
+            "--thickness", "--strength", "--angle"};
+        return describesView(name) || shaping.contains(name);
+    };
+    std::string pictureOption;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
@@ -221,6 +272,8 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
             movieOption = name;
         widthGiven = widthGiven || name == "--width";
         heightGiven = heightGiven || name == "--height";
+        if (pictureOption.empty() && shapesPicture(name))
+            pictureOption = name;
         if (const auto flag = flags.find(name); flag != flags.end()) {
             if (value)
                 return {std::nullopt, name + " takes no value"};
@@ -247,11 +300,31 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
         return {std::nullopt, viewOption + " cannot be combined with a fractal file"};
     if (options.help || options.version)
         return {options, {}};
+    if (options.part.has_value() != !options.partsDir.empty())
+        return {std::nullopt,
+                options.part ? "--part needs --parts-dir" : "--parts-dir needs --part"};
+    if (options.part && !options.output.empty())
+        return {std::nullopt, "a part goes into --parts-dir, not to -o"};
+    if (!options.assemble.empty()) {
+        if (options.part)
+            return {std::nullopt, "--assemble cannot be combined with --part"};
+        // The parts hold the view and the picture's size.
+        if (!options.input.empty())
+            return {std::nullopt, "--assemble cannot be combined with a fractal file"};
+        if (!pictureOption.empty())
+            return {std::nullopt, pictureOption + " cannot be combined with --assemble"};
+    }
     const int outputs = !options.output.empty() + !options.movie.empty() + !options.frames.empty();
+    if (options.part && outputs > 0)
+        return {std::nullopt, "a part goes into --parts-dir, not to --movie or --frames"};
+    if (options.part)
+        return {options, {}};
     if (outputs == 0)
         return {std::nullopt, "no output file given (-o FILE.png)"};
     if (outputs > 1)
         return {std::nullopt, "one output at a time: -o, --movie or --frames"};
+    if (!options.assemble.empty() && options.output.empty())
+        return {std::nullopt, "--assemble joins the parts of a picture into -o FILE.png"};
     if (!options.output.empty() && !movieOption.empty())
         return {std::nullopt, movieOption + " is for movies (--movie or --frames)"};
     if (!options.output.empty())

@@ -10,6 +10,14 @@
 
 namespace zolt {
 
+// --part I/N, or --part slurm[/N]: the index from the task of a Slurm array job, and the number
+// of parts given or taken from the array.
+struct PartChoice {
+    int index = 0;
+    int parts = 0;  // 0: as many as the array has tasks
+    bool slurm = false;
+};
+
 // What zolt-render was asked to do.
 struct RenderOptions {
     double pstart = -2.5;
@@ -45,6 +53,10 @@ struct RenderOptions {
     double startWidth = 3.75;  // the home view's
     double hold = 2.0;
     bool keyframeData = false;  // keep the keyframes as OpenEXR too
+    // A part of the picture computed into a folder of parts, or the parts in one joined.
+    std::optional<PartChoice> part;
+    std::string partsDir;
+    std::string assemble;  // the folder whose parts --assemble joins
     bool verbose = false;
     bool quiet = false;  // no progress line on a terminal
     bool help = false;

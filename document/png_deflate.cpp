@@ -22,6 +22,12 @@ constexpr std::size_t kPieceBytes = std::size_t{1} << 18;
 // thread busy while pieces take different times, few enough to bound the memory held.
 constexpr int kSlotsPerThread = 2;
 
+// Appends a checksum as the zlib stream ends with it.
+void BigEndian32(unsigned long value, std::vector<unsigned char>& bytes) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        bytes.push_back(static_cast<unsigned char>(value >> shift));
+}
+
 }  // namespace
 
 // Compresses pieces on one thread, with a deflate state of its own reset for every piece.
@@ -93,8 +99,8 @@ struct ParallelDeflate::Batch {
     bool stopped = false;
 };
 
-ParallelDeflate::ParallelDeflate(int threads, const std::function<void()>& onStart)
-    : mine_(std::make_unique<Compressor>()) {
+ParallelDeflate::ParallelDeflate(int threads, const std::function<void()>& onStart, Framing framing)
+    : mine_(std::make_unique<Compressor>()), framing_(framing) {
     for (int i = 1; i < threads; ++i) {
         try {
             helpers_.emplace_back(&ParallelDeflate::Serve, this, onStart);
@@ -227,16 +233,17 @@ void ParallelDeflate::Take(Batch& batch, Compressor& compressor, Bytes& input,
 // checksum after its last.
 bool ParallelDeflate::Emit(const Batch& batch, Slot& slot, const Sink& sink) {
     adler_ = adler32_combine(adler_, slot.adler, static_cast<z_off_t>(slot.length));
+    length_ += slot.length;
     std::size_t from = sizeof kZlibHeader;
+    if (framing_ == Framing::kStretch)
+        return sink(std::span<const unsigned char>(slot.bytes).subspan(from));
     if (!begun_) {
         std::memcpy(slot.bytes.data(), kZlibHeader, sizeof kZlibHeader);
         from = 0;
         begun_ = true;
     }
-    if (batch.last && batch.written == batch.count - 1) {
-        for (int shift = 24; shift >= 0; shift -= 8)
-            slot.bytes.push_back(static_cast<unsigned char>(adler_ >> shift));
-    }
+    if (batch.last && batch.written == batch.count - 1)
+        BigEndian32(adler_, slot.bytes);
     return sink(std::span<const unsigned char>(slot.bytes).subspan(from));
 }
 
@@ -266,19 +273,29 @@ void FilterRows(const Pixel* pixels, int rows, std::ptrdiff_t stride, int width,
     }
 }
 
-int PieceRows(int width) {
+}  // namespace
+
+int PngPieceRows(int width) {
     const std::size_t rowBytes = 1 + 3 * static_cast<std::size_t>(width);
     return static_cast<int>(std::max<std::size_t>(kPieceBytes / rowBytes, 1));
 }
 
-}  // namespace
-
 PngImageData::PngImageData(int width, int height, int threads, const std::function<void()>& onStart)
+    : PngImageData(width, height, 0, height, threads, onStart, ParallelDeflate::Framing::kWhole) {}
+
+PngImageData::PngImageData(int width, int height, int firstRow, int rows, int threads,
+                           const std::function<void()>& onStart)
+    : PngImageData(width, height, firstRow, rows, threads, onStart,
+                   ParallelDeflate::Framing::kStretch) {}
+
+PngImageData::PngImageData(int width, int height, int firstRow, int rows, int threads,
+                           const std::function<void()>& onStart, ParallelDeflate::Framing framing)
     : width_(width),
-      height_(height),
-      pieceRows_(PieceRows(width)),
+      height_(rows),
+      endsStream_(firstRow + rows == height),
+      pieceRows_(PngPieceRows(width)),
       // No more threads than pieces.
-      deflate_(std::min(threads, (height - 1) / pieceRows_ + 1), onStart) {}
+      deflate_(std::min(threads, (rows - 1) / pieceRows_ + 1), onStart, framing) {}
 
 bool PngImageData::Add(const Pixel* pixels, int rows, int stride,
                        const ParallelDeflate::Sink& sink) {
@@ -324,7 +341,8 @@ bool PngImageData::Add(const Pixel* pixels, int rows, int stride,
             const Piece& piece = pieces[static_cast<std::size_t>(index)];
             FilterRows(piece.first, piece.rows, piece.stride, width_, bytes);
         };
-        if (!deflate_.Compress(static_cast<int>(pieces.size()), fill, rowsIn_ == height_, sink)) {
+        const bool last = rowsIn_ == height_ && endsStream_;
+        if (!deflate_.Compress(static_cast<int>(pieces.size()), fill, last, sink)) {
             reason_ = deflate_.Reason();
             return false;
         }
@@ -336,6 +354,28 @@ bool PngImageData::Add(const Pixel* pixels, int rows, int stride,
         reason_ = "out of memory";
         return false;
     }
+}
+
+bool PngImageDataJoin::Add(std::span<const unsigned char> chunk) {
+    if (holding_ && !sink_(held_))
+        return false;
+    held_.clear();
+    if (!holding_)
+        held_.assign(std::begin(kZlibHeader), std::end(kZlibHeader));
+    held_.insert(held_.end(), chunk.begin(), chunk.end());
+    holding_ = true;
+    return true;
+}
+
+void PngImageDataJoin::Count(unsigned long adler, std::uint64_t length) {
+    adler_ = adler32_combine(adler_, adler, static_cast<z_off_t>(length));
+}
+
+bool PngImageDataJoin::Finish() {
+    if (!holding_)
+        return false;
+    BigEndian32(adler_, held_);
+    return sink_(held_);
 }
 
 }  // namespace zolt

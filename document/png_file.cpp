@@ -145,6 +145,16 @@ bool PngWriter::WriteRows(const Pixel* pixels, int rows, int stride) {
     return true;
 }
 
+bool PngWriter::WriteImageData(std::span<const unsigned char> chunk) {
+    if (state_ == nullptr || !state_->open)
+        return false;
+    State& s = *state_;
+    if (!Guarded(s.png, [&] { png_write_chunk(s.png, kIdat, chunk.data(), chunk.size()); }))
+        return s.open = false;
+    s.rowsLeft = 0;
+    return true;
+}
+
 bool PngWriter::Finish() {
     if (state_ == nullptr || !state_->open)
         return false;

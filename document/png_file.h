@@ -38,6 +38,9 @@ class PngWriter {
     // Writes the next `rows` rows of the picture from `pixels`, rows `stride` pixels apart, which
     // are read before it returns.
     bool WriteRows(const Pixel* pixels, int rows, int stride);
+    // Writes image data compressed elsewhere (see PngImageDataJoin) as the next IDAT chunk,
+    // instead of rows: the caller answers for it holding every row.
+    bool WriteImageData(std::span<const unsigned char> chunk);
     // Ends the picture and puts the file in place; every row must have been written.
     bool Finish();
 

@@ -53,8 +53,8 @@ int BandRows(int width) {
 }
 
 bool RenderPictureBands(const PictureRequest& request, const std::atomic<bool>* cancel,
-                        const std::function<bool(const PictureBand& band)>& sink,
-                        const std::function<void(int rowsDone)>& progress, std::string& reason) {
+                        const BandSink& sink, const std::function<void(int rowsDone)>& progress,
+                        std::string& reason) {
     try {
         const int factor = request.supersample;
         if (!UsableSupersample(factor, reason))
@@ -73,8 +73,9 @@ bool RenderPictureBands(const PictureRequest& request, const std::atomic<bool>* 
         const int sampleWidth = request.width * factor;
         const int bandRows =
             request.bandRows > 0 ? request.bandRows : BandRows(sampleWidth * factor);
-        for (int first = 0; first < request.height; first += bandRows) {
-            const int rows = std::min(bandRows, request.height - first);
+        const int end = request.rows > 0 ? request.firstRow + request.rows : request.height;
+        for (int first = request.firstRow; first < end; first += bandRows) {
+            const int rows = std::min(bandRows, end - first);
             const std::size_t samples = static_cast<std::size_t>(sampleWidth) * rows * factor;
             band.buffer.width = sampleWidth;
             band.buffer.height = rows * factor;
@@ -201,23 +202,50 @@ bool PrepareDefinitionPicture(const FractalDef& def, const DefinitionPicture& pi
     return true;
 }
 
-PictureOutcome WriteDefinitionPicture(const FractalDef& def, const DefinitionPicture& picture,
-                                      const std::filesystem::path& path, AtomicFile::Fifo fifo) {
+std::vector<PngText> PictureTexts(const FractalDef& def) {
+    return {{kPictureTextKeyword, FractalFileText(def)}, {"Software", "Zolt 1.0"}};
+}
+
+namespace {
+
+// The picture of a definition as a request, which `use` computes and keeps: true when it did.
+PictureOutcome UseDefinitionPicture(
+    const FractalDef& def, const DefinitionPicture& picture,
+    const std::function<bool(const PictureRequest& request, std::string& reason)>& use) {
     PictureOutcome outcome;
     try {
         PreparedPicture prepared;
         if (!PrepareDefinitionPicture(def, picture, prepared, outcome))
             return outcome;
-        prepared.request.texts = {{kPictureTextKeyword, FractalFileText(def)},
-                                  {"Software", "Zolt 1.0"}};
+        prepared.request.texts = PictureTexts(def);
         if (picture.rowProgress)
             picture.rowProgress(0);
-        outcome.written = WritePicture(prepared.request, path, fifo, picture.cancel,
-                                       picture.rowProgress, outcome.reason);
+        outcome.written = use(prepared.request, outcome.reason);
     } catch (const std::bad_alloc&) {
         outcome.reason = "out of memory";
     }
     return outcome;
+}
+
+}  // namespace
+
+PictureOutcome WriteDefinitionPicture(const FractalDef& def, const DefinitionPicture& picture,
+                                      const std::filesystem::path& path, AtomicFile::Fifo fifo) {
+    return UseDefinitionPicture(
+        def, picture, [&](const PictureRequest& request, std::string& reason) {
+            return WritePicture(request, path, fifo, picture.cancel, picture.rowProgress, reason);
+        });
+}
+
+PictureOutcome RenderDefinitionRows(const FractalDef& def, const DefinitionPicture& picture,
+                                    int firstRow, int rows, const BandSink& sink) {
+    return UseDefinitionPicture(
+        def, picture, [&](const PictureRequest& whole, std::string& reason) {
+            PictureRequest request = whole;
+            request.firstRow = firstRow;
+            request.rows = rows;
+            return RenderPictureBands(request, picture.cancel, sink, picture.rowProgress, reason);
+        });
 }
 
 }  // namespace zolt

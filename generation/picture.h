@@ -36,6 +36,8 @@ struct PictureRequest {
     int priority = 0;          // a GeneratePriority for the threads; 0 leaves theirs
     int bandRows = 0;          // rows a band; 0: BandRows(width x supersample^2)
     bool keepSamples = false;  // the bands keep their samples' planes for the sink
+    int firstRow = 0;          // the rows computed: `rows` from `firstRow`, or all of them when 0
+    int rows = 0;
 };
 
 // Rows of a band for pictures `width` pixels wide: about four million pixels, at least one row.
@@ -57,9 +59,10 @@ struct PictureBand {
 // sink returns false, with `reason`, to end the picture there) and `progress` with the rows
 // done as each row is finished (from whichever thread finished it, one call at a time). False
 // when it could not be computed or was cancelled ("cancelled") or the sink refused a band.
+using BandSink = std::function<bool(const PictureBand& band)>;
 bool RenderPictureBands(const PictureRequest& request, const std::atomic<bool>* cancel,
-                        const std::function<bool(const PictureBand& band)>& sink,
-                        const std::function<void(int rowsDone)>& progress, std::string& reason);
+                        const BandSink& sink, const std::function<void(int rowsDone)>& progress,
+                        std::string& reason);
 
 // Writes the picture to `path`, calling `progress` with the rows done as each row is finished
 // (from whichever thread of the picture finished it, one call at a time). False when the picture
@@ -118,5 +121,13 @@ bool PrepareDefinitionPicture(const FractalDef& def, const DefinitionPicture& pi
 // Nothing is written for a view that cannot be drawn: the outcome is refused, with the reason.
 PictureOutcome WriteDefinitionPicture(const FractalDef& def, const DefinitionPicture& picture,
                                       const std::filesystem::path& path, AtomicFile::Fifo fifo);
+
+// The picture WriteDefinitionPicture writes, its `rows` rows from `firstRow` handed to `sink`
+// band by band instead: for a picture computed in parts, each by a process of its own.
+PictureOutcome RenderDefinitionRows(const FractalDef& def, const DefinitionPicture& picture,
+                                    int firstRow, int rows, const BandSink& sink);
+
+// The texts a picture of `def` carries: its fractal file, and the program that made it.
+std::vector<PngText> PictureTexts(const FractalDef& def);
 
 }  // namespace zolt

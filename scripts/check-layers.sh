@@ -7,10 +7,11 @@ cd "$(dirname "$0")/.."
 
 # Each folder with the project folders it may include besides itself.
 declare -A allowed=(
-    [app]="shell dialogs commands movie generation document surface colour engine settings"
-    [shell]="dialogs commands movie generation document surface colour engine settings"
-    [dialogs]="commands movie generation document surface colour engine settings"
-    [commands]="movie generation document surface colour engine settings"
+    [app]="shell dialogs commands cluster movie generation document surface colour engine settings"
+    [shell]="dialogs commands cluster movie generation document surface colour engine settings"
+    [dialogs]="commands cluster movie generation document surface colour engine settings"
+    [commands]="cluster movie generation document surface colour engine settings"
+    [cluster]="movie generation document surface colour engine settings"
     [movie]="generation document surface colour engine settings"
     [generation]="document surface colour engine settings"
     [document]="surface colour engine settings"

@@ -7,5 +7,5 @@ $SUDO apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
     build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev \
     qt6-base-dev libgl-dev libgtest-dev libbenchmark-dev libpng-dev zlib1g-dev libhwy-dev libmpfr-dev \
-    libopenexr-dev ffmpeg \
+    libopenexr-dev ffmpeg slurm-wlm munge \
     xvfb xauth desktop-file-utils appstream shared-mime-info man-db pngcheck >/dev/null

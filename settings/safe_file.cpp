@@ -120,18 +120,30 @@ bool OpenAnywhere(const struct stat& file) {
     return false;
 }
 
+// The directories whose leftovers this process has removed, or leaves alone.
+struct Swept {
+    std::mutex mutex;
+    std::set<std::string> directories;
+
+    static Swept& Of() {
+        static Swept swept;
+        return swept;
+    }
+    // True the first time for a directory, however it is spelt ("p", "p/", "./p").
+    bool First(const std::filesystem::path& directory) {
+        const std::string key = (directory / "x").lexically_normal().parent_path().string();
+        std::lock_guard lock(mutex);
+        return directories.insert(key).second;
+    }
+};
+
 // Removes from `directory` what a save of a process that is gone left behind: a regular file
 // under a name of ours, of this user, last written before this process started, whose saver is
 // no longer running and which no process has open. Once for each directory in a process's life:
 // whatever a save leaves after that is younger than the process and not its to remove.
 void RemoveLeftovers(const std::filesystem::path& directory) {
-    static std::mutex mutex;
-    static std::set<std::string> cleaned;
-    {
-        std::lock_guard lock(mutex);
-        if (!cleaned.insert(directory.string()).second)
-            return;
-    }
+    if (!Swept::Of().First(directory))
+        return;
     const bool procfs = ::access("/proc/self/fd", X_OK) == 0;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(directory, error)) {
@@ -150,6 +162,10 @@ void RemoveLeftovers(const std::filesystem::path& directory) {
 }
 
 }  // namespace
+
+void KeepLeftovers(const std::filesystem::path& directory) {
+    Swept::Of().First(directory);
+}
 
 int OpenRegularFile(const std::filesystem::path& path, std::string* reason, bool* missing) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);

@@ -76,6 +76,12 @@ class AtomicFile {
     bool failed_ = false;
 };
 
+// Saves of this process into `directory` leave what killed saves left there alone from now on:
+// for a folder that processes on other machines save into at the same time (the parts of a
+// batch job on a shared file system), where a temporary file whose saver this machine cannot see
+// may well be one still being written.
+void KeepLeftovers(const std::filesystem::path& directory);
+
 // Writes `bytes` as an AtomicFile; `reason`, when given, says why it failed.
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
                          std::string* reason = nullptr);

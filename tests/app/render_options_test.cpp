@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <map>
 #include <string>
+
+#include "app/render_parts.h"
 
 namespace zolt {
 namespace {
@@ -145,6 +148,19 @@ TEST(RenderOptions, RefusesBadInputWithOneClearLine) {
          "the seconds a doubling must be 0.001 to 3600"},
         {{"--frames", "d", "--hold", "-1"}, "the hold must be 0 to 3600 seconds"},
         {{"--frames", "d", "--start-width", "-3"}, "the start width must be a positive number"},
+        // Parts: I below N, a folder for them and no other output; joined, they are the view.
+        {{"a.zlt", "--part", "3/3", "--parts-dir", "p"}, "invalid value for --part: '3/3'"},
+        {{"a.zlt", "--part", "slurm/0", "--parts-dir", "p"}, "invalid value for --part: 'slurm/0'"},
+        {{"a.zlt", "--part", "-1/3", "--parts-dir", "p"}, "invalid value for --part: '-1/3'"},
+        {{"a.zlt", "--part", "1/3"}, "--part needs --parts-dir"},
+        {{"a.zlt", "--parts-dir", "p", "-o", "x.png"}, "--parts-dir needs --part"},
+        {{"a.zlt", "--part", "0/2", "--parts-dir", "p", "-o", "x.png"},
+         "a part goes into --parts-dir, not to -o"},
+        {{"--assemble", "p"}, "no output file given (-o FILE.png)"},
+        {{"--assemble", "p", "a.zlt", "-o", "x.png"},
+         "--assemble cannot be combined with a fractal file"},
+        {{"--assemble", "p", "--height", "9", "-o", "x.png"},
+         "--height cannot be combined with --assemble"},
     };
     for (const auto& c : cases) {
         const ParsedOptions parsed = ParseRenderOptions(c.args);
@@ -176,6 +192,59 @@ TEST(RenderOptions, AMovieInsteadOfAPicture) {
     EXPECT_EQ(settings.width, 33);
     EXPECT_EQ(settings.height, 720);
     EXPECT_EQ(settings.startWidth, 3.75);
+}
+
+// --part slurm: the part is the array task's; the array tells how many parts there are only
+// while it is all of them, 0 to N-1, and a rerun of some of them has to say.
+TEST(RenderOptions, APartOfASlurmArrayJob) {
+    const ParsedOptions parsed = ParseRenderOptions({"a.zlt", "--part=slurm", "--parts-dir", "p"});
+    ASSERT_TRUE(parsed.options && parsed.options->part) << parsed.error;
+    const PartChoice fromArray = *parsed.options->part;
+    const PartChoice given{.parts = 8, .slurm = true};
+    using Array = std::map<std::string, std::string>;
+    const Array whole = {{"SLURM_ARRAY_TASK_ID", "2"},
+                         {"SLURM_ARRAY_TASK_MIN", "0"},
+                         {"SLURM_ARRAY_TASK_MAX", "7"},
+                         {"SLURM_ARRAY_TASK_COUNT", "8"}};
+    const Array rerun = {{"SLURM_ARRAY_TASK_ID", "7"},
+                         {"SLURM_ARRAY_TASK_MIN", "3"},
+                         {"SLURM_ARRAY_TASK_MAX", "7"},
+                         {"SLURM_ARRAY_TASK_COUNT", "2"}};
+    const struct {
+        PartChoice choice;
+        Array variables;
+        int index;
+        int parts;
+        std::string error;
+    } cases[] = {
+        {fromArray, whole, 2, 8, ""},
+        {given, whole, 2, 8, ""},
+        {given, rerun, 7, 8, ""},
+        {fromArray, rerun, 0, 0,
+         "--part slurm: the array's tasks are not 0 to N-1, so they do not say how many parts "
+         "there are: give it with --part slurm/N"},
+        {{.parts = 4, .slurm = true},
+         rerun,
+         0,
+         0,
+         "--part slurm: array task 7 is not one of the 4 parts, 0 to 3"},
+        {fromArray,
+         {},
+         0,
+         0,
+         "--part slurm runs as a task of a Slurm array job (sbatch --array), and "
+         "SLURM_ARRAY_TASK_ID is not set"},
+        {{.index = 1, .parts = 3}, {}, 1, 3, ""},
+    };
+    for (const auto& c : cases) {
+        const PartNumbers part = ResolvePart(c.choice, [&c](const char* name) {
+            const auto found = c.variables.find(name);
+            return found != c.variables.end() ? found->second.c_str() : nullptr;
+        });
+        EXPECT_EQ(part.error, c.error);
+        EXPECT_EQ(part.index, c.index);
+        EXPECT_EQ(part.parts, c.parts);
+    }
 }
 
 TEST(RenderOptions, HelpNeedsNoOutput) {

@@ -149,6 +149,23 @@ TEST_F(AtomicFileTest, ASaveRemovesWhatAKilledSaveLeftAndNothingElse) {
     EXPECT_EQ(names, left);
 }
 
+// A folder that other machines save into (the parts of a batch job): a file whose saver is not
+// running here may be one being written there, and stays.
+TEST_F(AtomicFileTest, AFolderWhoseLeftoversAreKeptKeepsThem) {
+    const pid_t gone = ::fork();
+    if (gone == 0)
+        ::_exit(0);
+    ASSERT_GT(gone, 0);
+    ::waitpid(gone, nullptr, 0);
+    const std::string other = ".zolt-save-" + std::to_string(gone) + "-Ab3dE6";
+    WriteBytes(Path(other), "a part being written");
+    const timespec hourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+    ::utimensat(AT_FDCWD, Path(other).c_str(), hourAgo, 0);
+    KeepLeftovers(dir.Path() / "");  // however the folder is spelt
+    ASSERT_TRUE(WriteFileAtomically(Path("part"), "a part"));
+    EXPECT_EQ(Tree(dir.Path()), (std::vector<std::string>{other, "part"}));
+}
+
 TEST(ReadRegularFile, TellsAMissingFileFromOneThatCannotBeRead) {
     test::TempDir dir;
     std::string bytes = "stale";
