@@ -349,13 +349,14 @@ class FractalViewTest : public AppTest {
     }
 
     void theWheelGoesPastDoublesIntoTheDeepAndBackAgain() {
-        constexpr int kDeepWait = 120000;  // a whole deep view under a sanitizer takes seconds
+        // A whole view, deep or at twice the pixel density, takes seconds under a sanitizer.
+        constexpr int kDeepWait = 120000;
         // 1e-11 across: doubles still resolve the pixels; five notches in, they do not.
         // Far too few iterations for it: the view is black, and says so.
         const QString starved("Finished - more iterations may show detail");
         QVERIFY(ReadyToGenerate(*app_, {-0.74364388704, -0.74364388703, 0.1318259042, 0, 100, 4}));
         app_->RunCommand(kCmdGenerate);
-        QTRY_COMPARE(PaneText(*app_, 1), starved);
+        QTRY_COMPARE_WITH_TIMEOUT(PaneText(*app_, 1), starved, kDeepWait);
         const QPoint centre(Client().width / 2, Client().height / 2);
         Wheel(centre, 5);
         QTRY_COMPARE_WITH_TIMEOUT(PaneText(*app_, 1), QString("Finished - deep zoom"), kDeepWait);
@@ -365,7 +366,7 @@ class FractalViewTest : public AppTest {
         // Back and Forward, each generated again (this fixture does not generate by itself).
         app_->RunCommand(kCmdBack);
         app_->RunCommand(kCmdGenerate);
-        QTRY_COMPARE(PaneText(*app_, 1), starved);
+        QTRY_COMPARE_WITH_TIMEOUT(PaneText(*app_, 1), starved, kDeepWait);
         QVERIFY(Work().current.Definition().Deep.empty());
         app_->RunCommand(kCmdForward);
         app_->RunCommand(kCmdGenerate);
