@@ -130,14 +130,17 @@ std::optional<MoviePartFile> ReadPartFile(const std::filesystem::path& path, std
     std::string bytes;
     if (ReadRegularFile(path, kMostPartFile, bytes, &reason) != FileRead::kOk)
         return std::nullopt;
-    const std::size_t check = bytes.rfind("check ", bytes.size() < 2 ? 0 : bytes.size() - 2);
-    if (!bytes.starts_with(kMagic) || check == std::string::npos || bytes.back() != '\n' ||
-        (check > 0 && bytes[check - 1] != '\n')) {
+    if (!bytes.starts_with(kMagic)) {
         reason = "it is not a part of a movie";
         return std::nullopt;
     }
-    const std::string_view head(bytes.data(), check);
-    if (bytes.substr(check) != "check " + Crc(head) + "\n") {
+    const std::size_t check = bytes.rfind("\ncheck ", bytes.size() < 2 ? 0 : bytes.size() - 2);
+    if (check == std::string::npos || bytes.back() != '\n') {
+        reason = "it ends early";
+        return std::nullopt;
+    }
+    const std::string_view head(bytes.data(), check + 1);
+    if (bytes.substr(check + 1) != "check " + Crc(head) + "\n") {
         reason = "its checksum does not match";
         return std::nullopt;
     }
