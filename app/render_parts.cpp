@@ -30,6 +30,31 @@ bool IsMovie(const RenderOptions& options) {
     return !options.movie.empty() || !options.frames.empty();
 }
 
+// What zolt-render says of a part it was asked for, and its exit status; `what` says what the
+// part holds ("rows 0 to 9").
+int SayOfPart(const RenderOptions& options, const PartNumbers& part, PartOutcome::Result result,
+              const std::string& what, const std::string& reason) {
+    const std::string folder = "'" + options.partsDir + "'";
+    using Result = PartOutcome::Result;
+    switch (result) {
+        case Result::kDone:
+            if (!options.quiet)
+                Say(0, PartName(part) + " is in " + folder + " already");
+            return 0;
+        case Result::kComputed:
+            if (!options.quiet)
+                Say(0, PartName(part) + " (" + what + ") computed into " + folder);
+            return 0;
+        case Result::kRefused:
+            return Say(1, "cannot render the view: " + reason);
+        case Result::kTooManyParts:
+            return Say(2, "too many parts: " + reason);
+        case Result::kFailed:
+            break;
+    }
+    return Say(1, "cannot write " + PartName(part) + " into " + folder + ": " + reason);
+}
+
 // The keyframes of a movie's part, the first three and the last: "1, 4, 7, ..., 31".
 std::string KeyframeList(const std::vector<int>& keyframes) {
     std::string text;
@@ -49,25 +74,8 @@ int RenderMoviePart(const RenderOptions& options, const PartNumbers& part, const
         {def, MovieSettingsOf(options), options.keyframeData}, part.index, part.parts,
         options.partsDir, {.threads = Threads(options), .observer = &line});
     line.Done();
-    const std::string folder = "'" + options.partsDir + "'";
-    using Result = PartOutcome::Result;
-    switch (outcome.result) {
-        case Result::kDone:
-            if (!options.quiet)
-                Say(0, PartName(part) + " is in " + folder + " already");
-            return 0;
-        case Result::kComputed:
-            if (!options.quiet)
-                Say(0, PartName(part) + " (keyframes " + KeyframeList(outcome.keyframes) +
-                           ") computed into " + folder);
-            return 0;
-        case Result::kTooManyParts:
-            return Say(2, "too many parts: " + outcome.reason);
-        case Result::kRefused:
-        case Result::kFailed:
-            break;
-    }
-    return Say(1, "cannot write " + PartName(part) + " into " + folder + ": " + outcome.reason);
+    return SayOfPart(options, part, outcome.result, "keyframes " + KeyframeList(outcome.keyframes),
+                     outcome.reason);
 }
 
 }  // namespace
@@ -116,33 +124,17 @@ int RenderPart(const RenderOptions& options, const PartNumbers& part, const Frac
         .supersample = options.supersample,
         .threads = Threads(options),
     };
-    const std::string folder = "'" + options.partsDir + "'";
     const PartOutcome outcome =
         ComputePicturePart(def, picture, part.index, part.parts, options.partsDir);
-    using Result = PartOutcome::Result;
-    switch (outcome.result) {
-        case Result::kDone:
-            if (!options.quiet)
-                Say(0, PartName(part) + " is in " + folder + " already");
-            return 0;
-        case Result::kComputed:
-            if (outcome.kind == ViewCounter::Kind::PastLimit)
-                Say(0,
-                    "warning: the view is too small even for the deep-zoom engine; "
-                    "neighbouring pixels may repeat each other");
-            if (!options.quiet)
-                Say(0, PartName(part) + " (rows " + std::to_string(outcome.rows.first) + " to " +
-                           std::to_string(outcome.rows.first + outcome.rows.rows - 1) +
-                           ") computed into " + folder);
-            return 0;
-        case Result::kRefused:
-            return Say(1, "cannot render the view: " + outcome.reason);
-        case Result::kTooManyParts:
-            return Say(2, "too many parts: " + outcome.reason);
-        case Result::kFailed:
-            break;
-    }
-    return Say(1, "cannot write " + PartName(part) + " into " + folder + ": " + outcome.reason);
+    if (outcome.result == PartOutcome::Result::kComputed &&
+        outcome.kind == ViewCounter::Kind::PastLimit)
+        Say(0,
+            "warning: the view is too small even for the deep-zoom engine; "
+            "neighbouring pixels may repeat each other");
+    return SayOfPart(options, part, outcome.result,
+                     "rows " + std::to_string(outcome.rows.first) + " to " +
+                         std::to_string(outcome.rows.first + outcome.rows.rows - 1),
+                     outcome.reason);
 }
 
 int AssembleParts(const RenderOptions& options) {

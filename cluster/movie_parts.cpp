@@ -245,19 +245,10 @@ AssemblyOutcome AssembleMovieParts(const std::filesystem::path& folder, const Mo
     AssemblyOutcome outcome;
     outcome.ofParts = true;
     try {
-        const std::map<int, ListedPart> listed = ListParts(folder, ListMoviePart, outcome.reason);
-        if (!outcome.reason.empty())
-            return outcome;
-        if (listed.empty()) {
-            outcome.reason = "it holds no parts";
-            return outcome;
-        }
         std::pair<std::uint64_t, int> chosen{0, 0};
-        PartFaults faults = JudgeParts(listed, "movie", chosen);
-        if (faults.Any()) {
-            outcome.reason = faults.Text();
+        PartFaults faults;
+        if (!CheckParts(folder, ListMoviePart, "movie", chosen, faults, outcome.reason))
             return outcome;
-        }
         const auto first = ReadPartFile(PartPath(folder, 0), outcome.reason);
         if (!first || JobChecksum(first->description) != chosen.first) {
             outcome.reason = "made for another movie: 0";  // replaced since it was listed

@@ -33,10 +33,10 @@ std::uint64_t JobChecksum(const std::string& description) {
            adler32_z(1, bytes, description.size());
 }
 
-std::map<int, ListedPart> ListParts(
-    const std::filesystem::path& folder,
-    const std::function<ListedPart(const std::filesystem::path& path, int index)>& read,
-    std::string& reason) {
+namespace {
+
+std::map<int, ListedPart> ListParts(const std::filesystem::path& folder, const PartListing& read,
+                                    std::string& reason) {
     std::map<int, ListedPart> listed;
     std::error_code error;
     for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
@@ -48,6 +48,8 @@ std::map<int, ListedPart> ListParts(
         reason = error.message();
     return listed;
 }
+
+}  // namespace
 
 bool PartFaults::Any() const {
     return !missing.empty() || !otherJob.empty() || !otherSplit.empty() || !incomplete.empty() ||
@@ -78,6 +80,8 @@ std::string PartFaults::Text() const {
     return text;
 }
 
+namespace {
+
 PartFaults JudgeParts(const std::map<int, ListedPart>& listed, const std::string& job,
                       std::pair<std::uint64_t, int>& chosen) {
     std::map<std::pair<std::uint64_t, int>, int> votes;
@@ -105,6 +109,24 @@ PartFaults JudgeParts(const std::map<int, ListedPart>& listed, const std::string
             faults.otherSplit.push_back(index);
     }
     return faults;
+}
+
+}  // namespace
+
+bool CheckParts(const std::filesystem::path& folder, const PartListing& read,
+                const std::string& job, std::pair<std::uint64_t, int>& chosen, PartFaults& faults,
+                std::string& reason) {
+    const std::map<int, ListedPart> listed = ListParts(folder, read, reason);
+    if (!reason.empty())
+        return false;
+    if (listed.empty()) {
+        reason = "it holds no parts";
+        return false;
+    }
+    faults = JudgeParts(listed, job, chosen);
+    if (faults.Any())
+        reason = faults.Text();
+    return !faults.Any();
 }
 
 }  // namespace zolt

@@ -30,13 +30,6 @@ struct ListedPart {
 // A checksum of a job's description, for ListedPart::job.
 std::uint64_t JobChecksum(const std::string& description);
 
-// The part files of a folder, each read by `read` (given its path and the index its name gives);
-// `reason` says why the folder could not be read.
-std::map<int, ListedPart> ListParts(
-    const std::filesystem::path& folder,
-    const std::function<ListedPart(const std::filesystem::path& path, int index)>& read,
-    std::string& reason);
-
 // What is wrong with the parts of a folder, by kind, each kind's indices in order.
 struct PartFaults {
     std::string job = "picture";  // what the parts make, for the texts
@@ -53,9 +46,15 @@ struct PartFaults {
     std::string Text() const;
 };
 
-// The faults of the parts listed, for the job and split most of them are of (the lowest index's
-// on a tie); `chosen` is that job and split.
-PartFaults JudgeParts(const std::map<int, ListedPart>& listed, const std::string& job,
-                      std::pair<std::uint64_t, int>& chosen);
+// Reads what a part file says; `index` is the one its name gives.
+using PartListing = std::function<ListedPart(const std::filesystem::path& path, int index)>;
+
+// The part files of `folder`, each read by `read`, judged for the job and split most of them are
+// of (the lowest index's on a tie): true when every part of that job and split is there and
+// readable, with `chosen` that job and split; otherwise `reason` says what is wrong, naming the
+// parts by index. `faults` is the judgement, for the checks that come after.
+bool CheckParts(const std::filesystem::path& folder, const PartListing& read,
+                const std::string& job, std::pair<std::uint64_t, int>& chosen, PartFaults& faults,
+                std::string& reason);
 
 }  // namespace zolt

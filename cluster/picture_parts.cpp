@@ -123,19 +123,10 @@ AssemblyOutcome AssemblePicture(const std::filesystem::path& folder,
     AssemblyOutcome outcome;
     outcome.ofParts = true;
     try {
-        const std::map<int, ListedPart> listed = ListParts(folder, ListPicturePart, outcome.reason);
-        if (!outcome.reason.empty())
-            return outcome;
-        if (listed.empty()) {
-            outcome.reason = "it holds no parts";
-            return outcome;
-        }
         std::pair<std::uint64_t, int> chosen{0, 0};
-        PartFaults faults = JudgeParts(listed, "picture", chosen);
-        if (faults.Any()) {
-            outcome.reason = faults.Text();
+        PartFaults faults;
+        if (!CheckParts(folder, ListPicturePart, "picture", chosen, faults, outcome.reason))
             return outcome;
-        }
         // The parts are read again, whole this time: the picture is written as they are, and
         // dropped at the end if one of them turns out damaged.
         PartReader first;
