@@ -43,8 +43,8 @@ std::optional<std::string> Describe(const MovieJob& job) {
     const MovieSettings& s = job.settings;
     return "frame " + std::to_string(s.width) + " " + std::to_string(s.height) + " " +
            std::to_string(s.supersample) + " " + std::to_string(s.displayColours) + "\nspeed " +
-           std::to_string(s.fps) + " " + WriteRealText(s.secondsPerDoubling) + " " +
-           WriteRealText(s.startWidth) + " " + WriteRealText(s.holdSeconds) + "\nexr " +
+           std::to_string(s.fps) + " " + WriteShortestText(s.secondsPerDoubling) + " " +
+           WriteShortestText(s.startWidth) + " " + WriteShortestText(s.holdSeconds) + "\nexr " +
            (job.keyframeData ? "1" : "0") + "\ndefinition " + std::to_string(definition.size()) +
            "\n" + definition + "\n";
 }
