@@ -26,6 +26,9 @@ MovieSettings MovieSettingsOf(const RenderOptions& options) {
 const char* RenderUsage() {
     return "Usage: zolt-render [FILE] [OPTIONS] -o PICTURE.png\n"
            "       zolt-render [FILE] [OPTIONS] --movie VIDEO.mp4 | --frames FOLDER\n"
+           "       zolt-render [FILE] [OPTIONS] [--movie ... | --frames ...] --part I/N\n"
+           "                   --parts-dir PARTS\n"
+           "       zolt-render --assemble PARTS -o PICTURE.png | --movie ... | --frames ...\n"
            "Renders a view of the Mandelbrot set into a PNG picture (or OpenEXR, when the\n"
            "name ends in .exr), or a zoom movie that ends at the view, on every core.\n"
            "The view comes from FILE (a .zlt fractal file, or a picture zolt-render or\n"
