@@ -195,10 +195,14 @@ int Render(const RenderOptions& options) {
     const int threads = options.threads > 0 ? options.threads : WorkerThreadCount();
     if (options.autoIterations)
         def.Iterations = TrialIterations(def, options.width, options.height, threads);
+    if (!options.movie.empty() || !options.frames.empty()) {
+        // Settings the view does not allow are a mistake in the options, found before any work.
+        if (!PlanMovie(def, MovieSettingsOf(options), error))
+            return Fail(kUsageError, error);
+        return options.part ? RenderPart(options, part, def) : RenderMovie(options, def);
+    }
     if (options.part)
         return RenderPart(options, part, def);
-    if (!options.movie.empty() || !options.frames.empty())
-        return RenderMovie(options, def);
 
     Progress progress(options, def.Iterations);
     const DefinitionPicture picture{

@@ -26,6 +26,9 @@ MovieSettings MovieSettingsOf(const RenderOptions& options) {
 const char* RenderUsage() {
     return "Usage: zolt-render [FILE] [OPTIONS] -o PICTURE.png\n"
            "       zolt-render [FILE] [OPTIONS] --movie VIDEO.mp4 | --frames FOLDER\n"
+           "       zolt-render [FILE] [OPTIONS] [--movie ... | --frames ...] --part I/N\n"
+           "                   --parts-dir PARTS\n"
+           "       zolt-render --assemble PARTS -o PICTURE.png | --movie ... | --frames ...\n"
            "Renders a view of the Mandelbrot set into a PNG picture (or OpenEXR, when the\n"
            "name ends in .exr), or a zoom movie that ends at the view, on every core.\n"
            "The view comes from FILE (a .zlt fractal file, or a picture zolt-render or\n"
@@ -82,11 +85,14 @@ const char* RenderUsage() {
            "                    (a movie is 1280 by 720 pixels unless --width and --height\n"
            "                    say otherwise)\n"
            "  --part I/N        compute part I of N (from 0) of the picture into --parts-dir,\n"
-           "                    a band of its rows; a part done already is kept. \"slurm\"\n"
-           "                    for I/N takes I from the task of a Slurm array job and N\n"
-           "                    from the array (0 to N-1); \"slurm/N\" gives N\n"
+           "                    a band of its rows (of a movie, with --movie or --frames:\n"
+           "                    its keyframes I, I+N, I+2N, ...); a part done already is\n"
+           "                    kept. \"slurm\" for I/N takes I from the task of a Slurm\n"
+           "                    array job and N from the array (0 to N-1); \"slurm/N\"\n"
+           "                    gives N\n"
            "  --parts-dir DIR   the folder of the parts, made when missing\n"
-           "  --assemble DIR    join the parts in DIR into the picture -o names\n"
+           "  --assemble DIR    join the parts in DIR into the picture -o names, or into the\n"
+           "                    movie --movie or --frames names\n"
            "  --verbose         print the status texts of the rendering to stderr\n"
            "  --quiet           no progress line, even on a terminal\n"
            "  -h, --help        show this text\n"
@@ -315,19 +321,17 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
             return {std::nullopt, pictureOption + " cannot be combined with --assemble"};
     }
     const int outputs = !options.output.empty() + !options.movie.empty() + !options.frames.empty();
-    if (options.part && outputs > 0)
-        return {std::nullopt, "a part goes into --parts-dir, not to --movie or --frames"};
-    if (options.part)
-        return {options, {}};
-    if (outputs == 0)
+    // A picture's part names no output; a movie's names the movie, which the parts join into.
+    if (outputs == 0 && !options.part)
         return {std::nullopt, "no output file given (-o FILE.png)"};
     if (outputs > 1)
         return {std::nullopt, "one output at a time: -o, --movie or --frames"};
-    if (!options.assemble.empty() && options.output.empty())
-        return {std::nullopt, "--assemble joins the parts of a picture into -o FILE.png"};
-    if (!options.output.empty() && !movieOption.empty())
+    // The parts hold the movie's settings too.
+    if (!options.assemble.empty() && !movieOption.empty())
+        return {std::nullopt, movieOption + " cannot be combined with --assemble"};
+    if (options.movie.empty() && options.frames.empty() && !movieOption.empty())
         return {std::nullopt, movieOption + " is for movies (--movie or --frames)"};
-    if (!options.output.empty())
+    if (!options.output.empty() || !options.assemble.empty() || outputs == 0)
         return {options, {}};
     if (!widthGiven)
         options.width = 1280;

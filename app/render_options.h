@@ -53,7 +53,7 @@ struct RenderOptions {
     double startWidth = 3.75;  // the home view's
     double hold = 2.0;
     bool keyframeData = false;  // keep the keyframes as OpenEXR too
-    // A part of the picture computed into a folder of parts, or the parts in one joined.
+    // A part of the picture or movie computed into a folder of parts, or the parts in one joined.
     std::optional<PartChoice> part;
     std::string partsDir;
     std::string assemble;  // the folder whose parts --assemble joins

@@ -3,6 +3,8 @@
 #include <iostream>
 #include <optional>
 
+#include "app/render_movie.h"
+#include "cluster/movie_parts.h"
 #include "cluster/picture_parts.h"
 #include "generation/worker_threads.h"
 #include "settings/number_text.h"
@@ -18,6 +20,62 @@ int Say(int status, const std::string& message) {
 
 std::string PartName(const PartNumbers& part) {
     return "part " + std::to_string(part.index) + " of " + std::to_string(part.parts);
+}
+
+int Threads(const RenderOptions& options) {
+    return options.threads > 0 ? options.threads : WorkerThreadCount();
+}
+
+bool IsMovie(const RenderOptions& options) {
+    return !options.movie.empty() || !options.frames.empty();
+}
+
+// What zolt-render says of a part it was asked for, and its exit status; `what` says what the
+// part holds ("rows 0 to 9").
+int SayOfPart(const RenderOptions& options, const PartNumbers& part, PartOutcome::Result result,
+              const std::string& what, const std::string& reason) {
+    const std::string folder = "'" + options.partsDir + "'";
+    using Result = PartOutcome::Result;
+    switch (result) {
+        case Result::kDone:
+            if (!options.quiet)
+                Say(0, PartName(part) + " is in " + folder + " already");
+            return 0;
+        case Result::kComputed:
+            if (!options.quiet)
+                Say(0, PartName(part) + " (" + what + ") computed into " + folder);
+            return 0;
+        case Result::kRefused:
+            return Say(1, "cannot render the view: " + reason);
+        case Result::kTooManyParts:
+            return Say(2, "too many parts: " + reason);
+        case Result::kFailed:
+            break;
+    }
+    return Say(1, "cannot write " + PartName(part) + " into " + folder + ": " + reason);
+}
+
+// The keyframes of a movie's part, the first three and the last: "1, 4, 7, ..., 31".
+std::string KeyframeList(const std::vector<int>& keyframes) {
+    std::string text;
+    for (std::size_t i = 0; i < keyframes.size(); ++i) {
+        if (i == 3 && keyframes.size() > 4) {
+            text += ", ...";
+            i = keyframes.size() - 1;
+        }
+        text += (i == 0 ? "" : ", ") + std::to_string(keyframes[i]);
+    }
+    return text;
+}
+
+int RenderMoviePart(const RenderOptions& options, const PartNumbers& part, const FractalDef& def) {
+    MovieLine line(options);
+    const MoviePartOutcome outcome = ComputeMoviePart(
+        {def, MovieSettingsOf(options), options.keyframeData}, part.index, part.parts,
+        options.partsDir, {.threads = Threads(options), .observer = &line});
+    line.Done();
+    return SayOfPart(options, part, outcome.result, "keyframes " + KeyframeList(outcome.keyframes),
+                     outcome.reason);
 }
 
 }  // namespace
@@ -58,51 +116,47 @@ PartNumbers ResolvePart(const PartChoice& choice,
 }
 
 int RenderPart(const RenderOptions& options, const PartNumbers& part, const FractalDef& def) {
+    if (IsMovie(options))
+        return RenderMoviePart(options, part, def);
     const DefinitionPicture picture{
         .width = options.width,
         .height = options.height,
         .supersample = options.supersample,
-        .threads = options.threads > 0 ? options.threads : WorkerThreadCount(),
+        .threads = Threads(options),
     };
-    const std::string folder = "'" + options.partsDir + "'";
     const PartOutcome outcome =
         ComputePicturePart(def, picture, part.index, part.parts, options.partsDir);
-    using Result = PartOutcome::Result;
-    switch (outcome.result) {
-        case Result::kDone:
-            if (!options.quiet)
-                Say(0, PartName(part) + " is in " + folder + " already");
-            return 0;
-        case Result::kComputed:
-            if (outcome.kind == ViewCounter::Kind::PastLimit)
-                Say(0,
-                    "warning: the view is too small even for the deep-zoom engine; "
-                    "neighbouring pixels may repeat each other");
-            if (!options.quiet)
-                Say(0, PartName(part) + " (rows " + std::to_string(outcome.rows.first) + " to " +
-                           std::to_string(outcome.rows.first + outcome.rows.rows - 1) +
-                           ") computed into " + folder);
-            return 0;
-        case Result::kRefused:
-            return Say(1, "cannot render the view: " + outcome.reason);
-        case Result::kTooManyParts:
-            return Say(2, "too many parts: " + outcome.reason);
-        case Result::kFailed:
-            break;
-    }
-    return Say(1, "cannot write " + PartName(part) + " into " + folder + ": " + outcome.reason);
+    if (outcome.result == PartOutcome::Result::kComputed &&
+        outcome.kind == ViewCounter::Kind::PastLimit)
+        Say(0,
+            "warning: the view is too small even for the deep-zoom engine; "
+            "neighbouring pixels may repeat each other");
+    return SayOfPart(options, part, outcome.result,
+                     "rows " + std::to_string(outcome.rows.first) + " to " +
+                         std::to_string(outcome.rows.first + outcome.rows.rows - 1),
+                     outcome.reason);
 }
 
 int AssembleParts(const RenderOptions& options) {
     const bool toStdout = options.output == "-";
-    const AssemblyOutcome outcome =
-        AssemblePicture(options.assemble, toStdout ? "/dev/stdout" : options.output,
-                        AtomicFile::Fifo::kWaitForReader);
+    AssemblyOutcome outcome;
+    std::string output = options.output;
+    if (IsMovie(options)) {
+        const MovieOutput movie = MovieOutputOf(options);
+        output = movie.path.string();
+        MovieLine line(options);
+        outcome = AssembleMovieParts(options.assemble, movie,
+                                     {.threads = Threads(options), .observer = &line});
+        line.Done();
+    } else {
+        outcome = AssemblePicture(options.assemble, toStdout ? "/dev/stdout" : options.output,
+                                  AtomicFile::Fifo::kWaitForReader);
+    }
     if (outcome.written)
         return 0;
     if (outcome.ofParts)
         return Say(1, "cannot assemble '" + options.assemble + "': " + outcome.reason);
-    return Say(1, "cannot write '" + options.output + "': " + outcome.reason);
+    return Say(1, "cannot write '" + output + "': " + outcome.reason);
 }
 
 }  // namespace zolt

@@ -1,12 +1,11 @@
 #include "cluster/picture_parts.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <map>
 #include <new>
 #include <system_error>
 
+#include "cluster/part_check.h"
 #include "document/png_deflate.h"
 
 namespace zolt {
@@ -92,35 +91,6 @@ PartOutcome ComputePicturePart(const FractalDef& def, const DefinitionPicture& p
 
 namespace {
 
-// The indices in a list as Slurm's --array takes them: "1,4-6,9".
-std::string IndexList(const std::vector<int>& indices) {
-    std::string text;
-    for (std::size_t i = 0; i < indices.size();) {
-        std::size_t j = i;
-        while (j + 1 < indices.size() && indices[j + 1] == indices[j] + 1)
-            ++j;
-        if (!text.empty())
-            text += ',';
-        text += std::to_string(indices[i]);
-        if (j > i) {
-            text += '-';
-            text += std::to_string(indices[j]);
-        }
-        i = j + 1;
-    }
-    return text;
-}
-
-// What a folder's part files say before their image data is read: each one's picture (by a
-// checksum of its stamp, so that a folder of thousands of parts is not held in memory) and
-// split, or that its header is damaged.
-struct Listed {
-    bool readable = false;
-    std::uint64_t picture = 0;
-    int parts = 0;
-    std::string fault;  // why it is damaged
-};
-
 std::uint64_t PictureChecksum(const PartStamp& stamp) {
     std::string text = std::to_string(stamp.width) + " " + std::to_string(stamp.height) + " " +
                        std::to_string(stamp.supersample) + " " + std::to_string(stamp.pieceRows) +
@@ -128,95 +98,22 @@ std::uint64_t PictureChecksum(const PartStamp& stamp) {
     for (const PngText& t : stamp.texts)
         text += std::to_string(t.keyword.size()) + t.keyword + std::to_string(t.text.size()) + " " +
                 t.text;
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    return static_cast<std::uint64_t>(crc32_z(0, bytes, text.size())) << 32 |
-           adler32_z(1, bytes, text.size());
+    return JobChecksum(text);
 }
 
-std::map<int, Listed> ListParts(const std::filesystem::path& folder, std::string& reason) {
-    std::map<int, Listed> listed;
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
-         it.increment(error)) {
-        const auto index = PartIndexOf(it->path());
-        if (!index)
-            continue;
-        PartReader reader;
-        Listed& part = listed[*index];
-        if (reader.Open(it->path()) != PartReader::Status::kRead) {
-            part.fault = reader.Reason();
-        } else if (reader.Header().index != *index) {
-            part.fault = "it says it is part " + std::to_string(reader.Header().index);
-        } else {
-            part.readable = true;
-            part.picture = PictureChecksum(reader.Header().stamp);
-            part.parts = reader.Header().stamp.parts;
-        }
+ListedPart ListPicturePart(const std::filesystem::path& path, int index) {
+    ListedPart part;
+    PartReader reader;
+    if (reader.Open(path) != PartReader::Status::kRead) {
+        part.fault = reader.Reason();
+    } else if (reader.Header().index != index) {
+        part.fault = "it says it is part " + std::to_string(reader.Header().index);
+    } else {
+        part.readable = true;
+        part.job = PictureChecksum(reader.Header().stamp);
+        part.parts = reader.Header().stamp.parts;
     }
-    if (error)
-        reason = error.message();
-    return listed;
-}
-
-// What is wrong with the parts of a folder, by kind, each kind's indices in order.
-struct Faults {
-    std::vector<int> missing;
-    std::vector<int> otherPicture;
-    std::vector<int> otherSplit;
-    std::vector<int> damaged;
-    std::string damage;  // why the first damaged one is
-
-    bool Any() const {
-        return !missing.empty() || !otherPicture.empty() || !otherSplit.empty() || !damaged.empty();
-    }
-    void Damaged(int index, const std::string& why) {
-        if (damaged.empty())
-            damage = why;
-        damaged.push_back(index);
-    }
-    std::string Text() const {
-        std::string text;
-        const auto add = [&text](const std::vector<int>& indices, const std::string& what) {
-            if (!indices.empty())
-                text += (text.empty() ? "" : "; ") + what + ": " + IndexList(indices);
-        };
-        add(missing, "parts missing");
-        add(otherPicture, "made for another picture");
-        add(otherSplit, "made for another number of parts");
-        add(damaged, "damaged");
-        if (!damaged.empty())
-            text += " (" + damage + ")";
-        return text;
-    }
-};
-
-// The faults of the parts listed, for the picture and split most of them are of (the lowest
-// index's on a tie); `chosen` is that picture and split.
-Faults Judge(const std::map<int, Listed>& listed, std::pair<std::uint64_t, int>& chosen) {
-    std::map<std::pair<std::uint64_t, int>, int> votes;
-    for (const auto& [index, part] : listed)
-        if (part.readable)
-            ++votes[{part.picture, part.parts}];
-    int most = 0;
-    for (const auto& [index, part] : listed) {
-        if (part.readable && votes[{part.picture, part.parts}] > most) {
-            chosen = {part.picture, part.parts};
-            most = votes[chosen];
-        }
-    }
-    Faults faults;
-    for (int i = 0; i < chosen.second; ++i)
-        if (!listed.contains(i))
-            faults.missing.push_back(i);
-    for (const auto& [index, part] : listed) {
-        if (!part.readable)
-            faults.Damaged(index, part.fault);
-        else if (part.picture != chosen.first)
-            faults.otherPicture.push_back(index);
-        else if (part.parts != chosen.second)
-            faults.otherSplit.push_back(index);
-    }
-    return faults;
+    return part;
 }
 
 }  // namespace
@@ -226,19 +123,10 @@ AssemblyOutcome AssemblePicture(const std::filesystem::path& folder,
     AssemblyOutcome outcome;
     outcome.ofParts = true;
     try {
-        const std::map<int, Listed> listed = ListParts(folder, outcome.reason);
-        if (!outcome.reason.empty())
-            return outcome;
-        if (listed.empty()) {
-            outcome.reason = "it holds no parts";
-            return outcome;
-        }
         std::pair<std::uint64_t, int> chosen{0, 0};
-        Faults faults = Judge(listed, chosen);
-        if (faults.Any()) {
-            outcome.reason = faults.Text();
+        PartFaults faults;
+        if (!CheckParts(folder, ListPicturePart, "picture", chosen, faults, outcome.reason))
             return outcome;
-        }
         // The parts are read again, whole this time: the picture is written as they are, and
         // dropped at the end if one of them turns out damaged.
         PartReader first;
@@ -270,7 +158,7 @@ AssemblyOutcome AssemblePicture(const std::filesystem::path& folder,
             }
             // Replaced since it was first read.
             if (reader.Header().index != index || !(reader.Header().stamp == stamp)) {
-                faults.otherPicture.push_back(index);
+                faults.otherJob.push_back(index);
                 continue;
             }
             while (reader.Next(chunk)) {

@@ -33,7 +33,9 @@ bool Cancelled(const MovieWork& work) {
 // What every step of a movie needs first.
 struct Movie {
     MoviePlan plan;
-    std::filesystem::path folder;
+    std::filesystem::path folder;   // the keyframes
+    std::filesystem::path scratch;  // the video while it is written, beside the output
+    bool ownFolder = true;          // the keyframes' folder goes once the movie is written
 };
 
 std::optional<Movie> Begin(const FractalDef& end, const MovieSettings& settings,
@@ -41,7 +43,9 @@ std::optional<Movie> Begin(const FractalDef& end, const MovieSettings& settings,
     const auto plan = PlanMovie(end, settings, reason);
     if (!plan)
         return std::nullopt;
-    Movie movie{*plan, MovieWorkFolder(output.path)};
+    const std::filesystem::path beside = MovieWorkFolder(output.path);
+    const bool own = output.workFolder.empty();
+    Movie movie{*plan, own ? beside : output.workFolder, beside, own};
     std::error_code error;
     std::filesystem::create_directories(movie.folder, error);
     if (error) {
@@ -171,7 +175,14 @@ class FrameSink {
             reason = kFfmpegNeeded;
             return false;
         }
-        return video_.Start(*program, VideoPath(), movie_.folder / "ffmpeg.log", settings.width,
+        // The video is put in place by renaming it, which only works on its own file system.
+        std::error_code error;
+        std::filesystem::create_directories(movie_.scratch, error);
+        if (error) {
+            reason = "cannot make the folder '" + movie_.scratch.string() + "': " + error.message();
+            return false;
+        }
+        return video_.Start(*program, VideoPath(), movie_.scratch / "ffmpeg.log", settings.width,
                             settings.height, settings.fps, reason);
     }
 
@@ -206,7 +217,7 @@ class FrameSink {
     }
 
   private:
-    std::filesystem::path VideoPath() const { return movie_.folder / "movie.mp4"; }
+    std::filesystem::path VideoPath() const { return movie_.scratch / "movie.mp4"; }
 
     // Frames of an earlier, longer movie into the same folder would play on after this one.
     bool RemoveStaleFrames(std::string& reason) {
@@ -318,16 +329,17 @@ MovieOutcome Assemble(const MovieSettings& settings, const MovieOutput& output, 
 }
 
 // The work folder, once the movie is written: the keyframes go, their OpenEXR copies stay when
-// they were asked for, and the folder goes when nothing else is left in it.
+// they were asked for, and the folder goes when nothing else is left in it. A folder the caller
+// gave keeps its keyframes.
 void Tidy(const Movie& movie, const MovieOutput& output) {
     std::error_code error;
-    for (int k = 0; k <= movie.plan.lastKeyframe; ++k) {
+    for (int k = 0; movie.ownFolder && k <= movie.plan.lastKeyframe; ++k) {
         std::filesystem::remove(KeyframePath(movie.folder, k), error);
         if (!output.keyframeData)
             std::filesystem::remove(KeyframeDataPath(movie.folder, k), error);
     }
-    std::filesystem::remove(movie.folder / "ffmpeg.log", error);
-    std::filesystem::remove(movie.folder, error);  // only when empty
+    std::filesystem::remove(movie.scratch / "ffmpeg.log", error);
+    std::filesystem::remove(movie.scratch, error);  // only when empty
 }
 
 std::string ListKeyframes(std::span<const int> keyframes) {
@@ -405,6 +417,21 @@ bool ComputeKeyframes(const FractalDef& end, const MovieSettings& settings,
     } catch (const std::bad_alloc&) {
         reason = "out of memory";
         return false;
+    }
+}
+
+std::optional<std::vector<int>> MissingKeyframes(const FractalDef& end,
+                                                 const MovieSettings& settings,
+                                                 const MovieOutput& output,
+                                                 std::span<const int> wanted, std::string& reason) {
+    try {
+        const auto movie = Begin(end, settings, output, reason);
+        if (!movie)
+            return std::nullopt;
+        return Missing(end, settings, output, *movie, wanted, reason);
+    } catch (const std::bad_alloc&) {
+        reason = "out of memory";
+        return std::nullopt;
     }
 }
 

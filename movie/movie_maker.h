@@ -2,8 +2,10 @@
 
 #include <atomic>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "engine/fractal_def.h"
 #include "engine/image_buffer.h"
@@ -23,6 +25,10 @@ struct MovieOutput {
     Kind kind = Kind::Video;
     std::filesystem::path path;  // the MP4 file, or the folder of frames
     bool keyframeData = false;   // keep an OpenEXR copy of every keyframe
+    // Where the keyframes are kept: beside the output (MovieWorkFolder) unless given. A folder
+    // given is the caller's, shared with other processes: its keyframes stay once the movie is
+    // written.
+    std::filesystem::path workFolder = {};
 };
 
 // Hears how a movie gets on, on the thread that makes it (KeyframeRows and FramesDone from any
@@ -67,6 +73,13 @@ bool ComputeKeyframes(const FractalDef& end, const MovieSettings& settings,
 // are named in the reason.
 MovieOutcome AssembleMovie(const FractalDef& end, const MovieSettings& settings,
                            const MovieOutput& output, const MovieWork& work);
+
+// The keyframes among `wanted` that the work folder lacks or holds made for another movie;
+// nothing, with `reason`, when the movie cannot be planned or has no such keyframe.
+std::optional<std::vector<int>> MissingKeyframes(const FractalDef& end,
+                                                 const MovieSettings& settings,
+                                                 const MovieOutput& output,
+                                                 std::span<const int> wanted, std::string& reason);
 
 // The name of frame i of a movie of `frames` frames: numbers padded to sort in frame order.
 std::string FrameName(int frame, int frames);

@@ -161,6 +161,13 @@ TEST(RenderOptions, RefusesBadInputWithOneClearLine) {
          "--assemble cannot be combined with a fractal file"},
         {{"--assemble", "p", "--height", "9", "-o", "x.png"},
          "--height cannot be combined with --assemble"},
+        // A movie's parts: checked as the movie is; its parts hold its settings.
+        {{"a.zlt", "--fps", "5", "--part", "0/2", "--parts-dir", "p"},
+         "--fps is for movies (--movie or --frames)"},
+        {{"a.zlt", "--movie", "m.mp4", "--width", "641", "--part", "0/2", "--parts-dir", "p"},
+         "an MP4 video needs an even width and height"},
+        {{"--assemble", "p", "--movie", "m.mp4", "--hold", "1"},
+         "--hold cannot be combined with --assemble"},
     };
     for (const auto& c : cases) {
         const ParsedOptions parsed = ParseRenderOptions(c.args);
@@ -192,6 +199,12 @@ TEST(RenderOptions, AMovieInsteadOfAPicture) {
     EXPECT_EQ(settings.width, 33);
     EXPECT_EQ(settings.height, 720);
     EXPECT_EQ(settings.startWidth, 3.75);
+    // A part of a movie is of the movie's size too.
+    parsed = ParseRenderOptions({"end.zlt", "--frames", "d", "--part", "1/3", "--parts-dir", "p"});
+    ASSERT_TRUE(parsed.options && parsed.options->part) << parsed.error;
+    EXPECT_EQ(parsed.options->width, 1280);
+    EXPECT_EQ(parsed.options->part->index, 1);
+    EXPECT_TRUE(ParseRenderOptions({"--assemble", "p", "--movie", "m.mp4"}).options);
 }
 
 // --part slurm: the part is the array task's; the array tells how many parts there are only

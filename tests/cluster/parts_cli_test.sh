@@ -45,5 +45,37 @@ expect 2 "too many parts: a picture 300 pixels wide and 1200 high is split into 
 expect 1 "cannot write part 0 of 2 into 'one.png': Not a directory" \
     "$render" one.png "${size[@]:0:4}" --part 0/2 --parts-dir one.png
 
+# A movie of 6 keyframes in 3 parts (keyframes 0 and 3, 1 and 4, 2 and 5): what is missing or made
+# for another movie is named by part, and the parts joined are the movie of one process.
+view=(--pstart -0.7453 --pfinish -0.7433 --qstart 0.1127 --iterations 300 --width 64 --height 48)
+movie=("${view[@]}" --start-width 0.064 --fps 10 --seconds-per-doubling 0.5 --hold 0.2)
+part() { "$render" "${movie[@]}" --frames two --parts-dir m "$@"; }
+expect 0 "" "$render" "${movie[@]}" --frames one
+expect 0 "part 0 of 3 (keyframes 0, 3) computed into 'm'" part --part 0/3
+expect 0 "part 2 of 3 (keyframes 2, 5) computed into 'm'" \
+    env SLURM_ARRAY_TASK_ID=2 "$render" "${movie[@]}" --frames two --parts-dir m --part slurm/3
+expect 1 "cannot assemble 'm': parts missing: 1" "$render" --assemble m --frames two
+expect 0 "part 1 of 3 (keyframes 1, 4) computed into 'm'" part --part 1/3 --hold 1
+expect 1 "cannot assemble 'm': made for another movie: 1" "$render" --assemble m --frames two
+[ -e two ] && fail "joined a movie with a part of another"
+expect 0 "part 1 of 3 (keyframes 1, 4) computed into 'm'" part --part 1/3
+expect 0 "part 1 of 3 is in 'm' already" part --part 1/3
+expect 0 "" "$render" --assemble m --frames two
+diff -r one two >/dev/null || fail "the joined movie's frames differ from those of one process"
+if command -v ffmpeg >/dev/null; then
+    expect 0 "" "$render" "${movie[@]}" --movie one.mp4
+    expect 0 "" "$render" --assemble m --movie two.mp4
+    cmp -s one.mp4 two.mp4 || fail "the joined video differs from the one process's"
+fi
+rm m/keyframe-000005.png
+head -c 100 m/part-00000.zpart >m/part-00000.cut && mv m/part-00000.cut m/part-00000.zpart
+expect 1 "cannot assemble 'm': damaged: 0 (it ends early)" \
+    "$render" --assemble m --movie three.mp4
+expect 0 "part 0 of 3 (keyframes 0, 3) computed into 'm'" part --part 0/3
+expect 1 "cannot assemble 'm': keyframes missing or changed: 2" \
+    "$render" --assemble m --movie three.mp4
+[ -e three.mp4 ] && fail "joined a movie with a keyframe missing"
+expect 2 "too many parts: a movie of 6 keyframes is split into at most 6 parts" part --part 0/7
+
 echo "$failures failed"
 [ "$failures" -eq 0 ]

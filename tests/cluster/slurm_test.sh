@@ -3,7 +3,7 @@
 # configuration, a key and ports of their own, in a temporary folder), the scripts of
 # contrib/slurm submitted as a user submits them, the result compared byte for byte with one
 # process's picture; then a task killed in the middle of its part, and the rerun of that part
-# alone. Needs root (the daemons) and Debian's slurm-wlm and munge; skipped otherwise.
+# alone; then the same for a short movie. Needs root (the daemons) and Debian's slurm-wlm and munge; skipped otherwise.
 set -u
 render="$1"
 contrib="$2"
@@ -167,6 +167,31 @@ cmp -s one.png poster.png || fail "the poster differs from the picture of one pr
     fail "parts 0 and 2 were written again"
 grep -q "part 1 of 3 (rows .*) computed" poster.png.parts/slurm-"${jobs[0]}"_1.out ||
     fail "the rerun did not compute part 1: $(cat poster.png.parts/slurm-"${jobs[0]}"_1.out)"
+
+# Then a short movie of 6 keyframes in 3 parts (keyframes 0 and 3, 1 and 4, 2 and 5), as PNG
+# frames so that they compare byte for byte; task 1 is stopped and cancelled as above.
+movie=(--width 800 --height 600 --start-width 1.28e-298 --fps 4 --seconds-per-doubling 0.5 --hold 0)
+"$render" one.png "${movie[@]}" --frames one-frames || die "the movie of one process failed"
+submit frames movie 3 one.png "${movie[@]}"
+pid=$(task_process "${jobs[0]}" 1) || die "movie task 1 did not start"
+kill -STOP "$pid"
+[ -e movie.parts/part-00001.zpart ] && die "movie task 1 ended before it could be stopped"
+scancel "${jobs[0]}_1"
+wait_jobs "${jobs[@]}"
+[ -e movie ] && fail "joined a movie without part 1"
+"$render" --assemble movie.parts --frames movie 2>err
+grep -qx "zolt-render: cannot assemble 'movie.parts': parts missing: 1" err ||
+    fail "assembling the movie said: $(cat err)"
+others=(movie.parts/part-0000[02].zpart movie.parts/keyframe-00000[0235].png)
+before=$(stat -c '%n %y' "${others[@]}")
+
+submit --rerun 1 frames movie 3 one.png "${movie[@]}"
+wait_jobs "${jobs[@]}"
+diff -r one-frames movie >/dev/null || fail "the movie's frames differ from those of one process"
+[ "$(stat -c '%n %y' "${others[@]}")" = "$before" ] ||
+    fail "the movie's parts 0 and 2 were written again"
+grep -q "part 1 of 3 (keyframes 1, 4) computed" movie.parts/slurm-"${jobs[0]}"_1.out ||
+    fail "the rerun did not compute part 1: $(cat movie.parts/slurm-"${jobs[0]}"_1.out)"
 
 echo "$failures failed"
 [ "$failures" -eq 0 ]
