@@ -77,8 +77,14 @@ enum Ends { kNoEnds = 0, kValue = 1, kDerivative = 2 };
 // coordinate, some nine cycles, while the multipliers and adders could start a vector's step
 // every two: several independent vectors keep them busy. Where the bound grows, a step carries
 // only z, so eight vectors nearly fit in the 16 registers below AVX-512, and measured fastest
-// with 32 too (see the README's performance section).
+// with 32 too (see the README's performance section). The variant that also carries the
+// derivative has four vectors more to keep per vector, and is fastest with fewer.
 constexpr std::size_t kVectors = 8;
+constexpr std::size_t VectorsFor(int ends) {
+    if (ends != kDerivative)
+        return kVectors;
+    return HWY_TARGET == HWY_AVX3 ? 4 : 3;
+}
 constexpr std::size_t kLanes = hn::MaxLanes(D());
 constexpr std::size_t kSlots = kVectors * kLanes;  // points in flight
 static_assert(kSlots <= 64, "one bit per slot in a 64-bit word");
@@ -147,10 +153,11 @@ BlockResult RunBlock(Slots& s, const Vec bound, std::int64_t limit) {
     const DI di;
     const Vec two = hn::Set(d, 2.0);
     const Vec one = hn::Set(d, 1.0);
+    constexpr std::size_t kUsed = VectorsFor(kEnds);
     Vec zr[kVectors], zi[kVectors], zr2[kVectors], zi2[kVectors], dzr[kVectors], dzi[kVectors];
     VecI steps[kVectors];  // made in this block, when the bound is not one that grows
     Mask running[kVectors];
-    for (std::size_t j = 0; j < kVectors; ++j) {
+    for (std::size_t j = 0; j < kUsed; ++j) {
         zr[j] = hn::Load(d, s.zr + j * kLanes);
         zi[j] = hn::Load(d, s.zi + j * kLanes);
         if constexpr (!kGrows) {
@@ -165,7 +172,7 @@ BlockResult RunBlock(Slots& s, const Vec bound, std::int64_t limit) {
         }
     }
     for (int k = 0; k < kBlock; ++k) {
-        for (std::size_t j = 0; j < kVectors; ++j) {
+        for (std::size_t j = 0; j < kUsed; ++j) {
             const Vec cr = hn::Load(d, s.cr + j * kLanes);
             const Vec ci = hn::Load(d, s.ci + j * kLanes);
             if constexpr (kEnds == kDerivative) {
@@ -206,7 +213,7 @@ BlockResult RunBlock(Slots& s, const Vec bound, std::int64_t limit) {
     }
     BlockResult result;
     const auto beforeLimit = hn::Set(di, limit - 1);  // 64-bit lanes compare only with >
-    for (std::size_t j = 0; j < kVectors; ++j) {
+    for (std::size_t j = 0; j < kUsed; ++j) {
         hn::Store(zr[j], d, s.zr + j * kLanes);
         hn::Store(zi[j], d, s.zi + j * kLanes);
         if constexpr (kEnds == kDerivative) {
@@ -293,7 +300,7 @@ bool IterateAll(const double* cr, const double* ci, int* counts, std::size_t n, 
             s.dzi[l] = 0.0;
         }
     };
-    for (std::size_t l = 0; l < kSlots; ++l)
+    for (std::size_t l = 0; l < VectorsFor(kEnds) * kLanes; ++l)
         refill(l);
 
     int sinceStopCheck = 0;
