@@ -115,11 +115,12 @@ struct Slots {
     HWY_ALIGN double trailZi[kBlock][kSlots];
     HWY_ALIGN double trailDzr[kBlock][kSlots];
     HWY_ALIGN double trailDzi[kBlock][kSlots];
-    // Where the bound is one that grows, the norm of z before every step of the block and after
-    // the last.
-    HWY_ALIGN double trailNorm[kBlock + 1][kSlots];
-    HWY_ALIGN std::int64_t steps[kSlots];  // made in the block, the escape's included
-    HWY_ALIGN double dzr[kSlots];          // the derivative as it goes
+    // Where the bound is one that grows, the norm of z before every step of the block.
+    HWY_ALIGN double trailNorm[kBlock][kSlots];
+    // The steps made in the block up to the escape, the escape's included, of the lanes that
+    // escaped in it.
+    HWY_ALIGN std::int64_t steps[kSlots];
+    HWY_ALIGN double dzr[kSlots];  // the derivative as it goes
     HWY_ALIGN double dzi[kSlots];
     std::size_t point[kSlots];
 };
@@ -224,17 +225,17 @@ BlockResult RunBlock(Slots& s, const Vec bound, std::int64_t limit) {
         if constexpr (!kGrows) {
             escaped = hn::Not(running[j]);
         } else {
-            // Past its escape an orbit stays out: a lane escaped in the block when its last
-            // norm is out, and it counts the whole block until its step is looked up.
+            // Past its escape an orbit stays out (EscapesForGood): a lane escaped in the block
+            // when its last norm is out. Lanes count the whole block until their steps are
+            // looked up.
             const Vec norm = hn::Add(hn::Mul(zr[j], zr[j]), hn::Mul(zi[j], zi[j]));
-            hn::Store(norm, d, s.trailNorm[kBlock] + j * kLanes);
             escaped = hn::Not(hn::Ge(bound, norm));
             steps[j] = hn::Set(di, kBlock);
         }
         const VecI count = hn::Add(hn::Load(di, s.count + j * kLanes), steps[j]);
         hn::Store(count, di, s.count + j * kLanes);
         if constexpr (!kGrows && kEnds != kNoEnds)
-            hn::Store(steps[j], di, s.steps + j * kLanes);
+            hn::Store(steps[j], di, s.steps + j * kLanes);  // up to the escape
         auto done = hn::Or(escaped, hn::RebindMask(d, hn::Gt(count, beforeLimit)));
         if constexpr (kPeriodicity) {
             const Vec savedZr = hn::Load(d, s.savedZr + j * kLanes);
@@ -255,14 +256,15 @@ BlockResult RunBlock(Slots& s, const Vec bound, std::int64_t limit) {
     return result;
 }
 
-// The steps slot l made in the block up to its escape, the escape's included, from the norms
-// the block left: within the bound before the escape, beyond it from there on (EscapesForGood),
-// so a binary search finds the first one beyond.
-std::int64_t StepsToEscape(const Slots& s, std::size_t l, double escape) {
-    std::int64_t within = 0;
-    for (int k = 1; k <= kBlock; ++k)
-        within += s.trailNorm[k][l] <= escape ? 1 : 0;
-    return within + 1;
+// The steps the lanes of vector j made in the block up to their escape, the escape's included,
+// for lanes that escaped in it under a bound that grows: one more than their norms within the
+// bound, which all come before the escape (EscapesForGood).
+void LookUpEscapes(Slots& s, std::size_t j, const Vec bound) {
+    const D d;
+    VecI upTo = hn::Set(DI(), 1);
+    for (int k = 1; k < kBlock; ++k)
+        upTo = CountWhere(hn::Ge(bound, hn::Load(d, s.trailNorm[k] + j * kLanes)), upTo);
+    hn::Store(upTo, DI(), s.steps + j * kLanes);
 }
 
 template <bool kPeriodicity, int kEnds, bool kGrows>
@@ -306,19 +308,23 @@ bool IterateAll(const double* cr, const double* ci, int* counts, std::size_t n, 
     int sinceStopCheck = 0;
     while (live != 0) {
         const BlockResult block = RunBlock<kPeriodicity, kEnds, kGrows>(s, bound, limit);
+        if constexpr (kGrows) {
+            constexpr std::uint64_t kVector = (std::uint64_t{1} << kLanes) - 1;
+            for (std::size_t j = 0; j < VectorsFor(kEnds); ++j) {
+                if (((block.escaped & live) >> (j * kLanes) & kVector) != 0)
+                    LookUpEscapes(s, j, bound);
+            }
+        }
         for (std::uint64_t done = block.done & live; done != 0; done &= done - 1) {
             const auto l = static_cast<std::size_t>(std::countr_zero(done));
             // Steps past the limit do not count, since the limit test comes first; an orbit
             // that cycles would reach the limit.
             const bool escaped = (block.escaped >> l) & 1;
             const std::size_t point = s.point[l];
-            // The steps made in the block, up to the escape for a lane that escaped. Looked up
-            // for every finished lane, so that no branch waits on whether it escaped.
+            // The steps made in the block, up to the escape for a lane that escaped.
             std::int64_t steps = kBlock;
-            if constexpr (kGrows)
-                steps = StepsToEscape(s, l, escape);
-            else if constexpr (kEnds != kNoEnds)
-                steps = s.steps[l];
+            if constexpr (kGrows || kEnds != kNoEnds)
+                steps = escaped ? s.steps[l] : kBlock;
             const std::int64_t count = s.count[l] + (kGrows ? steps - kBlock : 0);
             counts[point] = static_cast<int>(escaped ? std::min(count, limit) : limit);
             if constexpr (kEnds != kNoEnds) {
