@@ -272,6 +272,7 @@ const bool kRegistered = [] {
         benchmark::RegisterBenchmark(
             ("BM_Generation/home/threads:" + std::to_string(threads)).c_str(), Generation, threads)
             ->Unit(benchmark::kMillisecond)
+            ->MeasureProcessCPUTime()
             ->UseRealTime();
     }
     for (const int side : {4096, 16384, 32768}) {
