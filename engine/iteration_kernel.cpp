@@ -33,16 +33,6 @@ inline bool EscapesForGood(double escape) {
     return escape >= 5.0 && escape <= std::numeric_limits<double>::max();
 }
 
-// Whether every point is a number: the orbit of an infinite or NaN c turns to NaN without
-// having grown past the bound, and the plain loop never lets a NaN escape.
-inline bool AllFinite(const double* cr, const double* ci, std::size_t n) {
-    bool finite = true;
-    for (std::size_t k = 0; k < n; ++k)
-        finite &= std::abs(cr[k]) <= std::numeric_limits<double>::max() &&
-                  std::abs(ci[k]) <= std::numeric_limits<double>::max();
-    return finite;
-}
-
 }  // namespace zolt::kernel
 
 #endif  // ZOLT_ENGINE_ITERATION_KERNEL_ONCE
@@ -364,10 +354,27 @@ bool IterateWithEnds(const double* cr, const double* ci, int* counts, std::size_
                                                          interrupts, ends);
 }
 
+// Whether every point is a number: the orbit of an infinite or NaN c turns to NaN without
+// having grown past the bound, and the plain loop never lets a NaN escape.
+bool AllFinite(const double* cr, const double* ci, std::size_t n) {
+    const D d;
+    const std::size_t lanes = hn::Lanes(d);
+    Mask finite = hn::FirstN(d, lanes);
+    std::size_t k = 0;
+    for (; k + lanes <= n; k += lanes)
+        finite = hn::And(finite, hn::And(hn::IsFinite(hn::LoadU(d, cr + k)),
+                                         hn::IsFinite(hn::LoadU(d, ci + k))));
+    for (; k < n; ++k) {
+        if (!std::isfinite(cr[k]) || !std::isfinite(ci[k]))
+            return false;
+    }
+    return hn::AllTrue(d, finite);
+}
+
 template <bool kPeriodicity>
 bool IterateWithBound(const double* cr, const double* ci, int* counts, std::size_t n, int maxIter,
                       double escape, const Interrupts& interrupts, const EndsOut& ends) {
-    return kernel::EscapesForGood(escape) && kernel::AllFinite(cr, ci, n)
+    return kernel::EscapesForGood(escape) && AllFinite(cr, ci, n)
                ? IterateWithEnds<kPeriodicity, true>(cr, ci, counts, n, maxIter, escape, interrupts,
                                                      ends)
                : IterateWithEnds<kPeriodicity, false>(cr, ci, counts, n, maxIter, escape,

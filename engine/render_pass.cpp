@@ -29,6 +29,11 @@ SampleLevel LevelFor(const PassJob& job, const OffscreenImage& image) {
     return level;
 }
 
+bool HasShader(OffscreenImage& image) {
+    std::lock_guard lock(image.mutex);
+    return image.shader != nullptr;
+}
+
 }  // namespace
 
 ColourRule::ColourRule(bool monochrome, int modulation, int iterations,
@@ -90,7 +95,8 @@ struct RenderPool::Pass {
           height(image.buffer.height),
           rowPercent(100.0 / static_cast<double>(height)),
           interrupts{job.stop, job.block > 1 ? job.skip : nullptr},
-          level(LevelFor(job, image)) {
+          level(LevelFor(job, image)),
+          shadedAtStart(HasShader(image)) {
         for (long long y = job.start.y; y < height; y += job.block)
             rows.push_back(static_cast<int>(y));
         const std::size_t pointsPerRow = static_cast<std::size_t>(width / job.block + 1);
@@ -199,6 +205,11 @@ struct RenderPool::Pass {
     // recolouring that replaces it meanwhile leaves no pixel of the old colouring behind.
     void Store(std::span<const PixelPoint> points, Unit& unit) {
         unit.colours.resize(points.size());
+        // Where no shader colours the image, as usual, the colours are made before the lock, so
+        // that the threads hold it only to copy them.
+        const bool made = !shadedAtStart;
+        for (std::size_t k = 0; made && k < points.size(); ++k)
+            unit.colours[k] = job.colour(unit.counts[k]);
         std::size_t k = 0;
         while (k < points.size()) {
             const int viewRow = points[k].y;
@@ -210,34 +221,22 @@ struct RenderPool::Pass {
             const SampleShader* shader = image.shader.get();
             if (shader != nullptr)
                 shader->Shade(unit.Run(k, end - k), unit.colours.data() + k);
+            for (std::size_t i = k; shader == nullptr && !made && i < end; ++i)
+                unit.colours[i] = job.colour(unit.counts[i]);
             const bool keep = image.samples.Held();
             if (job.block == 1) {
-                StoreRow(points, unit, k, end, static_cast<std::size_t>(y) * width, shader);
+                Pixel* line = image.buffer.pixels.data() + static_cast<std::size_t>(y) * width;
+                for (std::size_t i = k; i < end; ++i)
+                    line[points[i].x] = unit.colours[i];
                 if (keep)
                     KeepRow(points, unit, k, end, static_cast<std::size_t>(y) * width);
             }
             for (; job.block > 1 && k < end; ++k) {
-                const Pixel colour =
-                    shader != nullptr ? unit.colours[k] : job.colour(unit.counts[k]);
-                FillBlock(image.buffer, points[k].x, y, job.block, colour);
+                FillBlock(image.buffer, points[k].x, y, job.block, unit.colours[k]);
                 if (keep)
                     KeepSamples(points[k].x, y, unit, k);
             }
             k = end;
-        }
-    }
-
-    // Points k to end of the unit, single pixels of the row that starts at pixel `row`: the
-    // shader's colours, or the count rule's.
-    void StoreRow(std::span<const PixelPoint> points, const Unit& unit, std::size_t k,
-                  std::size_t end, std::size_t row, const SampleShader* shader) {
-        Pixel* line = image.buffer.pixels.data() + row;
-        if (shader != nullptr) {
-            for (std::size_t i = k; i < end; ++i)
-                line[points[i].x] = unit.colours[i];
-        } else {
-            for (std::size_t i = k; i < end; ++i)
-                line[points[i].x] = job.colour(unit.counts[i]);
         }
     }
 
@@ -304,8 +303,9 @@ struct RenderPool::Pass {
     const int height;
     const double rowPercent;
     const Interrupts interrupts;
-    const SampleLevel level;  // what is computed of each point
-    std::vector<int> rows;    // the rows of the pass's grid, from its start
+    const SampleLevel level;   // what is computed of each point
+    const bool shadedAtStart;  // the image had a shader when the pass began
+    std::vector<int> rows;     // the rows of the pass's grid, from its start
     std::size_t rowsPerUnit = 1;
     std::atomic<std::size_t> next{0};  // the first row not handed out
     std::atomic<bool> cut{false};      // a unit was interrupted: no more are taken
