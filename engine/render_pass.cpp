@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 #include <system_error>
+#include <utility>
 
 namespace zolt {
 
@@ -170,8 +171,9 @@ struct RenderPool::Pass {
             }
             Store(points, unit);
             if (job.tally != nullptr) {
-                for (std::size_t k = 0; k < points.size(); ++k)
-                    tally.Add(points[k].x, points[k].y, unit.counts[k]);
+                tally.AddAll(unit.counts, [&points](std::size_t k) {
+                    return std::pair{points[k].x, points[k].y};
+                });
             }
             Finish(first, last);
         }
