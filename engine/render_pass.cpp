@@ -233,12 +233,31 @@ struct RenderPool::Pass {
                 if (keep)
                     KeepRow(points, unit, k, end, static_cast<std::size_t>(y) * width);
             }
-            for (; job.block > 1 && k < end; ++k) {
-                FillBlock(image.buffer, points[k].x, y, job.block, unit.colours[k]);
-                if (keep)
-                    KeepSamples(points[k].x, y, unit, k);
-            }
+            if (job.block > 1)
+                FillBlocks(points, unit, k, end, y);
+            for (; job.block > 1 && keep && k < end; ++k)
+                KeepSamples(points[k].x, y, unit, k);
             k = end;
+        }
+    }
+
+    // The blocks of points k to end of the unit, which lie in the band of rows from y: each
+    // run of neighbouring blocks is filled in its first row and copied into the others.
+    void FillBlocks(std::span<const PixelPoint> points, const Unit& unit, std::size_t k,
+                    std::size_t end, int y) {
+        const int rows = std::min(job.block, height - y);
+        Pixel* first = image.buffer.pixels.data() + static_cast<std::size_t>(y) * width;
+        while (k < end) {
+            const int from = points[k].x;
+            int to = from;  // past the run's last pixel
+            do {
+                to = std::min(points[k].x + job.block, width);
+                std::fill(first + points[k].x, first + to, unit.colours[k]);
+                ++k;
+            } while (k < end && points[k].x == points[k - 1].x + job.block);
+            for (int row = 1; row < rows; ++row)
+                std::copy(first + from, first + to,
+                          first + static_cast<std::size_t>(row) * width + from);
         }
     }
 
