@@ -41,6 +41,8 @@ const View kViews[] = {
     {"home", {-2.5, 1.25, -1.5, 0.0, 250, kEscape}},
     {"boundary", {-0.7453, -0.7433, 0.1127, 0.0, 5000, kEscape}},
 };
+// Inside the main cardioid, where no lane ever needs a refill: the kernels' steps alone.
+const View kInside = {"inside", {-0.3, -0.1, -0.1, 0.0, 500, kEscape}};
 
 // The points of a view as the renderer lays them out, and the plain loop's total of their counts.
 struct Points {
@@ -314,6 +316,13 @@ void RenderGoalTime(benchmark::State& state, const RenderGoal& goal, int threads
 
 // Registered at start-up, since the kernels and the thread counts depend on the machine.
 const bool kRegistered = [] {
+    benchmark::RegisterBenchmark("BM_PlainLoop/inside/", PlainLoop, kInside)
+        ->Unit(benchmark::kMillisecond);
+    for (const KernelTarget target : AvailableKernels()) {
+        const std::string name = "BM_Kernel/inside/" + std::string(target.Name()) + "/full";
+        benchmark::RegisterBenchmark(name.c_str(), Kernel, kInside, target, false)
+            ->Unit(benchmark::kMillisecond);
+    }
     for (const View& view : kViews) {
         const std::string prefix = std::string("/") + view.name + "/";
         benchmark::RegisterBenchmark(("BM_PlainLoop" + prefix).c_str(), PlainLoop, view)
