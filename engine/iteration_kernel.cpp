@@ -109,7 +109,7 @@ struct Slots {
     HWY_ALIGN double trailNorm[kBlock][kSlots];
     // The steps made in the block up to the escape, the escape's included, of the lanes that
     // escaped in it.
-    HWY_ALIGN std::int64_t steps[kSlots];
+    HWY_ALIGN std::int64_t steps[kSlots] = {};
     HWY_ALIGN double dzr[kSlots];  // the derivative as it goes
     HWY_ALIGN double dzi[kSlots];
     std::size_t point[kSlots];
@@ -270,6 +270,65 @@ void LookUpEscapes(Slots& s, std::size_t j, const Vec bound) {
     hn::Store(upTo, DI(), s.steps + j * kLanes);
 }
 
+// With AVX-512, the finished lanes of a vector store their counts and take the next points
+// all at once: a scatter, and loads that expand consecutive points into the lanes a mask picks.
+constexpr bool kVectorRefill = HWY_TARGET == HWY_AVX3;
+
+template <bool kPeriodicity, bool kGrows>
+void RefillVectors([[maybe_unused]] Slots& s, [[maybe_unused]] const BlockResult& block,
+                   [[maybe_unused]] std::uint64_t& live, [[maybe_unused]] std::size_t& next,
+                   [[maybe_unused]] const double* cr, [[maybe_unused]] const double* ci,
+                   [[maybe_unused]] int* counts, [[maybe_unused]] std::size_t n,
+                   [[maybe_unused]] std::int64_t limit) {
+#if HWY_TARGET == HWY_AVX3
+    static_assert(kLanes == 8);
+    const __m512i limits = _mm512_set1_epi64(limit);
+    const __m512i zero = _mm512_setzero_si512();
+    for (std::size_t j = 0; j < kVectors; ++j) {
+        const std::size_t at = j * kLanes;
+        const auto done = static_cast<__mmask8>((block.done & live) >> at);
+        if (done == 0)
+            continue;
+        const auto escaped =
+            static_cast<__mmask8>(static_cast<__mmask8>(block.escaped >> at) & done);
+        __m512i count = _mm512_load_si512(s.count + at);
+        if constexpr (kGrows) {
+            const __m512i past =
+                _mm512_sub_epi64(_mm512_load_si512(s.steps + at), _mm512_set1_epi64(kBlock));
+            count = _mm512_mask_add_epi64(count, escaped, count, past);
+        }
+        // Steps past the limit do not count, since the limit test comes first; an orbit that
+        // cycles would reach the limit.
+        count = _mm512_mask_min_epi64(limits, escaped, count, limits);
+        _mm512_mask_i64scatter_epi32(counts, done, _mm512_loadu_si512(s.point + at),
+                                     _mm512_cvtepi64_epi32(count), 4);
+        // The next points go to the finished lanes in order; past the last, lanes idle at c = 0.
+        auto fill = done;
+        const std::size_t left = n - next;
+        if (static_cast<std::size_t>(std::popcount(unsigned{done})) > left)
+            fill = static_cast<__mmask8>(_pdep_u32((1u << left) - 1, done));
+        const __m512d x = _mm512_maskz_expandloadu_pd(fill, cr + next);
+        const __m512d y = _mm512_maskz_expandloadu_pd(fill, ci + next);
+        const __m512i order = _mm512_set_epi64(7, 6, 5, 4, 3, 2, 1, 0);
+        const __m512i points =
+            _mm512_add_epi64(order, _mm512_set1_epi64(static_cast<long long>(next)));
+        _mm512_mask_storeu_epi64(s.point + at, fill, _mm512_maskz_expand_epi64(fill, points));
+        _mm512_mask_store_pd(s.zr + at, done, x);
+        _mm512_mask_store_pd(s.cr + at, done, x);
+        _mm512_mask_store_pd(s.zi + at, done, y);
+        _mm512_mask_store_pd(s.ci + at, done, y);
+        _mm512_mask_store_epi64(s.count + at, done, zero);
+        if constexpr (kPeriodicity) {
+            _mm512_mask_store_pd(s.savedZr + at, done, x);
+            _mm512_mask_store_pd(s.savedZi + at, done, y);
+            _mm512_mask_store_epi64(s.saveAfter + at, done, _mm512_set1_epi64(kFirstSave - 1));
+        }
+        live &= ~(std::uint64_t{static_cast<std::uint8_t>(done & ~fill)} << at);
+        next += static_cast<std::size_t>(std::popcount(unsigned{fill}));
+    }
+#endif
+}
+
 template <bool kPeriodicity, int kEnds, bool kGrows>
 bool IterateAll(const double* cr, const double* ci, int* counts, std::size_t n, int maxIter,
                 double escape, const Interrupts& interrupts, const EndsOut& ends) {
@@ -318,31 +377,35 @@ bool IterateAll(const double* cr, const double* ci, int* counts, std::size_t n, 
                     LookUpEscapes(s, j, bound);
             }
         }
-        for (std::uint64_t done = block.done & live; done != 0; done &= done - 1) {
-            const auto l = static_cast<std::size_t>(std::countr_zero(done));
-            // Steps past the limit do not count, since the limit test comes first; an orbit
-            // that cycles would reach the limit.
-            const bool escaped = (block.escaped >> l) & 1;
-            const std::size_t point = s.point[l];
-            // The steps made in the block, up to the escape for a lane that escaped.
-            std::int64_t steps = kBlock;
-            if constexpr (kGrows || kEnds != kNoEnds)
-                steps = escaped ? s.steps[l] : kBlock;
-            const std::int64_t count = s.count[l] + (kGrows ? steps - kBlock : 0);
-            counts[point] = static_cast<int>(escaped ? std::min(count, limit) : limit);
-            if constexpr (kEnds != kNoEnds) {
-                // The step it escaped at, in this block.
-                const std::int64_t at = steps - 1;
-                if (escaped) {
-                    ends.zr[point] = s.trailZr[at][l];
-                    ends.zi[point] = s.trailZi[at][l];
-                    if constexpr (kEnds == kDerivative) {
-                        ends.dzr[point] = s.trailDzr[at][l];
-                        ends.dzi[point] = s.trailDzi[at][l];
+        if constexpr (kVectorRefill && kEnds == kNoEnds) {
+            RefillVectors<kPeriodicity, kGrows>(s, block, live, next, cr, ci, counts, n, limit);
+        } else {
+            for (std::uint64_t done = block.done & live; done != 0; done &= done - 1) {
+                const auto l = static_cast<std::size_t>(std::countr_zero(done));
+                // Steps past the limit do not count, since the limit test comes first; an orbit
+                // that cycles would reach the limit.
+                const bool escaped = (block.escaped >> l) & 1;
+                const std::size_t point = s.point[l];
+                // The steps made in the block, up to the escape for a lane that escaped.
+                std::int64_t steps = kBlock;
+                if constexpr (kGrows || kEnds != kNoEnds)
+                    steps = escaped ? s.steps[l] : kBlock;
+                const std::int64_t count = s.count[l] + (kGrows ? steps - kBlock : 0);
+                counts[point] = static_cast<int>(escaped ? std::min(count, limit) : limit);
+                if constexpr (kEnds != kNoEnds) {
+                    // The step it escaped at, in this block.
+                    const std::int64_t at = steps - 1;
+                    if (escaped) {
+                        ends.zr[point] = s.trailZr[at][l];
+                        ends.zi[point] = s.trailZi[at][l];
+                        if constexpr (kEnds == kDerivative) {
+                            ends.dzr[point] = s.trailDzr[at][l];
+                            ends.dzi[point] = s.trailDzi[at][l];
+                        }
                     }
                 }
+                refill(l);
             }
-            refill(l);
         }
         sinceStopCheck += kBlock;
         if (sinceStopCheck >= kStopCheckInterval) {
