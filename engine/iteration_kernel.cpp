@@ -64,8 +64,8 @@ using Mask = hn::Mask<D>;
 enum Ends { kNoEnds = 0, kValue = 1, kDerivative = 2 };
 
 // Vectors in flight. One step of one vector is a chain of three dependent operations per
-// coordinate, some nine cycles, while the multipliers and adders could start a vector's step
-// every two: several independent vectors keep them busy. Where the bound grows, a step carries
+// coordinate, some nine cycles, while the multipliers and adders can start a vector's step about
+// every three: several independent vectors keep them busy. Where the bound grows, a step carries
 // only z, so eight vectors nearly fit in the 16 registers below AVX-512, and measured fastest
 // with 32 too (see the README's performance section). The variant that also carries the
 // derivative has four vectors more to keep per vector, and is fastest with fewer.
