@@ -10,12 +10,10 @@ namespace zolt {
 namespace {
 
 // Rows are handed out in units of about this many points, so that the vector kernel's lanes
-// refill from the next row instead of idling at the end of every short row: the lanes of a call
-// idle only while its last orbits finish, which costs a few per cent of a unit of 4096 points on
-// the home view and a quarter of that at this size. But in at least this
+// refill from the next row instead of idling at the end of every short row; but in at least this
 // many units per thread, so that a small pass still keeps every thread busy and a stop or skip
 // still finds most of it not yet begun.
-constexpr std::size_t kUnitPoints = 16384;
+constexpr std::size_t kUnitPoints = 4096;
 constexpr std::size_t kUnitsPerThread = 4;
 
 // What a pass computes of each point: what its job asks, and whatever more the image's planes
