@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -40,6 +41,8 @@ const View kViews[] = {
     {"home", {-2.5, 1.25, -1.5, 0.0, 250, kEscape}},
     {"boundary", {-0.7453, -0.7433, 0.1127, 0.0, 5000, kEscape}},
 };
+// Inside the main cardioid, where no lane ever needs a refill: the kernels' steps alone.
+const View kInside = {"inside", {-0.3, -0.1, -0.1, 0.0, 500, kEscape}};
 
 // The points of a view as the renderer lays them out, and the plain loop's total of their counts.
 struct Points {
@@ -241,8 +244,85 @@ void PictureMemory(benchmark::State& state, int side) {
     }
 }
 
+// zolt-render's pictures of 1520 x 1240 at 5000 iterations, PNG included, against the plain loop
+// counting their points on one thread: the home view, a spiral and a strip just right of the
+// cusp, where orbits run long and never settle; and the home view 4096 pixels square at 250.
+struct RenderGoal {
+    const char* name;
+    double pstart, pfinish, qstart;
+    int width = 1520;
+    int height = 1240;
+    int iterations = 5000;
+};
+
+constexpr double kSpiralWidth = 1e-5;
+constexpr double kCuspWidth = 4e-4;
+constexpr double kAspect = 1240.0 / 1520.0;
+
+const RenderGoal kGoals[] = {
+    {"home", -2.5, 1.25, -1.5},
+    {"spiral", -0.74365 - kSpiralWidth / 2, -0.74365 + kSpiralWidth / 2,
+     0.13182 - kSpiralWidth* kAspect / 2},
+    {"cusp", 0.25, 0.25 + kCuspWidth, -kCuspWidth* kAspect / 2},
+    {"home-4096", -2.5, 1.25, -1.875, 4096, 4096, 250},
+};
+
+// threads 0: the plain loop in this process; otherwise zolt-render on that many threads.
+void RenderGoalTime(benchmark::State& state, const RenderGoal& goal, int threads) {
+    const double dx = (goal.pfinish - goal.pstart) / goal.width;
+    for (auto _ : state) {
+        const auto before = std::chrono::steady_clock::now();
+        if (threads == 0) {
+            long long total = 0;
+            for (int y = 0; y < goal.height; ++y)
+                for (int x = 0; x < goal.width; ++x)
+                    total += IteratePoint(x * dx + goal.pstart, y * dx + goal.qstart,
+                                          goal.iterations, kEscape);
+            benchmark::DoNotOptimize(total);
+        } else {
+            const auto number = [](double v) {
+                char text[40];
+                std::snprintf(text, sizeof text, "%.17g", v);
+                return std::string(text);
+            };
+            const std::string args[] = {number(goal.pstart),
+                                        number(goal.pfinish),
+                                        number(goal.qstart),
+                                        std::to_string(threads),
+                                        std::to_string(goal.iterations),
+                                        std::to_string(goal.width),
+                                        std::to_string(goal.height)};
+            char path[] = "/tmp/zolt-bench-XXXXXX";
+            ::close(::mkstemp(path));
+            const pid_t child = ::fork();
+            if (child == 0) {
+                ::execl(ZOLT_RENDER_PATH, "zolt-render", "--pstart", args[0].c_str(), "--pfinish",
+                        args[1].c_str(), "--qstart", args[2].c_str(), "--iterations",
+                        args[4].c_str(), "--width", args[5].c_str(), "--height", args[6].c_str(),
+                        "--threads", args[3].c_str(), "--quiet", "-o", path,
+                        static_cast<char*>(nullptr));
+                ::_exit(127);
+            }
+            int status = 0;
+            ::waitpid(child, &status, 0);
+            ::unlink(path);
+            if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+                state.SkipWithError("the picture was not written");
+        }
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - before).count());
+    }
+}
+
 // Registered at start-up, since the kernels and the thread counts depend on the machine.
 const bool kRegistered = [] {
+    benchmark::RegisterBenchmark("BM_PlainLoop/inside/", PlainLoop, kInside)
+        ->Unit(benchmark::kMillisecond);
+    for (const KernelTarget target : AvailableKernels()) {
+        const std::string name = "BM_Kernel/inside/" + std::string(target.Name()) + "/full";
+        benchmark::RegisterBenchmark(name.c_str(), Kernel, kInside, target, false)
+            ->Unit(benchmark::kMillisecond);
+    }
     for (const View& view : kViews) {
         const std::string prefix = std::string("/") + view.name + "/";
         benchmark::RegisterBenchmark(("BM_PlainLoop" + prefix).c_str(), PlainLoop, view)
@@ -272,6 +352,7 @@ const bool kRegistered = [] {
         benchmark::RegisterBenchmark(
             ("BM_Generation/home/threads:" + std::to_string(threads)).c_str(), Generation, threads)
             ->Unit(benchmark::kMillisecond)
+            ->MeasureProcessCPUTime()
             ->UseRealTime();
     }
     for (const int side : {4096, 16384, 32768}) {
@@ -280,6 +361,19 @@ const bool kRegistered = [] {
             ->Unit(benchmark::kSecond)
             ->UseRealTime()
             ->Iterations(1);
+    }
+    for (const RenderGoal& goal : kGoals) {
+        for (const int threads : {0, 1, 2}) {
+            if (threads == 0 && goal.width != 1520)
+                continue;  // only the second core is measured there
+            const std::string name =
+                std::string("BM_RenderGoal/") + goal.name + "/" +
+                (threads == 0 ? "plain-loop" : "threads:" + std::to_string(threads));
+            benchmark::RegisterBenchmark(name.c_str(), RenderGoalTime, goal, threads)
+                ->Unit(benchmark::kMillisecond)
+                ->UseManualTime()
+                ->Iterations(1);
+        }
     }
     static const StopCase stops[] = {
         MakeStopCase("iterations:2000000000", Busy::Points, 2000000000, 0),

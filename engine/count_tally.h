@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -46,6 +47,31 @@ struct CountTally {
         highestEscape = count > highestEscape ? count : highestEscape;
         fromQuarter += count >= quarter_ ? 1 : 0;
         fromHalf += count >= half_ ? 1 : 0;
+    }
+    // Add for every point k of `counts`, at pixel position(k), with the totals kept in
+    // registers rather than in the tally between points.
+    template <typename Position>
+    void AddAll(std::span<const int> counts, Position position) {
+        std::int64_t all = 0, kept = 0, quarter = 0, half = 0;
+        int highest = highestEscape;
+        for (std::size_t k = 0; k < counts.size(); ++k) {
+            const int count = counts[k];
+            ++all;
+            if (count >= limit) {
+                ++kept;
+                const auto [x, y] = position(k);
+                Keep(x, y);
+                continue;
+            }
+            highest = count > highest ? count : highest;
+            quarter += count >= quarter_ ? 1 : 0;
+            half += count >= half_ ? 1 : 0;
+        }
+        points += all;
+        atLimit += kept;
+        highestEscape = highest;
+        fromQuarter += quarter;
+        fromHalf += half;
     }
     void Merge(const CountTally& other);
 

@@ -6,56 +6,32 @@
 #ifndef ZOLT_ENGINE_ITERATION_KERNEL_ONCE
 #define ZOLT_ENGINE_ITERATION_KERNEL_ONCE
 
-#include "engine/iteration_kernel.h"
+#include "engine/kernel_targets.h"
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <stdexcept>
 
 #include "engine/iterate_point.h"
+#include "engine/iteration_kernel.h"
 #include "engine/point_samples.h"
-
-// Only the targets the table at the end of this file knows. AVX3_DL adds nothing the kernel
-// uses over AVX3, and the scalable Arm and RISC-V vectors cannot live in the arrays of vectors
-// the interleaving keeps.
-// Every target the compiler can reach, the portable one included, whatever -march the build
-// uses: without it, a baseline above plain x86-64 (or any Arm build) drops the portable kernel.
-#define HWY_COMPILE_ALL_ATTAINABLE
-#define HWY_DISABLED_TARGETS \
-    (HWY_AVX3_DL | HWY_SVE | HWY_SVE2 | HWY_SVE_256 | HWY_SVE2_128 | HWY_RVV)
 
 namespace zolt::kernel {
 
-// Where the variants that record ends write them; null where not asked for. One type for every
-// target, so that all of them share the dispatch table's function type.
-struct EndsOut {
-    double* zr = nullptr;
-    double* zi = nullptr;
-    double* dzr = nullptr;
-    double* dzi = nullptr;
-};
-
-// What the finishing of orbits reads and writes, as FinishOrbits has it.
-struct FinishArgs {
-    const double* cr = nullptr;
-    const double* ci = nullptr;
-    const int* counts = nullptr;
-    std::size_t n = 0;
-    double limit = 1.0;  // counts from here on never escaped
-    const double* zr = nullptr;
-    const double* zi = nullptr;
-    const double* dzr = nullptr;  // none: no distances
-    const double* dzi = nullptr;
-    double scale = 1.0;
-    double step = 0.0;
-    double log2LnBound = 0.0;  // see TailLog2LnBound
-    float* fraction = nullptr;
-    float* dex = nullptr;
-    float* dey = nullptr;
-};
+// From this escape bound on, an orbit that has escaped keeps growing: with |z|^2 > B >= 5 and
+// |c| <= |z|, |z^2 + c| >= |z| (|z| - 1) > 1.2 |z|, far beyond what rounding can undo, and a
+// |c| above the bound's root starts the orbit growing by as much. Past the escape every step's
+// squared modulus then stays above the bound (or becomes infinite, then NaN), so the steps before
+// the escape are simply those whose modulus is within it, which costs a step less work than
+// remembering which lanes have escaped. Smaller bounds, and infinite or NaN ones, take the slower
+// way.
+inline bool EscapesForGood(double escape) {
+    return escape >= 5.0 && escape <= std::numeric_limits<double>::max();
+}
 
 }  // namespace zolt::kernel
 
@@ -66,66 +42,75 @@ struct FinishArgs {
 #include <hwy/foreach_target.h>  // must come before highway.h
 #include <hwy/highway.h>
 
-#include <hwy/contrib/math/math-inl.h>
-
 HWY_BEFORE_NAMESPACE();
 namespace zolt {
 namespace HWY_NAMESPACE {
+
+// In engine/orbit_tail.cpp.
+void FinishOrbitsTarget(const kernel::FinishArgs& args);
+
 namespace {
 
 namespace hn = hwy::HWY_NAMESPACE;
 using kernel::EndsOut;
 using D = hn::ScalableTag<double>;
+using DI = hn::RebindToSigned<D>;
 using Vec = hn::Vec<D>;
+using VecI = hn::Vec<DI>;
+using Mask = hn::Mask<D>;
 
 // What a variant of the kernel records of each orbit besides its count: nothing, its value at
 // the escape, or that and its derivative there.
 enum Ends { kNoEnds = 0, kValue = 1, kDerivative = 2 };
 
 // Vectors in flight. One step of one vector is a chain of three dependent operations per
-// coordinate, so several independent vectors are needed to keep the multipliers and adders
-// busy; the count is bounded by the registers (16 below AVX-512, 32 with it). The variant that
-// also carries the derivative measured fastest with as many.
-#if HWY_TARGET == HWY_AVX3
-constexpr std::size_t kVectors = 4;
-#else
-constexpr std::size_t kVectors = 3;
-#endif
+// coordinate, some nine cycles, while the multipliers and adders can start a vector's step about
+// every three: several independent vectors keep them busy. Where the bound grows, a step carries
+// only z, so eight vectors nearly fit in the 16 registers below AVX-512, and measured fastest
+// with 32 too (see the README's performance section). The variant that also carries the
+// derivative has four vectors more to keep per vector, and is fastest with fewer.
+constexpr std::size_t kVectors = 8;
+constexpr std::size_t VectorsFor(int ends) {
+    if (ends != kDerivative)
+        return kVectors;
+    return HWY_TARGET == HWY_AVX3 ? 4 : 3;
+}
 constexpr std::size_t kLanes = hn::MaxLanes(D());
 constexpr std::size_t kSlots = kVectors * kLanes;  // points in flight
 static_assert(kSlots <= 64, "one bit per slot in a 64-bit word");
 
-// Steps run between two looks at the lanes. Every lane counts its own steps and stops counting
-// at its escape, so counts stay exact; the block only delays a finished lane's refill by fewer
-// than kBlock steps, which costs far less than leaving the vector loop after every escape.
-constexpr int kBlock = 16;
+// Steps run between two looks at the lanes. A lane's escape step is found after the block
+// (counted as it goes where the bound is small, looked up in the norms where it grows), so counts
+// stay exact; the block only delays a finished lane's refill. Twelve steps balance those wasted
+// after the escapes of short orbits against the look at the lanes.
+constexpr int kBlock = 12;
 // Brent's cycle detection saves z at lane counts kFirstSave, 2 kFirstSave, 4 kFirstSave, ...
 constexpr std::int64_t kFirstSave = kBlock;
-// The count of an idle slot: it never reaches any limit.
-constexpr std::int64_t kIdleCount = std::numeric_limits<std::int64_t>::min() / 2;
 
 // The lanes, one slot per point in flight, as arrays so that the vectors load whole and the
 // bookkeeping reads and writes single lanes.
 struct Slots {
     HWY_ALIGN double zr[kSlots];
     HWY_ALIGN double zi[kSlots];
-    HWY_ALIGN double zr2[kSlots];  // zr * zr, reused by the next step exactly as IteratePoint
-    HWY_ALIGN double zi2[kSlots];  // recomputes it
     HWY_ALIGN double cr[kSlots];
     HWY_ALIGN double ci[kSlots];
     HWY_ALIGN double savedZr[kSlots];
     HWY_ALIGN double savedZi[kSlots];
-    HWY_ALIGN std::int64_t count[kSlots];      // steps done, frozen at the escape
+    HWY_ALIGN std::int64_t count[kSlots];      // steps done, the escape's included
     HWY_ALIGN std::int64_t saveAfter[kSlots];  // the next save comes at the count after this
     // Only for the variants that record ends. Lanes step on after their escape within a block,
     // so each step's values are kept (plain stores cost less than stores of the escaping lanes
-    // alone), and an escaped lane's are looked up by its count: the steps it made in the block.
+    // alone), and an escaped lane's are looked up by the steps it made in the block.
     HWY_ALIGN double trailZr[kBlock][kSlots];
     HWY_ALIGN double trailZi[kBlock][kSlots];
     HWY_ALIGN double trailDzr[kBlock][kSlots];
     HWY_ALIGN double trailDzi[kBlock][kSlots];
-    std::int64_t startCount[kSlots];  // the count at the start of the block
-    HWY_ALIGN double dzr[kSlots];     // the derivative as it goes
+    // Where the bound is one that grows, the norm of z before every step of the block.
+    HWY_ALIGN double trailNorm[kBlock][kSlots];
+    // The steps made in the block up to the escape, the escape's included, of the lanes that
+    // escaped in it.
+    HWY_ALIGN std::int64_t steps[kSlots] = {};
+    HWY_ALIGN double dzr[kSlots];  // the derivative as it goes
     HWY_ALIGN double dzi[kSlots];
     std::size_t point[kSlots];
 };
@@ -135,36 +120,63 @@ struct BlockResult {
     std::uint64_t escaped = 0;  // of those, the ones that escaped
 };
 
-std::uint64_t BitsOf(std::uint64_t word, std::size_t vector) {
-    return word << (vector * kLanes);
+std::uint64_t BitsOf(Mask m, std::size_t vector) {
+    std::uint8_t bits[8] = {};
+    hn::StoreMaskBits(D(), m, bits);
+    return std::uint64_t{bits[0]} << (vector * kLanes);
+}
+
+// A step has five additions (the doubling of zr zi made one, as the compiler makes it) against
+// three multiplications, and the adders limit it where nothing else does. A multiplication by
+// two gives the same bits, so with AVX-512, whose 32 registers hold the constant beside eight
+// vectors, the doubling goes to the multipliers: the compiler must not know the constant's
+// value, or it turns the multiplication back into an addition. Below AVX-512 the register the
+// constant takes costs more than it saves.
+Vec Opaque(Vec v) {
+#if HWY_TARGET == HWY_AVX3
+    asm("" : "+v"(v.raw));
+#endif
+    return v;
+}
+
+// count + 1 where m holds.
+VecI CountWhere(Mask m, VecI count) {
+#if HWY_TARGET == HWY_AVX3
+    // One masked subtraction, rather than a mask turned into a vector and subtracted.
+    return VecI{_mm512_mask_sub_epi64(count.raw, m.raw, count.raw, _mm512_set1_epi64(-1))};
+#else
+    return hn::Sub(count, hn::BitCast(DI(), hn::VecFromMask(D(), m)));
+#endif
 }
 
 // Runs every slot kBlock steps. All slots are still running when a block starts, since finished
-// ones are refilled between blocks.
-template <bool kPeriodicity, int kEnds>
-BlockResult RunBlock(Slots& s, double escape, std::int64_t limit) {
+// ones are refilled between blocks. kGrows: the bound is one that EscapesForGood admits.
+template <bool kPeriodicity, int kEnds, bool kGrows>
+BlockResult RunBlock(Slots& s, const Vec bound, std::int64_t limit) {
     const D d;
-    const hn::RebindToSigned<D> di;
-    const Vec bound = hn::Set(d, escape);
-    const Vec two = hn::Set(d, 2.0);
+    const DI di;
+    const Vec two = Opaque(hn::Set(d, 2.0));
     const Vec one = hn::Set(d, 1.0);
+    constexpr std::size_t kUsed = VectorsFor(kEnds);
     Vec zr[kVectors], zi[kVectors], zr2[kVectors], zi2[kVectors], dzr[kVectors], dzi[kVectors];
-    hn::Vec<decltype(di)> count[kVectors];
-    hn::Mask<D> running[kVectors];
-    for (std::size_t j = 0; j < kVectors; ++j) {
+    VecI steps[kVectors];  // made in this block, when the bound is not one that grows
+    Mask running[kVectors];
+    for (std::size_t j = 0; j < kUsed; ++j) {
         zr[j] = hn::Load(d, s.zr + j * kLanes);
         zi[j] = hn::Load(d, s.zi + j * kLanes);
-        zr2[j] = hn::Load(d, s.zr2 + j * kLanes);
-        zi2[j] = hn::Load(d, s.zi2 + j * kLanes);
-        count[j] = hn::Load(di, s.count + j * kLanes);
-        running[j] = hn::FirstN(d, kLanes);
+        if constexpr (!kGrows) {
+            zr2[j] = hn::Mul(zr[j], zr[j]);
+            zi2[j] = hn::Mul(zi[j], zi[j]);
+            steps[j] = hn::Zero(di);
+            running[j] = hn::FirstN(d, kLanes);
+        }
         if constexpr (kEnds == kDerivative) {
             dzr[j] = hn::Load(d, s.dzr + j * kLanes);
             dzi[j] = hn::Load(d, s.dzi + j * kLanes);
         }
     }
     for (int k = 0; k < kBlock; ++k) {
-        for (std::size_t j = 0; j < kVectors; ++j) {
+        for (std::size_t j = 0; j < kUsed; ++j) {
             const Vec cr = hn::Load(d, s.cr + j * kLanes);
             const Vec ci = hn::Load(d, s.ci + j * kLanes);
             if constexpr (kEnds == kDerivative) {
@@ -174,14 +186,25 @@ BlockResult RunBlock(Slots& s, double escape, std::int64_t limit) {
                 dzi[j] = hn::Mul(hn::Add(hn::Mul(zr[j], dzi[j]), hn::Mul(zi[j], dzr[j])), two);
                 dzr[j] = r;
             }
-            // The operations of IteratePoint, in its order: zi from the old zr, then zr.
-            zi[j] = hn::Add(hn::Mul(hn::Mul(zi[j], zr[j]), two), ci);
-            zr[j] = hn::Add(hn::Sub(zr2[j], zi2[j]), cr);
-            zr2[j] = hn::Mul(zr[j], zr[j]);
-            zi2[j] = hn::Mul(zi[j], zi[j]);
-            // A running lane counts the step (all ones is -1), then stops running if it escaped.
-            count[j] = hn::Sub(count[j], hn::BitCast(di, hn::VecFromMask(d, running[j])));
-            running[j] = hn::AndNot(hn::Gt(hn::Add(zr2[j], zi2[j]), bound), running[j]);
+            if constexpr (kGrows) {
+                // Only z goes from step to step, which leaves registers for more vectors: its
+                // squares, made here, also give the norm of the step before, kept for the
+                // lookup of the escape after the block.
+                const Vec zr2 = hn::Mul(zr[j], zr[j]);
+                const Vec zi2 = hn::Mul(zi[j], zi[j]);
+                hn::Store(hn::Add(zr2, zi2), d, s.trailNorm[k] + j * kLanes);
+                zi[j] = hn::Add(hn::Mul(hn::Mul(zi[j], zr[j]), two), ci);
+                zr[j] = hn::Add(hn::Sub(zr2, zi2), cr);
+            } else {
+                // The operations of IteratePoint, in its order: zi from the old zr, then zr.
+                zi[j] = hn::Add(hn::Mul(hn::Mul(zi[j], zr[j]), two), ci);
+                zr[j] = hn::Add(hn::Sub(zr2[j], zi2[j]), cr);
+                zr2[j] = hn::Mul(zr[j], zr[j]);
+                zi2[j] = hn::Mul(zi[j], zi[j]);
+                // A running lane counts the step, then stops running if it escaped.
+                steps[j] = CountWhere(running[j], steps[j]);
+                running[j] = hn::AndNot(hn::Gt(hn::Add(zr2[j], zi2[j]), bound), running[j]);
+            }
             if constexpr (kEnds != kNoEnds) {
                 hn::Store(zr[j], d, s.trailZr[k] + j * kLanes);
                 hn::Store(zi[j], d, s.trailZi[k] + j * kLanes);
@@ -194,101 +217,195 @@ BlockResult RunBlock(Slots& s, double escape, std::int64_t limit) {
     }
     BlockResult result;
     const auto beforeLimit = hn::Set(di, limit - 1);  // 64-bit lanes compare only with >
-    for (std::size_t j = 0; j < kVectors; ++j) {
+    for (std::size_t j = 0; j < kUsed; ++j) {
         hn::Store(zr[j], d, s.zr + j * kLanes);
         hn::Store(zi[j], d, s.zi + j * kLanes);
-        hn::Store(zr2[j], d, s.zr2 + j * kLanes);
-        hn::Store(zi2[j], d, s.zi2 + j * kLanes);
-        hn::Store(count[j], di, s.count + j * kLanes);
         if constexpr (kEnds == kDerivative) {
             hn::Store(dzr[j], d, s.dzr + j * kLanes);
             hn::Store(dzi[j], d, s.dzi + j * kLanes);
         }
-        auto done = hn::Or(hn::Not(running[j]), hn::RebindMask(d, hn::Gt(count[j], beforeLimit)));
+        Mask escaped;
+        if constexpr (!kGrows) {
+            escaped = hn::Not(running[j]);
+        } else {
+            // Past its escape an orbit stays out (EscapesForGood): a lane escaped in the block
+            // when its last norm is out. Lanes count the whole block until their steps are
+            // looked up.
+            const Vec norm = hn::Add(hn::Mul(zr[j], zr[j]), hn::Mul(zi[j], zi[j]));
+            escaped = hn::Not(hn::Ge(bound, norm));
+            steps[j] = hn::Set(di, kBlock);
+        }
+        const VecI count = hn::Add(hn::Load(di, s.count + j * kLanes), steps[j]);
+        hn::Store(count, di, s.count + j * kLanes);
+        if constexpr (!kGrows && kEnds != kNoEnds)
+            hn::Store(steps[j], di, s.steps + j * kLanes);  // up to the escape
+        auto done = hn::Or(escaped, hn::RebindMask(d, hn::Gt(count, beforeLimit)));
         if constexpr (kPeriodicity) {
             const Vec savedZr = hn::Load(d, s.savedZr + j * kLanes);
             const Vec savedZi = hn::Load(d, s.savedZi + j * kLanes);
             done = hn::Or(done, hn::And(hn::Eq(zr[j], savedZr), hn::Eq(zi[j], savedZi)));
             // Brent: the next save comes when the lane's count has doubled.
             const auto saveAfter = hn::Load(di, s.saveAfter + j * kLanes);
-            const auto due = hn::Gt(count[j], saveAfter);
+            const auto due = hn::Gt(count, saveAfter);
             const auto dueD = hn::RebindMask(d, due);
             hn::Store(hn::IfThenElse(dueD, zr[j], savedZr), d, s.savedZr + j * kLanes);
             hn::Store(hn::IfThenElse(dueD, zi[j], savedZi), d, s.savedZi + j * kLanes);
-            const auto doubled = hn::Sub(hn::Add(count[j], count[j]), hn::Set(di, 1));
+            const auto doubled = hn::Sub(hn::Add(count, count), hn::Set(di, 1));
             hn::Store(hn::IfThenElse(due, doubled, saveAfter), di, s.saveAfter + j * kLanes);
         }
-        std::uint8_t bits[8] = {};
-        hn::StoreMaskBits(d, done, bits);
-        result.done |= BitsOf(bits[0], j);
-        hn::StoreMaskBits(d, hn::Not(running[j]), bits);
-        result.escaped |= BitsOf(bits[0], j);
+        result.done |= BitsOf(done, j);
+        result.escaped |= BitsOf(escaped, j);
     }
     return result;
 }
 
-template <bool kPeriodicity, int kEnds>
+// The steps the lanes of vector j made in the block up to their escape, the escape's included,
+// for lanes that escaped in it under a bound that grows: one more than their norms within the
+// bound, which all come before the escape (EscapesForGood).
+void LookUpEscapes(Slots& s, std::size_t j, const Vec bound) {
+    const D d;
+    VecI upTo = hn::Set(DI(), 1);
+    for (int k = 1; k < kBlock; ++k)
+        upTo = CountWhere(hn::Ge(bound, hn::Load(d, s.trailNorm[k] + j * kLanes)), upTo);
+    hn::Store(upTo, DI(), s.steps + j * kLanes);
+}
+
+// With AVX-512, the finished lanes of a vector store their counts and take the next points
+// all at once: a scatter, and loads that expand consecutive points into the lanes a mask picks.
+constexpr bool kVectorRefill = HWY_TARGET == HWY_AVX3;
+
+template <bool kPeriodicity, bool kGrows>
+void RefillVectors([[maybe_unused]] Slots& s, [[maybe_unused]] const BlockResult& block,
+                   [[maybe_unused]] std::uint64_t& live, [[maybe_unused]] std::size_t& next,
+                   [[maybe_unused]] const double* cr, [[maybe_unused]] const double* ci,
+                   [[maybe_unused]] int* counts, [[maybe_unused]] std::size_t n,
+                   [[maybe_unused]] std::int64_t limit) {
+#if HWY_TARGET == HWY_AVX3
+    static_assert(kLanes == 8);
+    const __m512i limits = _mm512_set1_epi64(limit);
+    const __m512i zero = _mm512_setzero_si512();
+    for (std::size_t j = 0; j < kVectors; ++j) {
+        const std::size_t at = j * kLanes;
+        const auto done = static_cast<__mmask8>((block.done & live) >> at);
+        if (done == 0)
+            continue;
+        const auto escaped =
+            static_cast<__mmask8>(static_cast<__mmask8>(block.escaped >> at) & done);
+        __m512i count = _mm512_load_si512(s.count + at);
+        if constexpr (kGrows) {
+            const __m512i past =
+                _mm512_sub_epi64(_mm512_load_si512(s.steps + at), _mm512_set1_epi64(kBlock));
+            count = _mm512_mask_add_epi64(count, escaped, count, past);
+        }
+        // Steps past the limit do not count, since the limit test comes first; an orbit that
+        // cycles would reach the limit.
+        count = _mm512_mask_min_epi64(limits, escaped, count, limits);
+        _mm512_mask_i64scatter_epi32(counts, done, _mm512_loadu_si512(s.point + at),
+                                     _mm512_cvtepi64_epi32(count), 4);
+        // The next points go to the finished lanes in order; past the last, lanes idle at c = 0.
+        auto fill = done;
+        const std::size_t left = n - next;
+        if (static_cast<std::size_t>(std::popcount(unsigned{done})) > left)
+            fill = static_cast<__mmask8>(_pdep_u32((1u << left) - 1, done));
+        const __m512d x = _mm512_maskz_expandloadu_pd(fill, cr + next);
+        const __m512d y = _mm512_maskz_expandloadu_pd(fill, ci + next);
+        const __m512i order = _mm512_set_epi64(7, 6, 5, 4, 3, 2, 1, 0);
+        const __m512i points =
+            _mm512_add_epi64(order, _mm512_set1_epi64(static_cast<long long>(next)));
+        _mm512_mask_storeu_epi64(s.point + at, fill, _mm512_maskz_expand_epi64(fill, points));
+        _mm512_mask_store_pd(s.zr + at, done, x);
+        _mm512_mask_store_pd(s.cr + at, done, x);
+        _mm512_mask_store_pd(s.zi + at, done, y);
+        _mm512_mask_store_pd(s.ci + at, done, y);
+        _mm512_mask_store_epi64(s.count + at, done, zero);
+        if constexpr (kPeriodicity) {
+            _mm512_mask_store_pd(s.savedZr + at, done, x);
+            _mm512_mask_store_pd(s.savedZi + at, done, y);
+            _mm512_mask_store_epi64(s.saveAfter + at, done, _mm512_set1_epi64(kFirstSave - 1));
+        }
+        live &= ~(std::uint64_t{static_cast<std::uint8_t>(done & ~fill)} << at);
+        next += static_cast<std::size_t>(std::popcount(unsigned{fill}));
+    }
+#endif
+}
+
+template <bool kPeriodicity, int kEnds, bool kGrows>
 bool IterateAll(const double* cr, const double* ci, int* counts, std::size_t n, int maxIter,
                 double escape, const Interrupts& interrupts, const EndsOut& ends) {
-    constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
     // The count of an orbit that reaches the limit: the body of the loop runs at least once.
     const std::int64_t limit = std::max(maxIter, 1);
+    const Vec bound = hn::Set(D(), escape);
 
     Slots s;
     std::size_t next = 0;
-    std::size_t busy = 0;
-    // Starts the next point in slot l, or leaves it idle: NaN never escapes nor compares equal.
+    std::uint64_t live = 0;  // the slots that hold a point
+    // Starts the next point in slot l, or leaves it idle at c = 0, whose orbit stays put.
     const auto refill = [&](std::size_t l) {
-        double x = kNaN, y = kNaN;
-        std::int64_t count = kIdleCount, saveAfter = 0;
+        double x = 0.0, y = 0.0;
+        const std::uint64_t bit = std::uint64_t{1} << l;
         if (next < n) {
             x = cr[next];
             y = ci[next];
-            count = 0;
-            saveAfter = kFirstSave - 1;
             s.point[l] = next++;
-            ++busy;
+            live |= bit;
+        } else {
+            live &= ~bit;
         }
-        s.zr[l] = s.cr[l] = s.savedZr[l] = x;
-        s.zi[l] = s.ci[l] = s.savedZi[l] = y;
-        s.zr2[l] = x * x;
-        s.zi2[l] = y * y;
-        s.count[l] = count;
-        s.saveAfter[l] = saveAfter;
+        s.zr[l] = s.cr[l] = x;
+        s.zi[l] = s.ci[l] = y;
+        s.count[l] = 0;
+        if constexpr (kPeriodicity) {
+            s.savedZr[l] = x;
+            s.savedZi[l] = y;
+            s.saveAfter[l] = kFirstSave - 1;
+        }
         if constexpr (kEnds == kDerivative) {
             s.dzr[l] = 1.0;
             s.dzi[l] = 0.0;
         }
     };
-    for (std::size_t l = 0; l < kSlots; ++l)
+    for (std::size_t l = 0; l < VectorsFor(kEnds) * kLanes; ++l)
         refill(l);
 
     int sinceStopCheck = 0;
-    while (busy > 0) {
-        if constexpr (kEnds != kNoEnds)
-            std::copy(s.count, s.count + kSlots, s.startCount);
-        const BlockResult block = RunBlock<kPeriodicity, kEnds>(s, escape, limit);
-        for (std::uint64_t done = block.done; done != 0; done &= done - 1) {
-            const auto l = static_cast<std::size_t>(std::countr_zero(done));
-            // Steps past the limit do not count, since the limit test comes first; an orbit
-            // that cycles would reach the limit.
-            const bool escaped = (block.escaped >> l) & 1;
-            const std::size_t point = s.point[l];
-            counts[point] = static_cast<int>(escaped ? std::min(s.count[l], limit) : limit);
-            if constexpr (kEnds != kNoEnds) {
-                // The step it escaped at, in this block.
-                const std::int64_t at = s.count[l] - s.startCount[l] - 1;
-                if (escaped && at >= 0 && at < kBlock) {
-                    ends.zr[point] = s.trailZr[at][l];
-                    ends.zi[point] = s.trailZi[at][l];
-                    if constexpr (kEnds == kDerivative) {
-                        ends.dzr[point] = s.trailDzr[at][l];
-                        ends.dzi[point] = s.trailDzi[at][l];
+    while (live != 0) {
+        const BlockResult block = RunBlock<kPeriodicity, kEnds, kGrows>(s, bound, limit);
+        if constexpr (kGrows) {
+            constexpr std::uint64_t kVector = (std::uint64_t{1} << kLanes) - 1;
+            for (std::size_t j = 0; j < VectorsFor(kEnds); ++j) {
+                if (((block.escaped & live) >> (j * kLanes) & kVector) != 0)
+                    LookUpEscapes(s, j, bound);
+            }
+        }
+        if constexpr (kVectorRefill && kEnds == kNoEnds) {
+            RefillVectors<kPeriodicity, kGrows>(s, block, live, next, cr, ci, counts, n, limit);
+        } else {
+            for (std::uint64_t done = block.done & live; done != 0; done &= done - 1) {
+                const auto l = static_cast<std::size_t>(std::countr_zero(done));
+                // Steps past the limit do not count, since the limit test comes first; an orbit
+                // that cycles would reach the limit.
+                const bool escaped = (block.escaped >> l) & 1;
+                const std::size_t point = s.point[l];
+                // The steps made in the block, up to the escape for a lane that escaped.
+                std::int64_t steps = kBlock;
+                if constexpr (kGrows || kEnds != kNoEnds)
+                    steps = escaped ? s.steps[l] : kBlock;
+                const std::int64_t count = s.count[l] + (kGrows ? steps - kBlock : 0);
+                counts[point] = static_cast<int>(escaped ? std::min(count, limit) : limit);
+                if constexpr (kEnds != kNoEnds) {
+                    // The step it escaped at, in this block.
+                    const std::int64_t at = steps - 1;
+                    if (escaped) {
+                        ends.zr[point] = s.trailZr[at][l];
+                        ends.zi[point] = s.trailZi[at][l];
+                        if constexpr (kEnds == kDerivative) {
+                            ends.dzr[point] = s.trailDzr[at][l];
+                            ends.dzi[point] = s.trailDzi[at][l];
+                        }
                     }
                 }
+                refill(l);
             }
-            --busy;
-            refill(l);
         }
         sinceStopCheck += kBlock;
         if (sinceStopCheck >= kStopCheckInterval) {
@@ -300,158 +417,54 @@ bool IterateAll(const double* cr, const double* ci, int* counts, std::size_t n, 
     return true;
 }
 
-template <bool kPeriodicity>
+template <bool kPeriodicity, bool kGrows>
 bool IterateWithEnds(const double* cr, const double* ci, int* counts, std::size_t n, int maxIter,
                      double escape, const Interrupts& interrupts, const EndsOut& ends) {
     if (ends.zr == nullptr)
-        return IterateAll<kPeriodicity, kNoEnds>(cr, ci, counts, n, maxIter, escape, interrupts,
-                                                 ends);
+        return IterateAll<kPeriodicity, kNoEnds, kGrows>(cr, ci, counts, n, maxIter, escape,
+                                                         interrupts, ends);
     if (ends.dzr == nullptr)
-        return IterateAll<kPeriodicity, kValue>(cr, ci, counts, n, maxIter, escape, interrupts,
-                                                ends);
-    return IterateAll<kPeriodicity, kDerivative>(cr, ci, counts, n, maxIter, escape, interrupts,
-                                                 ends);
+        return IterateAll<kPeriodicity, kValue, kGrows>(cr, ci, counts, n, maxIter, escape,
+                                                        interrupts, ends);
+    return IterateAll<kPeriodicity, kDerivative, kGrows>(cr, ci, counts, n, maxIter, escape,
+                                                         interrupts, ends);
+}
+
+// Whether every point is a number: the orbit of an infinite or NaN c turns to NaN without
+// having grown past the bound, and the plain loop never lets a NaN escape.
+bool AllFinite(const double* cr, const double* ci, std::size_t n) {
+    const D d;
+    const std::size_t lanes = hn::Lanes(d);
+    Mask finite = hn::FirstN(d, lanes);
+    std::size_t k = 0;
+    for (; k + lanes <= n; k += lanes)
+        finite = hn::And(finite, hn::And(hn::IsFinite(hn::LoadU(d, cr + k)),
+                                         hn::IsFinite(hn::LoadU(d, ci + k))));
+    for (; k < n; ++k) {
+        if (!std::isfinite(cr[k]) || !std::isfinite(ci[k]))
+            return false;
+    }
+    return hn::AllTrue(d, finite);
+}
+
+template <bool kPeriodicity>
+bool IterateWithBound(const double* cr, const double* ci, int* counts, std::size_t n, int maxIter,
+                      double escape, const Interrupts& interrupts, const EndsOut& ends) {
+    return kernel::EscapesForGood(escape) && AllFinite(cr, ci, n)
+               ? IterateWithEnds<kPeriodicity, true>(cr, ci, counts, n, maxIter, escape, interrupts,
+                                                     ends)
+               : IterateWithEnds<kPeriodicity, false>(cr, ci, counts, n, maxIter, escape,
+                                                      interrupts, ends);
 }
 
 }  // namespace
-
-// The orbits of one vector of points, from their ends to their samples.
-struct Finisher {
-    const D d;
-    const hn::Rebind<float, D> df;
-    const hn::Rebind<std::int32_t, D> d32;
-    const hn::Rebind<std::int64_t, D> d64;
-    const kernel::FinishArgs& a;
-
-    static constexpr std::size_t kMax = hn::MaxLanes(D());
-
-    // The points from k on, a whole vector of them.
-    void Run(std::size_t k) const {
-        const bool distance = a.dzr != nullptr;
-        const Vec zero = hn::Zero(d);
-        Finish(hn::LoadU(d, a.cr + k), hn::LoadU(d, a.ci + k), hn::LoadU(d, a.zr + k),
-               hn::LoadU(d, a.zi + k), distance ? hn::LoadU(d, a.dzr + k) : zero,
-               distance ? hn::LoadU(d, a.dzi + k) : zero, hn::LoadU(d32, a.counts + k),
-               a.fraction + k, a.dex + (distance ? k : 0), a.dey + (distance ? k : 0));
-    }
-
-    // The last points, fewer than a vector: copied into one, padded with points that never
-    // escaped.
-    void RunLast(std::size_t k) const {
-        const std::size_t valid = a.n - k;
-        HWY_ALIGN double in[6][kMax] = {};
-        HWY_ALIGN std::int32_t count[kMax];
-        std::fill(count, count + kMax, std::numeric_limits<std::int32_t>::max());
-        const double* from[6] = {a.cr, a.ci, a.zr, a.zi, a.dzr, a.dzi};
-        for (std::size_t v = 0; v < 6; ++v) {
-            if (from[v] != nullptr)
-                std::copy(from[v] + k, from[v] + a.n, in[v]);
-        }
-        std::copy(a.counts + k, a.counts + a.n, count);
-        HWY_ALIGN float out[3][kMax];
-        Finish(hn::Load(d, in[0]), hn::Load(d, in[1]), hn::Load(d, in[2]), hn::Load(d, in[3]),
-               hn::Load(d, in[4]), hn::Load(d, in[5]), hn::Load(d32, count), out[0], out[1],
-               out[2]);
-        std::copy(out[0], out[0] + valid, a.fraction + k);
-        if (a.dzr != nullptr) {
-            std::copy(out[1], out[1] + valid, a.dex + k);
-            std::copy(out[2], out[2] + valid, a.dey + k);
-        }
-    }
-
-    void Finish(const Vec cr, const Vec ci, Vec zr, Vec zi, const Vec dzr, const Vec dzi,
-                const hn::Vec<decltype(d32)> counts, float* fractionOut, float* dexOut,
-                float* deyOut) const {
-        const bool distance = a.dzr != nullptr;
-        const Vec scale = hn::Set(d, a.scale);
-        Vec qr = hn::Mul(dzr, scale);
-        Vec qi = hn::Mul(dzi, scale);
-        const Vec one = hn::Set(d, 1.0);
-        const Vec two = hn::Set(d, 2.0);
-        const Vec step = hn::Set(d, a.step);
-        const Vec far = hn::Set(d, kTailFarNorm);
-        const auto escaped =
-            hn::Lt(hn::ConvertTo(d, hn::PromoteTo(d64, counts)), hn::Set(d, a.limit));
-        if (hn::AllFalse(d, escaped)) {
-            // Inside the set, as many are: nothing to follow.
-            const auto none = hn::Zero(df);
-            hn::StoreU(none, df, fractionOut);
-            if (distance) {
-                hn::StoreU(none, df, dexOut);
-                hn::StoreU(none, df, deyOut);
-            }
-            return;
-        }
-        Vec norm = hn::Add(hn::Mul(zr, zr), hn::Mul(zi, zi));
-        auto going = hn::AndNot(hn::Gt(norm, far), escaped);
-        Vec steps = hn::Zero(d);
-        for (int k = 0; k < kMaxTailSteps && !hn::AllFalse(d, going); ++k) {
-            if (distance) {
-                // dz' = 2 z dz + 1, in pixels.
-                const Vec r =
-                    hn::Add(hn::Mul(hn::Sub(hn::Mul(zr, qr), hn::Mul(zi, qi)), two), step);
-                qi = hn::IfThenElse(going, hn::Mul(hn::Add(hn::Mul(zr, qi), hn::Mul(zi, qr)), two),
-                                    qi);
-                qr = hn::IfThenElse(going, r, qr);
-            }
-            const Vec r = hn::Add(hn::Sub(hn::Mul(zr, zr), hn::Mul(zi, zi)), cr);
-            zi = hn::IfThenElse(going, hn::Add(hn::Mul(hn::Mul(zr, zi), two), ci), zi);
-            zr = hn::IfThenElse(going, r, zr);
-            steps = hn::Add(steps, hn::IfThenElseZero(going, one));
-            norm = hn::Add(hn::Mul(zr, zr), hn::Mul(zi, zi));
-            going = hn::AndNot(hn::Gt(norm, far), going);
-        }
-        // ln|z|, also where |z|^2 is past the doubles.
-        Vec lnModulus = hn::Mul(hn::Log(d, norm), hn::Set(d, 0.5));
-        const auto huge = hn::IsInf(norm);
-        if (!hn::AllFalse(d, huge)) {
-            const Vec big = hn::Max(hn::Abs(zr), hn::Abs(zi));
-            const Vec ratio = hn::Div(hn::Min(hn::Abs(zr), hn::Abs(zi)), big);
-            const Vec scaled = hn::Add(
-                hn::Log(d, big), hn::Mul(hn::Log1p(d, hn::Mul(ratio, ratio)), hn::Set(d, 0.5)));
-            lnModulus = hn::IfThenElse(huge, scaled, lnModulus);
-        }
-        // A bound below 4 lets out orbits that never go anywhere.
-        const auto valid =
-            hn::And(escaped, hn::And(hn::Gt(norm, hn::Set(d, 4.0)), hn::IsFinite(lnModulus)));
-        const Vec fraction =
-            hn::Add(hn::Sub(steps, hn::Log2(d, lnModulus)), hn::Set(d, a.log2LnBound));
-        hn::StoreU(hn::DemoteTo(df, hn::IfThenElseZero(valid, fraction)), df, fractionOut);
-        if (!distance)
-            return;
-        // z ln|z| / q: its length is the distance, it points away from the set.
-        const Vec q2 = hn::Add(hn::Mul(qr, qr), hn::Mul(qi, qi));
-        const Vec each = hn::Div(lnModulus, q2);
-        const Vec limit = hn::Set(d, kMaxSampleDistance);
-        const auto along = [&](Vec v) {
-            // No derivative at all: as far as can be; one past the doubles: on the boundary.
-            v = hn::IfThenElse(hn::Eq(q2, hn::Zero(d)), limit, hn::Mul(v, each));
-            v = hn::IfThenZeroElse(hn::Or(hn::IsNaN(v), hn::IsInf(q2)), v);
-            return hn::IfThenElseZero(valid, hn::Min(hn::Max(v, hn::Neg(limit)), limit));
-        };
-        const Vec ex = along(hn::Add(hn::Mul(zr, qr), hn::Mul(zi, qi)));
-        const Vec ey = along(hn::Sub(hn::Mul(zi, qr), hn::Mul(zr, qi)));
-        hn::StoreU(hn::DemoteTo(df, ex), df, dexOut);
-        hn::StoreU(hn::DemoteTo(df, ey), df, deyOut);
-    }
-};
-
-void FinishOrbitsTarget(const kernel::FinishArgs& args) {
-    const Finisher finisher{D(), {}, {}, {}, args};
-    const std::size_t lanes = hn::Lanes(D());
-    std::size_t k = 0;
-    for (; k + lanes <= args.n; k += lanes)
-        finisher.Run(k);
-    if (k < args.n)
-        finisher.RunLast(k);
-}
 
 bool IteratePointsTarget(const double* cr, const double* ci, int* counts, std::size_t n,
                          int maxIter, double escape, bool periodicity, const Interrupts& interrupts,
                          const kernel::EndsOut& ends) {
     return periodicity
-               ? IterateWithEnds<true>(cr, ci, counts, n, maxIter, escape, interrupts, ends)
-               : IterateWithEnds<false>(cr, ci, counts, n, maxIter, escape, interrupts, ends);
+               ? IterateWithBound<true>(cr, ci, counts, n, maxIter, escape, interrupts, ends)
+               : IterateWithBound<false>(cr, ci, counts, n, maxIter, escape, interrupts, ends);
 }
 
 }  // namespace HWY_NAMESPACE

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 #include <system_error>
+#include <utility>
 
 namespace zolt {
 
@@ -25,6 +26,11 @@ SampleLevel LevelFor(const PassJob& job, const OffscreenImage& image) {
     if (image.shader)
         level = std::max(level, image.shader->Needs());
     return level;
+}
+
+bool HasShader(OffscreenImage& image) {
+    std::lock_guard lock(image.mutex);
+    return image.shader != nullptr;
 }
 
 }  // namespace
@@ -88,7 +94,8 @@ struct RenderPool::Pass {
           height(image.buffer.height),
           rowPercent(100.0 / static_cast<double>(height)),
           interrupts{job.stop, job.block > 1 ? job.skip : nullptr},
-          level(LevelFor(job, image)) {
+          level(LevelFor(job, image)),
+          shadedAtStart(HasShader(image)) {
         for (long long y = job.start.y; y < height; y += job.block)
             rows.push_back(static_cast<int>(y));
         const std::size_t pointsPerRow = static_cast<std::size_t>(width / job.block + 1);
@@ -104,30 +111,31 @@ struct RenderPool::Pass {
     // Adds the points of row `y` that no earlier pass over the image has computed: an earlier
     // pass of block b computed the points x = 0, b, 2b, ... of its rows before its reach.
     void AddRow(int y, long long fromX, std::vector<PixelPoint>& points) const {
-        struct Computed {
-            long long next;  // the next multiple of the block not below x
-            long long end;   // the first x the pass did not reach in this row
-            int block;
+        const int viewY = y + job.firstRow;
+        // Most rows: no earlier pass ran on them.
+        const auto ran = [y](const PassReach& earlier) {
+            return earlier.block > 0 && y % earlier.block == 0 && y <= earlier.reached.y;
         };
-        Computed computed[8];
-        std::size_t known = 0;
+        if (std::none_of(job.earlier.begin(), job.earlier.end(), ran)) {
+            const long long count = std::max(0LL, (width - fromX + job.block - 1) / job.block);
+            const std::size_t at = points.size();
+            points.resize(at + static_cast<std::size_t>(count));
+            PixelPoint* point = points.data() + at;
+            for (long long x = fromX; x < width; x += job.block)
+                *point++ = {static_cast<int>(x), viewY};
+            return;
+        }
+        thread_local std::vector<char> computed;
+        computed.assign(static_cast<std::size_t>(width), 0);
         for (const PassReach& earlier : job.earlier) {
-            const bool ran = earlier.block > 0 && y % earlier.block == 0 &&
-                             y <= earlier.reached.y && known < std::size(computed);
-            if (ran)
-                computed[known++] = {0, y < earlier.reached.y ? width : earlier.reached.x,
-                                     earlier.block};
+            const long long end =
+                y < earlier.reached.y ? width : std::min(earlier.reached.x, width);
+            for (long long x = 0; ran(earlier) && x < end; x += earlier.block)
+                computed[static_cast<std::size_t>(x)] = 1;
         }
         for (long long x = fromX; x < width; x += job.block) {
-            bool skip = false;
-            for (std::size_t k = 0; k < known; ++k) {
-                Computed& c = computed[k];
-                while (c.next < x)
-                    c.next += c.block;
-                skip = skip || (c.next == x && x < c.end);
-            }
-            if (!skip)
-                points.push_back({static_cast<int>(x), y + job.firstRow});
+            if (computed[static_cast<std::size_t>(x)] == 0)
+                points.push_back({static_cast<int>(x), viewY});
         }
     }
 
@@ -161,8 +169,9 @@ struct RenderPool::Pass {
             }
             Store(points, unit);
             if (job.tally != nullptr) {
-                for (std::size_t k = 0; k < points.size(); ++k)
-                    tally.Add(points[k].x, points[k].y, unit.counts[k]);
+                tally.AddAll(unit.counts, [&points](std::size_t k) {
+                    return std::pair{points[k].x, points[k].y};
+                });
             }
             Finish(first, last);
         }
@@ -196,6 +205,11 @@ struct RenderPool::Pass {
     // recolouring that replaces it meanwhile leaves no pixel of the old colouring behind.
     void Store(std::span<const PixelPoint> points, Unit& unit) {
         unit.colours.resize(points.size());
+        // Where no shader colours the image, as usual, the colours are made before the lock, so
+        // that the threads hold it only to copy them.
+        const bool made = !shadedAtStart;
+        for (std::size_t k = 0; made && k < points.size(); ++k)
+            unit.colours[k] = job.colour(unit.counts[k]);
         std::size_t k = 0;
         while (k < points.size()) {
             const int viewRow = points[k].y;
@@ -207,34 +221,41 @@ struct RenderPool::Pass {
             const SampleShader* shader = image.shader.get();
             if (shader != nullptr)
                 shader->Shade(unit.Run(k, end - k), unit.colours.data() + k);
+            for (std::size_t i = k; shader == nullptr && !made && i < end; ++i)
+                unit.colours[i] = job.colour(unit.counts[i]);
             const bool keep = image.samples.Held();
             if (job.block == 1) {
-                StoreRow(points, unit, k, end, static_cast<std::size_t>(y) * width, shader);
+                Pixel* line = image.buffer.pixels.data() + static_cast<std::size_t>(y) * width;
+                for (std::size_t i = k; i < end; ++i)
+                    line[points[i].x] = unit.colours[i];
                 if (keep)
                     KeepRow(points, unit, k, end, static_cast<std::size_t>(y) * width);
             }
-            for (; job.block > 1 && k < end; ++k) {
-                const Pixel colour =
-                    shader != nullptr ? unit.colours[k] : job.colour(unit.counts[k]);
-                FillBlock(image.buffer, points[k].x, y, job.block, colour);
-                if (keep)
-                    KeepSamples(points[k].x, y, unit, k);
-            }
+            if (job.block > 1)
+                FillBlocks(points, unit, k, end, y);
+            for (; job.block > 1 && keep && k < end; ++k)
+                KeepSamples(points[k].x, y, unit, k);
             k = end;
         }
     }
 
-    // Points k to end of the unit, single pixels of the row that starts at pixel `row`: the
-    // shader's colours, or the count rule's.
-    void StoreRow(std::span<const PixelPoint> points, const Unit& unit, std::size_t k,
-                  std::size_t end, std::size_t row, const SampleShader* shader) {
-        Pixel* line = image.buffer.pixels.data() + row;
-        if (shader != nullptr) {
-            for (std::size_t i = k; i < end; ++i)
-                line[points[i].x] = unit.colours[i];
-        } else {
-            for (std::size_t i = k; i < end; ++i)
-                line[points[i].x] = job.colour(unit.counts[i]);
+    // The blocks of points k to end of the unit, which lie in the band of rows from y: each
+    // run of neighbouring blocks is filled in its first row and copied into the others.
+    void FillBlocks(std::span<const PixelPoint> points, const Unit& unit, std::size_t k,
+                    std::size_t end, int y) {
+        const int rows = std::min(job.block, height - y);
+        Pixel* first = image.buffer.pixels.data() + static_cast<std::size_t>(y) * width;
+        while (k < end) {
+            const int from = points[k].x;
+            int to = from;  // past the run's last pixel
+            do {
+                to = std::min(points[k].x + job.block, width);
+                std::fill(first + points[k].x, first + to, unit.colours[k]);
+                ++k;
+            } while (k < end && points[k].x == points[k - 1].x + job.block);
+            for (int row = 1; row < rows; ++row)
+                std::copy(first + from, first + to,
+                          first + static_cast<std::size_t>(row) * width + from);
         }
     }
 
@@ -301,8 +322,9 @@ struct RenderPool::Pass {
     const int height;
     const double rowPercent;
     const Interrupts interrupts;
-    const SampleLevel level;  // what is computed of each point
-    std::vector<int> rows;    // the rows of the pass's grid, from its start
+    const SampleLevel level;   // what is computed of each point
+    const bool shadedAtStart;  // the image had a shader when the pass began
+    std::vector<int> rows;     // the rows of the pass's grid, from its start
     std::size_t rowsPerUnit = 1;
     std::atomic<std::size_t> next{0};  // the first row not handed out
     std::atomic<bool> cut{false};      // a unit was interrupted: no more are taken

@@ -5,14 +5,20 @@
 namespace zolt {
 
 void UiMailbox::Post(Call call) {
+    bool first = false;
     {
         std::lock_guard lock(mutex_);
         if (closed_)
             return;
+        first = pending_.empty();
         pending_.push_back(std::move(call));
     }
-    // Outside the lock: the wake may run Deliver at once, on a thread that posts too.
-    if (wake_)
+    // Only a call that finds nothing pending asks for a Deliver: one behind others is run by
+    // the Deliver already asked for, which takes calls until none is left. The generation posts
+    // a status text every few rows, and a wake each would keep the user-interface thread
+    // taking the cores from the passes. Outside the lock: the wake may run Deliver at once, on a
+    // thread that posts too.
+    if (first && wake_)
         wake_();
 }
 

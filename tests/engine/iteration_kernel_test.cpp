@@ -71,6 +71,11 @@ std::vector<Case> Cases() {
          20000,
          4.0},
     };
+    // The same under a bound past which escaped orbits only grow.
+    Case special = cases.back();
+    special.name += ", bound 200";
+    special.escape = 200.0;
+    cases.push_back(special);
     // Counts that fill the vectors exactly, leave a partial one, or are a single point.
     for (std::size_t n : {0, 1, 2, 3, 5, 8, 9, 17, 31, 33, 65, 97})
         cases.push_back(Head(home, n, std::to_string(n) + " points"));

@@ -188,13 +188,19 @@ TEST_P(RenderPassTest, APointAnEarlierPassComputedIsNotComputedAgain) {
     EXPECT_EQ(image.buffer, Reference());
 }
 
+// Also where a finer pass leaves out the blocks whose points the coarser one computed.
 TEST_P(RenderPassTest, CoarseBlocksTakeTheColourOfTheirTopLeftPoint) {
     Create(30, 21);
-    Pass({}, 8);
     const ImageBuffer ref = Reference();
-    for (int y = 0; y < 21; ++y)
-        for (int x = 0; x < 30; ++x)
-            ASSERT_EQ(image.buffer.At(x, y), ref.At(x / 8 * 8, y / 8 * 8)) << x << "," << y;
+    const PassReach coarse[] = {{8, Pass({}, 8)}};
+    for (const int block : {8, 4}) {
+        if (block == 4)
+            Pass({}, 4, coarse);
+        for (int y = 0; y < 21; ++y)
+            for (int x = 0; x < 30; ++x)
+                ASSERT_EQ(image.buffer.At(x, y), ref.At(x / block * block, y / block * block))
+                    << x << "," << y << " in blocks of " << block;
+    }
 }
 
 // Counts like the plain counter until its second call, which sees a stop arrive.

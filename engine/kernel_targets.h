@@ -1,0 +1,52 @@
+#pragma once
+
+// What the files compiled once per instruction set (engine/iteration_kernel.cpp and
+// engine/orbit_tail.cpp) share: which targets they compile, and the plain arguments that pass
+// between them. Included first by both, before any Highway header.
+
+#include <cstddef>
+
+// Only the targets the dispatch table of iteration_kernel.cpp knows. AVX3_DL adds nothing the
+// kernel uses over AVX3, and the scalable Arm and RISC-V vectors cannot live in the arrays of
+// vectors the interleaving keeps. Every target the compiler can reach, the portable one included,
+// whatever -march the build uses: without it, a baseline above plain x86-64 (or any Arm build)
+// drops the portable kernel.
+#ifndef HWY_COMPILE_ALL_ATTAINABLE
+#define HWY_COMPILE_ALL_ATTAINABLE
+#endif
+#ifndef HWY_DISABLED_TARGETS
+#define HWY_DISABLED_TARGETS \
+    (HWY_AVX3_DL | HWY_SVE | HWY_SVE2 | HWY_SVE_256 | HWY_SVE2_128 | HWY_RVV)
+#endif
+
+namespace zolt::kernel {
+
+// Where the variants that record ends write them; null where not asked for. One type for every
+// target, so that all of them share the dispatch table's function type.
+struct EndsOut {
+    double* zr = nullptr;
+    double* zi = nullptr;
+    double* dzr = nullptr;
+    double* dzi = nullptr;
+};
+
+// What the finishing of orbits reads and writes, as FinishOrbits has it.
+struct FinishArgs {
+    const double* cr = nullptr;
+    const double* ci = nullptr;
+    const int* counts = nullptr;
+    std::size_t n = 0;
+    double limit = 1.0;  // counts from here on never escaped
+    const double* zr = nullptr;
+    const double* zi = nullptr;
+    const double* dzr = nullptr;  // none: no distances
+    const double* dzi = nullptr;
+    double scale = 1.0;
+    double step = 0.0;
+    double log2LnBound = 0.0;  // see TailLog2LnBound
+    float* fraction = nullptr;
+    float* dex = nullptr;
+    float* dey = nullptr;
+};
+
+}  // namespace zolt::kernel
