@@ -5,6 +5,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -129,7 +130,9 @@ TEST(ThreadPriority, MapsTheSevenLevelsAndLeavesOthersAlone) {
             nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)));
         }).join();
     }).join();
-    EXPECT_EQ(nice, ::getpriority(PRIO_PROCESS, static_cast<id_t>(::getpid())) + 5);
+    // The system holds niceness at 19, so a test run already nice still sees the change clamp.
+    const int before = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::getpid()));
+    EXPECT_EQ(nice, std::min(before + 5, 19));
 }
 
 // A change of colouring recolours the image from its samples where they suffice, and the image
