@@ -121,7 +121,8 @@ bool ComputeKeyframe(const std::filesystem::path& folder, int keyframe, const Ke
     const PngText texts[] = {{kPictureTextKeyword, spec.text},
                              {kKeyframeTextKeyword, spec.stamp},
                              {"Software", "Zolt 1.0"}};
-    return WritePng(image, KeyframePath(folder, keyframe), texts, &reason);
+    // Compressed on the keyframe's threads too: the bytes do not depend on how many.
+    return WritePng(image, KeyframePath(folder, keyframe), texts, &reason, work.threads);
 }
 
 bool LoadKeyframe(const std::filesystem::path& folder, int keyframe, ViewSize size,
