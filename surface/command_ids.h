@@ -38,6 +38,7 @@ enum CommandId : int {
 
 constexpr int kFirstCommand = 1;
 constexpr int kLastCommand = 31;
+static_assert(kLastCommand <= 32, "the command mask has a bit for each command, and 32 bits");
 
 // Mail and Web have no bit in the command mask: they are always available.
 constexpr bool HasCommandBit(int id) {
