@@ -160,6 +160,13 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
             return read;
         };
     };
+    // A file or folder: any name but an empty one.
+    const auto path = [](std::string& field) -> Setter {
+        return [&field](const std::string& v) {
+            field = v;
+            return !v.empty();
+        };
+    };
     const std::map<std::string, Setter> valued = {
         {"--pstart", coordinate(options.pstart, options.exact.Pstart)},
         {"--pfinish", coordinate(options.pfinish, options.exact.Pfinish)},
@@ -179,11 +186,7 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
              options.method = MethodNamed(v);
              return options.method.has_value();
          }},
-        {"--gradient",
-         [&](const std::string& v) {
-             options.gradient = v;
-             return !v.empty();
-         }},
+        {"--gradient", path(options.gradient)},
         {"--interior",
          [&](const std::string& v) {
              options.interior = ReadRgbHex(v);
@@ -194,36 +197,16 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
         {"--thickness", colouring(&Colouring::thickness)},
         {"--strength", colouring(&Colouring::strength)},
         {"--angle", colouring(&Colouring::angle)},
-        {"--output",
-         [&](const std::string& v) {
-             options.output = v;
-             return !v.empty();
-         }},
-        {"--movie",
-         [&](const std::string& v) {
-             options.movie = v;
-             return !v.empty();
-         }},
-        {"--frames",
-         [&](const std::string& v) {
-             options.frames = v;
-             return !v.empty();
-         }},
+        {"--output", path(options.output)},
+        {"--movie", path(options.movie)},
+        {"--frames", path(options.frames)},
         {"--fps", integer(options.fps, 1, kMaxMovieFps)},
         {"--seconds-per-doubling", real(options.secondsPerDoubling)},
         {"--start-width", real(options.startWidth)},
         {"--hold", real(options.hold)},
         {"--part", [&](const std::string& v) { return (options.part = ParsePart(v)).has_value(); }},
-        {"--parts-dir",
-         [&](const std::string& v) {
-             options.partsDir = v;
-             return !v.empty();
-         }},
-        {"--assemble",
-         [&](const std::string& v) {
-             options.assemble = v;
-             return !v.empty();
-         }},
+        {"--parts-dir", path(options.partsDir)},
+        {"--assemble", path(options.assemble)},
     };
 
     const std::map<std::string, bool*> flags = {
