@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "bench/bench_views.h"
 #include "colour/colour_methods.h"
 #include "colour/gradient.h"
 #include "engine/render_pass.h"
@@ -15,24 +16,7 @@
 namespace zolt {
 namespace {
 
-constexpr int kWidth = 760;
-constexpr int kHeight = 620;
-
-struct View {
-    const char* name;
-    GenerationSnapshot numbers;
-};
-
-const View kViews[] = {
-    {"home", {-2.5, 1.25, -1.5, 0.0, 250, 200.0}},
-    {"boundary", {-0.7453, -0.7433, 0.1127, 0.0, 5000, 200.0}},
-};
-
-class Unobserved final : public PassObserver {
-  public:
-    void RowBegun(int) override {}
-    void RowFinished(int) override {}
-};
+using namespace zolt::bench;
 
 Colouring ColouringOf(ColourMethod method) {
     Colouring colouring;

@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bench_views.h"
 #include "commands/workspace.h"
 #include "engine/iterate_point.h"
 #include "engine/iteration_kernel.h"
@@ -28,19 +29,8 @@
 namespace zolt {
 namespace {
 
-constexpr int kWidth = 760;
-constexpr int kHeight = 620;
-constexpr double kEscape = 200.0;
+using namespace zolt::bench;
 
-struct View {
-    const char* name;
-    GenerationSnapshot numbers;
-};
-
-const View kViews[] = {
-    {"home", {-2.5, 1.25, -1.5, 0.0, 250, kEscape}},
-    {"boundary", {-0.7453, -0.7433, 0.1127, 0.0, 5000, kEscape}},
-};
 // Inside the main cardioid, where no lane ever needs a refill: the kernels' steps alone.
 const View kInside = {"inside", {-0.3, -0.1, -0.1, 0.0, 500, kEscape}};
 
@@ -101,13 +91,6 @@ void Kernel(benchmark::State& state, const View& view, KernelTarget target, bool
     }
     SetRate(state, points);
 }
-
-// Nobody watches the benchmark's passes.
-class Unobserved final : public PassObserver {
-  public:
-    void RowBegun(int) override {}
-    void RowFinished(int) override {}
-};
 
 // A full-resolution pass as a generation runs it, on `threads` threads, into a real image; with
 // `tallied`, its counts tallied as a generation tallies them.
