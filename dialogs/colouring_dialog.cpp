@@ -25,6 +25,7 @@
 #include "dialogs/gradient_strip.h"
 #include "document/fractal_file.h"
 #include "surface/ui_surface.h"
+#include "surface/window_placement.h"
 
 namespace zolt {
 
@@ -127,24 +128,20 @@ double Fraction(double value) {
     return value - std::floor(value);
 }
 
-// Places the dialog beside the main window, where it hides none of the picture, when the screen
-// has room for it there; otherwise against the screen's right edge.
+// Places the dialog beside the main window, where it hides none of the picture.
 void PlaceBeside(QDialog& dialog, QWidget* window) {
     if (window == nullptr || window->screen() == nullptr)
         return;
     dialog.adjustSize();
-    const QRect room = window->screen()->availableGeometry();
-    const QRect beside = window->frameGeometry();
+    const auto rect = [](const QRect& r) {
+        return WindowRect{r.x(), r.y(), r.width(), r.height()};
+    };
     // The dialog's frame is not known before it shows: allow for one.
     const QSize size = dialog.size() + QSize(16, 40);
-    int x = room.right() + 1 - size.width();
-    if (beside.right() + size.width() <= room.right())
-        x = beside.right() + 1;
-    else if (beside.left() - size.width() >= room.left())
-        x = beside.left() - size.width();
-    const int y =
-        std::clamp(beside.top(), room.top(), std::max(room.top(), room.bottom() - size.height()));
-    dialog.move(std::max(x, room.left()), y);
+    const WindowRect placed =
+        BesideWindow(rect(window->frameGeometry()), {0, 0, size.width(), size.height()},
+                     rect(window->screen()->availableGeometry()));
+    dialog.move(placed.x, placed.y);
 }
 
 QString NoteFor(ColouringPreview::Picture picture) {

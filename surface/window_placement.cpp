@@ -28,4 +28,19 @@ std::optional<WindowRect> ClampToScreen(const WindowRect& window, const WindowRe
     return CentreOver(screen, clamped);
 }
 
+WindowRect BesideWindow(const WindowRect& window, const WindowRect& dialog,
+                        const WindowRect& screen) {
+    WindowRect placed = dialog;
+    const int screenRight = screen.x + screen.width;
+    if (window.x + window.width + dialog.width <= screenRight)
+        placed.x = window.x + window.width;
+    else if (window.x - dialog.width >= screen.x)
+        placed.x = window.x - dialog.width;
+    else
+        placed.x = std::max(screen.x, screenRight - dialog.width);
+    placed.y = std::clamp(window.y, screen.y,
+                          std::max(screen.y, screen.y + screen.height - dialog.height));
+    return placed;
+}
+
 }  // namespace zolt

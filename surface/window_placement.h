@@ -21,4 +21,10 @@ WindowRect CentreOver(const WindowRect& reference, const WindowRect& window);
 // edges meet the screen's, then centred over it. None when it lies within the screen already.
 std::optional<WindowRect> ClampToScreen(const WindowRect& window, const WindowRect& screen);
 
+// Where a dialog of `dialog`'s size goes so that it hides none of `window`: just right of it when
+// the screen has room there, else just left of it, else against the screen's right edge; its top
+// level with the window's, as far as the screen allows. Only the position is set.
+WindowRect BesideWindow(const WindowRect& window, const WindowRect& dialog,
+                        const WindowRect& screen);
+
 }  // namespace zolt

@@ -34,5 +34,19 @@ TEST(ClampToScreenTest, OnlyTheDimensionThatReachesOutShrinks) {
     EXPECT_EQ(*clamped, (WindowRect{132, 10, 760, 580}));
 }
 
+// A dialog beside the window hides none of it where the screen allows, and never leaves the
+// screen: right of the window, else left of it, else against the screen's right edge; its top
+// moved up when it would reach below the screen.
+TEST(BesideWindowTest, RightThenLeftThenTheScreensEdge) {
+    const WindowRect screen{0, 0, 1920, 1080};
+    const WindowRect dialog{0, 0, 470, 560};
+    EXPECT_EQ(BesideWindow({100, 50, 760, 710}, dialog, screen), (WindowRect{860, 50, 470, 560}));
+    EXPECT_EQ(BesideWindow({1000, 50, 760, 710}, dialog, screen), (WindowRect{530, 50, 470, 560}));
+    EXPECT_EQ(BesideWindow({0, 700, 1920, 380}, dialog, screen), (WindowRect{1450, 520, 470, 560}));
+    // A second screen, and a dialog taller than the screen: its top stays on the screen.
+    EXPECT_EQ(BesideWindow({1920, 0, 1280, 1024}, {0, 0, 470, 1200}, {1920, 0, 1920, 1080}),
+              (WindowRect{3200, 0, 470, 1200}));
+}
+
 }  // namespace
 }  // namespace zolt
