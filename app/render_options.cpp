@@ -9,6 +9,7 @@
 #include "colour/gradient.h"
 #include "engine/deep_view.h"
 #include "generation/picture.h"
+#include "movie/movie_maker.h"
 #include "settings/number_text.h"
 
 namespace zolt {
@@ -324,8 +325,11 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string>& args) {
     const MovieSettings settings = MovieSettingsOf(options);
     if (!CheckMovieSettings(settings, why))
         return {std::nullopt, why};
-    if (!options.movie.empty() && (options.width % 2 != 0 || options.height % 2 != 0))
-        return {std::nullopt, "an MP4 video needs an even width and height"};
+    if (std::string why = OutputSizeRefusal(
+            options.movie.empty() ? MovieOutput::Kind::Frames : MovieOutput::Kind::Video,
+            options.width, options.height);
+        !why.empty())
+        return {std::nullopt, std::move(why)};
     return {options, {}};
 }
 

@@ -277,9 +277,10 @@ AssemblyOutcome AssembleMovieParts(const std::filesystem::path& folder, const Mo
         }
         outcome.ofParts = false;
         const MovieSettings& s = job->settings;
-        if (output.kind == MovieOutput::Kind::Video && (s.width % 2 != 0 || s.height % 2 != 0)) {
-            outcome.reason = "an MP4 video needs an even width and height, and the movie is " +
-                             std::to_string(s.width) + " by " + std::to_string(s.height);
+        if (const std::string why = OutputSizeRefusal(output.kind, s.width, s.height);
+            !why.empty()) {
+            outcome.reason = why + ", and the movie is " + std::to_string(s.width) + " by " +
+                             std::to_string(s.height);
             return outcome;
         }
         MovieOutput movie = output;

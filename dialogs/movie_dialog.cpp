@@ -128,9 +128,10 @@ std::string MovieSummary(const FractalDef& end, const MovieChoice& choice, bool&
     const auto plan = PlanMovie(end, choice.settings, reason);
     if (!plan)
         return "No movie: " + reason + ".";
-    if (choice.output.kind == MovieOutput::Kind::Video &&
-        (choice.settings.width % 2 != 0 || choice.settings.height % 2 != 0))
-        return "No movie: an MP4 video needs an even width and height.";
+    if (const std::string why =
+            OutputSizeRefusal(choice.output.kind, choice.settings.width, choice.settings.height);
+        !why.empty())
+        return "No movie: " + why + ".";
     if (choice.output.path.empty())
         return "No movie: where should it go?";
     valid = true;

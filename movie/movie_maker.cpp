@@ -367,6 +367,10 @@ MovieOutcome Failure(std::string reason, bool cancelled = false) {
 MovieOutcome Run(const FractalDef& end, const MovieSettings& settings, const MovieOutput& output,
                  const MovieWork& work, bool compute) {
     try {
+        // ffmpeg would refuse such frames only after every keyframe was computed.
+        if (std::string why = OutputSizeRefusal(output.kind, settings.width, settings.height);
+            !why.empty())
+            return Failure(why);
         std::string reason;
         const auto movie = Begin(end, settings, output, reason);
         if (!movie)
@@ -433,6 +437,12 @@ std::optional<std::vector<int>> MissingKeyframes(const FractalDef& end,
         reason = "out of memory";
         return std::nullopt;
     }
+}
+
+std::string OutputSizeRefusal(MovieOutput::Kind kind, int width, int height) {
+    if (kind == MovieOutput::Kind::Video && (width % 2 != 0 || height % 2 != 0))
+        return "an MP4 video needs an even width and height";
+    return {};
 }
 
 MovieOutcome AssembleMovie(const FractalDef& end, const MovieSettings& settings,

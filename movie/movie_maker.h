@@ -59,6 +59,10 @@ struct MovieOutcome {
     std::string reason;  // why the movie was not written
 };
 
+// Why frames of this size cannot go into an output of this kind, or nothing when they can: an
+// MP4 video keeps its colours for squares of two by two pixels (yuv420p), so its sides are even.
+std::string OutputSizeRefusal(MovieOutput::Kind kind, int width, int height);
+
 // The whole movie of `end` (its last frame) to `output`.
 MovieOutcome MakeMovie(const FractalDef& end, const MovieSettings& settings,
                        const MovieOutput& output, const MovieWork& work);

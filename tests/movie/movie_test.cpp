@@ -230,6 +230,11 @@ TEST_F(MovieTest, WithoutFfmpegAVideoSaysSoBeforeComputingAnything) {
     EXPECT_EQ(outcome.reason, kFfmpegNeeded);
     EXPECT_FALSE(std::filesystem::exists(MovieWorkFolder(output.path)));
     EXPECT_TRUE(observer.computed.empty());
+    // Nor are frames that no MP4 video holds computed first and refused after.
+    const MovieOutcome odd = Make({.width = 33, .height = 18}, output);
+    EXPECT_EQ(odd.reason, "an MP4 video needs an even width and height");
+    EXPECT_FALSE(std::filesystem::exists(MovieWorkFolder(output.path)));
+    EXPECT_TRUE(observer.computed.empty());
 }
 
 }  // namespace
