@@ -135,8 +135,10 @@ std::optional<Rgb> ReadRgbHex(std::string_view text) {
     return Rgb{bytes[0], bytes[1], bytes[2]};
 }
 
-void AverageBlocks(const Pixel* input, int width, int rows, int factor, Pixel* output) {
-    const std::size_t stride = static_cast<std::size_t>(width) * factor;
+void AverageBlocks(const Pixel* input, int width, int rows, int factor, Pixel* output,
+                   std::size_t stride) {
+    if (stride == 0)
+        stride = static_cast<std::size_t>(width) * factor;
     const double samples = static_cast<double>(factor) * factor;
     // Row by row of the input, each pixel's light added to its block's sums: the order of the
     // additions does not matter, they are exact.

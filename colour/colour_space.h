@@ -96,9 +96,11 @@ std::string RgbHexText(Rgb rgb);
 std::optional<Rgb> ReadRgbHex(std::string_view text);
 
 // Pixels averaged in linear light: each output pixel of `rows` rows of `width` the mean of a
-// factor x factor block of the input, whose rows are `width * factor` pixels. The sum is exact
+// factor x factor block of the input, whose rows are `stride` pixels apart (`width * factor`
+// when 0; more leaves the pixels past the last block out). The sum is exact for factors up to 8
 // (the linear levels are floats, their sum of up to 64 fits a double's mantissa), so the result
 // does not depend on the order of the samples.
-void AverageBlocks(const Pixel* input, int width, int rows, int factor, Pixel* output);
+void AverageBlocks(const Pixel* input, int width, int rows, int factor, Pixel* output,
+                   std::size_t stride = 0);
 
 }  // namespace zolt

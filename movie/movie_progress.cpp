@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "colour/colour_space.h"
+
 namespace zolt {
 
 namespace {
@@ -59,9 +61,16 @@ void MovieProgress::KeyframeRows(double fraction) {
 }
 
 void MovieProgress::KeyframeDone(int, const ImageBuffer& picture) {
+    ImageBuffer small;
+    const int factor = std::max(1, picture.width / kPictureWidth);
+    small.width = picture.width / factor;
+    small.height = picture.height / factor;
+    small.pixels.resize(static_cast<std::size_t>(small.width) * small.height);
+    AverageBlocks(picture.pixels.data(), small.width, small.height, factor, small.pixels.data(),
+                  static_cast<std::size_t>(picture.width));
     {
         std::lock_guard lock(mutex_);
-        picture_ = picture;
+        picture_ = std::move(small);
     }
     if (++computed_ == toCompute_)
         framesBegun_ = Now();

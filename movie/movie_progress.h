@@ -34,7 +34,9 @@ class MovieProgress final : public MovieObserver {
     // "keyframe 12 of 57" (of those this run computes), "frame 2000 of 3061", with a deep
     // keyframe's reference while it is computed.
     std::string Step() const;
-    // The keyframe computed last, and a number that grows with each one.
+    // The keyframe computed last, shrunk to about kPictureWidth pixels across (on the thread that
+    // computed it, so that the window only shows it), and a number that grows with each one.
+    static constexpr int kPictureWidth = 480;
     int PictureSerial() const { return pictureSerial_.load(std::memory_order_acquire); }
     ImageBuffer Picture() const;
 

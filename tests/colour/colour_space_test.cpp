@@ -69,6 +69,9 @@ TEST(AverageBlocks, AveragesLight) {
     AverageBlocks(input, 2, 1, 2, output);
     EXPECT_EQ(output[0], MakePixel(188, 188, 188));
     EXPECT_EQ(output[1], kWhite);
+    // Rows four apart, of which one block is asked for: the samples past it are left out.
+    AverageBlocks(input, 1, 1, 2, output, 4);
+    EXPECT_EQ(output[0], MakePixel(188, 188, 188));
 }
 
 TEST(RgbHex, ReadsWhatItWrites) {
