@@ -55,26 +55,13 @@ int SayOfPart(const RenderOptions& options, const PartNumbers& part, PartOutcome
     return Say(1, "cannot write " + PartName(part) + " into " + folder + ": " + reason);
 }
 
-// The keyframes of a movie's part, the first three and the last: "1, 4, 7, ..., 31".
-std::string KeyframeList(const std::vector<int>& keyframes) {
-    std::string text;
-    for (std::size_t i = 0; i < keyframes.size(); ++i) {
-        if (i == 3 && keyframes.size() > 4) {
-            text += ", ...";
-            i = keyframes.size() - 1;
-        }
-        text += (i == 0 ? "" : ", ") + std::to_string(keyframes[i]);
-    }
-    return text;
-}
-
 int RenderMoviePart(const RenderOptions& options, const PartNumbers& part, const FractalDef& def) {
     MovieLine line(options);
     const MoviePartOutcome outcome = ComputeMoviePart(
         {def, MovieSettingsOf(options), options.keyframeData}, part.index, part.parts,
         options.partsDir, {.threads = Threads(options), .observer = &line});
     line.Done();
-    return SayOfPart(options, part, outcome.result, "keyframes " + KeyframeList(outcome.keyframes),
+    return SayOfPart(options, part, outcome.result, "keyframes " + ListKeyframes(outcome.keyframes),
                      outcome.reason);
 }
 

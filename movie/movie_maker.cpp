@@ -342,16 +342,6 @@ void Tidy(const Movie& movie, const MovieOutput& output) {
     std::filesystem::remove(movie.scratch, error);  // only when empty
 }
 
-std::string ListKeyframes(std::span<const int> keyframes) {
-    constexpr std::size_t kNamed = 10;
-    std::string text;
-    for (std::size_t i = 0; i < keyframes.size() && i < kNamed; ++i)
-        text += (i == 0 ? "" : ", ") + std::to_string(keyframes[i]);
-    if (keyframes.size() > kNamed)
-        text += " and " + std::to_string(keyframes.size() - kNamed) + " more";
-    return text;
-}
-
 std::vector<int> AllKeyframes(const MoviePlan& plan) {
     std::vector<int> all(static_cast<std::size_t>(plan.Keyframes()));
     std::iota(all.begin(), all.end(), 0);
@@ -437,6 +427,16 @@ std::optional<std::vector<int>> MissingKeyframes(const FractalDef& end,
         reason = "out of memory";
         return std::nullopt;
     }
+}
+
+std::string ListKeyframes(std::span<const int> keyframes) {
+    constexpr std::size_t kNamed = 10;
+    std::string text;
+    for (std::size_t i = 0; i < keyframes.size() && i < kNamed; ++i)
+        text += (i == 0 ? "" : ", ") + std::to_string(keyframes[i]);
+    if (keyframes.size() > kNamed)
+        text += " and " + std::to_string(keyframes.size() - kNamed) + " more";
+    return text;
 }
 
 std::string OutputSizeRefusal(MovieOutput::Kind kind, int width, int height) {

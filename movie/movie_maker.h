@@ -59,6 +59,9 @@ struct MovieOutcome {
     std::string reason;  // why the movie was not written
 };
 
+// Keyframe numbers as a message names them: "3, 7, 9", the first ten and how many more.
+std::string ListKeyframes(std::span<const int> keyframes);
+
 // Why frames of this size cannot go into an output of this kind, or nothing when they can: an
 // MP4 video keeps its colours for squares of two by two pixels (yuv420p), so its sides are even.
 std::string OutputSizeRefusal(MovieOutput::Kind kind, int width, int height);
