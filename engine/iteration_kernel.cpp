@@ -14,7 +14,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
-#include <stdexcept>
 
 #include "engine/iterate_point.h"
 #include "engine/iteration_kernel.h"
@@ -46,9 +45,6 @@ HWY_BEFORE_NAMESPACE();
 namespace zolt {
 namespace HWY_NAMESPACE {
 
-// In engine/orbit_tail.cpp.
-void FinishOrbitsTarget(const kernel::FinishArgs& args);
-
 namespace {
 
 namespace hn = hwy::HWY_NAMESPACE;
@@ -59,9 +55,26 @@ using Vec = hn::Vec<D>;
 using VecI = hn::Vec<DI>;
 using Mask = hn::Mask<D>;
 
-// What a variant of the kernel records of each orbit besides its count: nothing, its value at
-// the escape, or that and its derivative there.
-enum Ends { kNoEnds = 0, kValue = 1, kDerivative = 2 };
+// What a variant of the kernel records of each orbit besides its count, as bits: its value, its
+// derivative too, and whether they are taken at the first checkpoint from the escape on
+// (OrbitEnds::past) rather than at the escape itself.
+enum Ends { kNoEnds = 0, kValue = 1, kDerivative = 2 | kValue, kCheckpoints = 4 };
+constexpr bool HasDerivative(int ends) {
+    return (ends & kDerivative) == kDerivative;
+}
+constexpr bool AtCheckpoints(int ends) {
+    return (ends & kCheckpoints) != 0;
+}
+
+// The variants that record ends at checkpoints keep z (and dz) after every kCheckpointEvery-th
+// step of a block, a quarter of the stores of keeping every step's, and an escaped orbit's ends
+// lie at most kCheckpointEvery - 1 steps past its escape.
+constexpr int kCheckpointEvery = 4;
+// Whether a variant keeps the values after step k of a block.
+constexpr bool KeepsStep(int ends, int k) {
+    return ends != kNoEnds &&
+           (!AtCheckpoints(ends) || k % kCheckpointEvery == kCheckpointEvery - 1);
+}
 
 // Vectors in flight. One step of one vector is a chain of three dependent operations per
 // coordinate, some nine cycles, while the multipliers and adders can start a vector's step about
@@ -71,7 +84,7 @@ enum Ends { kNoEnds = 0, kValue = 1, kDerivative = 2 };
 // derivative has four vectors more to keep per vector, and is fastest with fewer.
 constexpr std::size_t kVectors = 8;
 constexpr std::size_t VectorsFor(int ends) {
-    if (ends != kDerivative)
+    if (!HasDerivative(ends))
         return kVectors;
     return HWY_TARGET == HWY_AVX3 ? 4 : 3;
 }
@@ -86,6 +99,8 @@ static_assert(kSlots <= 64, "one bit per slot in a 64-bit word");
 constexpr int kBlock = 12;
 // Brent's cycle detection saves z at lane counts kFirstSave, 2 kFirstSave, 4 kFirstSave, ...
 constexpr std::int64_t kFirstSave = kBlock;
+static_assert(kBlock % kCheckpointEvery == 0 && std::has_single_bit(unsigned{kCheckpointEvery}),
+              "a block ends on a checkpoint, found by setting the low bits of a step");
 
 // The lanes, one slot per point in flight, as arrays so that the vectors load whole and the
 // bookkeeping reads and writes single lanes.
@@ -98,7 +113,7 @@ struct Slots {
     HWY_ALIGN double savedZi[kSlots];
     HWY_ALIGN std::int64_t count[kSlots];      // steps done, the escape's included
     HWY_ALIGN std::int64_t saveAfter[kSlots];  // the next save comes at the count after this
-    // Only for the variants that record ends. Lanes step on after their escape within a block,
+    // Only for the variants that keep trails. Lanes step on after their escape within a block,
     // so each step's values are kept (plain stores cost less than stores of the escaping lanes
     // alone), and an escaped lane's are looked up by the steps it made in the block.
     HWY_ALIGN double trailZr[kBlock][kSlots];
@@ -161,6 +176,9 @@ BlockResult RunBlock(Slots& s, const Vec bound, std::int64_t limit) {
     Vec zr[kVectors], zi[kVectors], zr2[kVectors], zi2[kVectors], dzr[kVectors], dzi[kVectors];
     VecI steps[kVectors];  // made in this block, when the bound is not one that grows
     Mask running[kVectors];
+    // Every loop over the vectors is unrolled, so that the arrays above become registers rather
+    // than memory each step loads and stores (a tenth to a fifth of the time of a pass).
+#pragma GCC unroll 8
     for (std::size_t j = 0; j < kUsed; ++j) {
         zr[j] = hn::Load(d, s.zr + j * kLanes);
         zi[j] = hn::Load(d, s.zi + j * kLanes);
@@ -170,16 +188,17 @@ BlockResult RunBlock(Slots& s, const Vec bound, std::int64_t limit) {
             steps[j] = hn::Zero(di);
             running[j] = hn::FirstN(d, kLanes);
         }
-        if constexpr (kEnds == kDerivative) {
+        if constexpr (HasDerivative(kEnds)) {
             dzr[j] = hn::Load(d, s.dzr + j * kLanes);
             dzi[j] = hn::Load(d, s.dzi + j * kLanes);
         }
     }
     for (int k = 0; k < kBlock; ++k) {
+#pragma GCC unroll 8
         for (std::size_t j = 0; j < kUsed; ++j) {
             const Vec cr = hn::Load(d, s.cr + j * kLanes);
             const Vec ci = hn::Load(d, s.ci + j * kLanes);
-            if constexpr (kEnds == kDerivative) {
+            if constexpr (HasDerivative(kEnds)) {
                 // dz' = 2 z dz + 1, from the z before this step.
                 const Vec r = hn::Add(
                     hn::Mul(hn::Sub(hn::Mul(zr[j], dzr[j]), hn::Mul(zi[j], dzi[j])), two), one);
@@ -205,22 +224,27 @@ BlockResult RunBlock(Slots& s, const Vec bound, std::int64_t limit) {
                 steps[j] = CountWhere(running[j], steps[j]);
                 running[j] = hn::AndNot(hn::Gt(hn::Add(zr2[j], zi2[j]), bound), running[j]);
             }
-            if constexpr (kEnds != kNoEnds) {
+        }
+        // Apart from the step loop, whose vectors the compiler then keeps in registers.
+        if (KeepsStep(kEnds, k)) {
+#pragma GCC unroll 8
+            for (std::size_t j = 0; j < kUsed; ++j) {
                 hn::Store(zr[j], d, s.trailZr[k] + j * kLanes);
                 hn::Store(zi[j], d, s.trailZi[k] + j * kLanes);
-            }
-            if constexpr (kEnds == kDerivative) {
-                hn::Store(dzr[j], d, s.trailDzr[k] + j * kLanes);
-                hn::Store(dzi[j], d, s.trailDzi[k] + j * kLanes);
+                if constexpr (HasDerivative(kEnds)) {
+                    hn::Store(dzr[j], d, s.trailDzr[k] + j * kLanes);
+                    hn::Store(dzi[j], d, s.trailDzi[k] + j * kLanes);
+                }
             }
         }
     }
     BlockResult result;
     const auto beforeLimit = hn::Set(di, limit - 1);  // 64-bit lanes compare only with >
+#pragma GCC unroll 8
     for (std::size_t j = 0; j < kUsed; ++j) {
         hn::Store(zr[j], d, s.zr + j * kLanes);
         hn::Store(zi[j], d, s.zi + j * kLanes);
-        if constexpr (kEnds == kDerivative) {
+        if constexpr (HasDerivative(kEnds)) {
             hn::Store(dzr[j], d, s.dzr + j * kLanes);
             hn::Store(dzi[j], d, s.dzi + j * kLanes);
         }
@@ -359,7 +383,7 @@ bool IterateAll(const double* cr, const double* ci, int* counts, std::size_t n, 
             s.savedZi[l] = y;
             s.saveAfter[l] = kFirstSave - 1;
         }
-        if constexpr (kEnds == kDerivative) {
+        if constexpr (HasDerivative(kEnds)) {
             s.dzr[l] = 1.0;
             s.dzi[l] = 0.0;
         }
@@ -393,15 +417,19 @@ bool IterateAll(const double* cr, const double* ci, int* counts, std::size_t n, 
                 const std::int64_t count = s.count[l] + (kGrows ? steps - kBlock : 0);
                 counts[point] = static_cast<int>(escaped ? std::min(count, limit) : limit);
                 if constexpr (kEnds != kNoEnds) {
-                    // The step it escaped at, in this block.
-                    const std::int64_t at = steps - 1;
                     if (escaped) {
-                        ends.zr[point] = s.trailZr[at][l];
-                        ends.zi[point] = s.trailZi[at][l];
-                        if constexpr (kEnds == kDerivative) {
-                            ends.dzr[point] = s.trailDzr[at][l];
-                            ends.dzi[point] = s.trailDzi[at][l];
+                        // The step it escaped at, in this block, and the one whose ends are kept.
+                        const std::int64_t at = steps - 1;
+                        const std::int64_t kept =
+                            AtCheckpoints(kEnds) ? at | (kCheckpointEvery - 1) : at;
+                        ends.zr[point] = s.trailZr[kept][l];
+                        ends.zi[point] = s.trailZi[kept][l];
+                        if constexpr (HasDerivative(kEnds)) {
+                            ends.dzr[point] = s.trailDzr[kept][l];
+                            ends.dzi[point] = s.trailDzi[kept][l];
                         }
+                        if (ends.past != nullptr)
+                            ends.past[point] = static_cast<std::int32_t>(kept - at);
                     }
                 }
                 refill(l);
@@ -417,12 +445,46 @@ bool IterateAll(const double* cr, const double* ci, int* counts, std::size_t n, 
     return true;
 }
 
+// Whether every point is a number of at most `largest` in either part (NaN is not). The orbit of
+// an infinite or NaN c turns to NaN without having grown past the bound, and the plain loop
+// never lets a NaN escape.
+bool AllWithin(const double* cr, const double* ci, std::size_t n, double largest) {
+    const D d;
+    const std::size_t lanes = hn::Lanes(d);
+    const Vec most = hn::Set(d, largest);
+    const auto within = [&](Vec v) { return hn::Le(hn::Abs(v), most); };
+    Mask all = hn::FirstN(d, lanes);
+    std::size_t k = 0;
+    for (; k + lanes <= n; k += lanes)
+        all = hn::And(all, hn::And(within(hn::LoadU(d, cr + k)), within(hn::LoadU(d, ci + k))));
+    for (; k < n; ++k) {
+        if (!(std::fabs(cr[k]) <= largest && std::fabs(ci[k]) <= largest))
+            return false;
+    }
+    return hn::AllTrue(d, all);
+}
+
+// Whether the values at checkpoints, up to kCheckpointEvery - 1 steps past the escape, stay
+// numbers: the escaped value's squared modulus is then below about 2^82, and three squarings
+// keep it within the doubles. Larger bounds and points record the escape's own values.
+bool CheckpointsFit(const double* cr, const double* ci, std::size_t n, double escape) {
+    static_assert(kCheckpointEvery <= 4);
+    return escape <= 0x1p40 && AllWithin(cr, ci, n, 0x1p10);
+}
+
 template <bool kPeriodicity, bool kGrows>
 bool IterateWithEnds(const double* cr, const double* ci, int* counts, std::size_t n, int maxIter,
                      double escape, const Interrupts& interrupts, const EndsOut& ends) {
     if (ends.zr == nullptr)
         return IterateAll<kPeriodicity, kNoEnds, kGrows>(cr, ci, counts, n, maxIter, escape,
                                                          interrupts, ends);
+    if (kGrows && ends.past != nullptr && CheckpointsFit(cr, ci, n, escape)) {
+        if (ends.dzr == nullptr)
+            return IterateAll<kPeriodicity, kValue | kCheckpoints, kGrows>(
+                cr, ci, counts, n, maxIter, escape, interrupts, ends);
+        return IterateAll<kPeriodicity, kDerivative | kCheckpoints, kGrows>(
+            cr, ci, counts, n, maxIter, escape, interrupts, ends);
+    }
     if (ends.dzr == nullptr)
         return IterateAll<kPeriodicity, kValue, kGrows>(cr, ci, counts, n, maxIter, escape,
                                                         interrupts, ends);
@@ -430,27 +492,11 @@ bool IterateWithEnds(const double* cr, const double* ci, int* counts, std::size_
                                                          interrupts, ends);
 }
 
-// Whether every point is a number: the orbit of an infinite or NaN c turns to NaN without
-// having grown past the bound, and the plain loop never lets a NaN escape.
-bool AllFinite(const double* cr, const double* ci, std::size_t n) {
-    const D d;
-    const std::size_t lanes = hn::Lanes(d);
-    Mask finite = hn::FirstN(d, lanes);
-    std::size_t k = 0;
-    for (; k + lanes <= n; k += lanes)
-        finite = hn::And(finite, hn::And(hn::IsFinite(hn::LoadU(d, cr + k)),
-                                         hn::IsFinite(hn::LoadU(d, ci + k))));
-    for (; k < n; ++k) {
-        if (!std::isfinite(cr[k]) || !std::isfinite(ci[k]))
-            return false;
-    }
-    return hn::AllTrue(d, finite);
-}
-
 template <bool kPeriodicity>
 bool IterateWithBound(const double* cr, const double* ci, int* counts, std::size_t n, int maxIter,
                       double escape, const Interrupts& interrupts, const EndsOut& ends) {
-    return kernel::EscapesForGood(escape) && AllFinite(cr, ci, n)
+    return kernel::EscapesForGood(escape) &&
+                   AllWithin(cr, ci, n, std::numeric_limits<double>::max())
                ? IterateWithEnds<kPeriodicity, true>(cr, ci, counts, n, maxIter, escape, interrupts,
                                                      ends)
                : IterateWithEnds<kPeriodicity, false>(cr, ci, counts, n, maxIter, escape,
@@ -459,154 +505,28 @@ bool IterateWithBound(const double* cr, const double* ci, int* counts, std::size
 
 }  // namespace
 
+// Ends every entry point compiled per instruction set. The 256- and 512-bit targets leave the
+// upper halves of the vector registers in use, and the code around them, built for plain x86-64,
+// does its scalar floating point in the older encoding: on CPUs that merge those halves into every
+// such instruction, each one then waits for the one before, which made the loops run after a
+// kernel several times slower. The compiler clears them only where it sees them used, and it
+// misses uses in the functions called.
+void LeaveVectorUnit() {
+#if HWY_TARGET == HWY_AVX2 || HWY_TARGET == HWY_AVX3
+    _mm256_zeroupper();
+#endif
+}
+
 bool IteratePointsTarget(const double* cr, const double* ci, int* counts, std::size_t n,
                          int maxIter, double escape, bool periodicity, const Interrupts& interrupts,
                          const kernel::EndsOut& ends) {
-    return periodicity
-               ? IterateWithBound<true>(cr, ci, counts, n, maxIter, escape, interrupts, ends)
-               : IterateWithBound<false>(cr, ci, counts, n, maxIter, escape, interrupts, ends);
+    const bool done =
+        periodicity ? IterateWithBound<true>(cr, ci, counts, n, maxIter, escape, interrupts, ends)
+                    : IterateWithBound<false>(cr, ci, counts, n, maxIter, escape, interrupts, ends);
+    LeaveVectorUnit();
+    return done;
 }
 
 }  // namespace HWY_NAMESPACE
 }  // namespace zolt
 HWY_AFTER_NAMESPACE();
-
-#if HWY_ONCE
-
-namespace zolt {
-
-namespace {
-
-struct KernelEntry {
-    std::int64_t id;  // the Highway target bit
-    const char* name;
-    decltype(&HWY_STATIC_DISPATCH(IteratePointsTarget)) run;
-    decltype(&HWY_STATIC_DISPATCH(FinishOrbitsTarget)) finish;
-};
-
-#define ZOLT_KERNEL_ENTRY(TARGET, NAMESPACE, NAME)                                    \
-    KernelEntry {                                                                     \
-        TARGET, NAME, &NAMESPACE::IteratePointsTarget, &NAMESPACE::FinishOrbitsTarget \
-    }
-
-// Every compiled target, best first, the portable one last.
-constexpr KernelEntry kKernels[] = {
-#if HWY_TARGETS & HWY_AVX3
-    ZOLT_KERNEL_ENTRY(HWY_AVX3, N_AVX3, "AVX-512"),
-#endif
-#if HWY_TARGETS & HWY_AVX2
-    ZOLT_KERNEL_ENTRY(HWY_AVX2, N_AVX2, "AVX2"),
-#endif
-#if HWY_TARGETS & HWY_SSE4
-    ZOLT_KERNEL_ENTRY(HWY_SSE4, N_SSE4, "SSE4"),
-#endif
-#if HWY_TARGETS & HWY_SSSE3
-    ZOLT_KERNEL_ENTRY(HWY_SSSE3, N_SSSE3, "SSSE3"),
-#endif
-#if HWY_TARGETS & HWY_NEON
-    ZOLT_KERNEL_ENTRY(HWY_NEON, N_NEON, "NEON"),
-#endif
-#if HWY_TARGETS & HWY_EMU128
-    ZOLT_KERNEL_ENTRY(0, N_EMU128, "scalar"),
-#endif
-#if HWY_TARGETS & HWY_SCALAR
-    ZOLT_KERNEL_ENTRY(0, N_SCALAR, "scalar"),
-#endif
-};
-
-#undef ZOLT_KERNEL_ENTRY
-
-constexpr std::int64_t kTabled =
-    HWY_AVX3 | HWY_AVX2 | HWY_SSE4 | HWY_SSSE3 | HWY_NEON | HWY_EMU128 | HWY_SCALAR;
-static_assert((HWY_TARGETS & ~kTabled) == 0, "a compiled target is missing from kKernels");
-static_assert(kKernels[std::size(kKernels) - 1].id == 0, "the portable kernel comes last");
-
-const KernelEntry& EntryOf(std::int64_t id) {
-    for (const KernelEntry& entry : kKernels) {
-        if (entry.id == id)
-            return entry;
-    }
-    return kKernels[std::size(kKernels) - 1];
-}
-
-}  // namespace
-
-struct KernelTargetAccess {
-    static KernelTarget Make(std::int64_t id) { return KernelTarget(id); }
-    static std::int64_t Id(KernelTarget target) { return target.id_; }
-};
-
-std::string_view KernelTarget::Name() const {
-    return EntryOf(id_).name;
-}
-
-std::vector<KernelTarget> AvailableKernels() {
-    const std::int64_t supported = hwy::SupportedTargets();
-    std::vector<KernelTarget> kernels;
-    for (const KernelEntry& entry : kKernels) {
-        if (entry.id == 0 || (entry.id & supported) != 0)
-            kernels.push_back(KernelTargetAccess::Make(entry.id));
-    }
-    return kernels;
-}
-
-KernelTarget BestKernel() {
-    static const KernelTarget best = AvailableKernels().front();
-    return best;
-}
-
-bool IteratePoints(std::span<const double> cr, std::span<const double> ci, std::span<int> counts,
-                   const IterationLimits& limits, const Interrupts& interrupts,
-                   KernelTarget target) {
-    return IteratePoints(cr, ci, counts, limits, interrupts, target, {});
-}
-
-bool IteratePoints(std::span<const double> cr, std::span<const double> ci, std::span<int> counts,
-                   const IterationLimits& limits, const Interrupts& interrupts, KernelTarget target,
-                   const OrbitEnds& ends) {
-    const std::size_t n = counts.size();
-    const auto fits = [n](std::span<double> span) { return span.empty() || span.size() == n; };
-    if (cr.size() != ci.size() || cr.size() != n)
-        throw std::invalid_argument("IteratePoints: cr, ci and counts differ in size");
-    if (!fits(ends.zr) || !fits(ends.zi) || !fits(ends.dzr) || !fits(ends.dzi) ||
-        ends.zr.empty() != ends.zi.empty() || ends.dzr.empty() != ends.dzi.empty() ||
-        (ends.zr.empty() && !ends.dzr.empty()))
-        throw std::invalid_argument("IteratePoints: the orbit ends do not match the points");
-    const auto data = [](std::span<double> span) { return span.empty() ? nullptr : span.data(); };
-    const kernel::EndsOut out{data(ends.zr), data(ends.zi), data(ends.dzr), data(ends.dzi)};
-    return EntryOf(KernelTargetAccess::Id(target))
-        .run(cr.data(), ci.data(), counts.data(), n, limits.maxIter, limits.escape,
-             limits.periodicity, interrupts, out);
-}
-
-void FinishOrbits(std::span<const double> cr, std::span<const double> ci,
-                  std::span<const int> counts, const OrbitEnds& ends, const IterationLimits& limits,
-                  double scale, double step, const OrbitSamples& out, KernelTarget target) {
-    const std::size_t n = counts.size();
-    const bool distance = !ends.dzr.empty();
-    const auto fits = [n](std::size_t size) { return size == n; };
-    if (!fits(cr.size()) || !fits(ci.size()) || !fits(ends.zr.size()) || !fits(ends.zi.size()) ||
-        !fits(out.fraction.size()) ||
-        (distance && (!fits(ends.dzi.size()) || !fits(out.dex.size()) || !fits(out.dey.size()))))
-        throw std::invalid_argument("FinishOrbits: the spans differ in size");
-    kernel::FinishArgs args{cr.data(),
-                            ci.data(),
-                            counts.data(),
-                            n,
-                            static_cast<double>(std::max(limits.maxIter, 1)),
-                            ends.zr.data(),
-                            ends.zi.data(),
-                            distance ? ends.dzr.data() : nullptr,
-                            distance ? ends.dzi.data() : nullptr,
-                            scale,
-                            step,
-                            TailLog2LnBound(limits.escape),
-                            out.fraction.data(),
-                            distance ? out.dex.data() : nullptr,
-                            distance ? out.dey.data() : nullptr};
-    EntryOf(KernelTargetAccess::Id(target)).finish(args);
-}
-
-}  // namespace zolt
-
-#endif  // HWY_ONCE

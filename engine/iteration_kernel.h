@@ -90,11 +90,16 @@ bool IteratePoints(std::span<const double> cr, std::span<const double> ci, std::
 // and, when dzr and dzi are given, its derivative dz/dc there (dz starts at 1 where z starts at
 // c, and each step makes it 2 z dz + 1). Each span is empty or of the points' size; entries of
 // points that did not escape are left unspecified.
+//
+// With `past` given, the value and the derivative may instead be those past[k] steps after the
+// escape (at most 3), which the lanes make anyway before a finished one is refilled: that spares
+// the kernel keeping every step's values. FinishOrbits follows an orbit on from either.
 struct OrbitEnds {
     std::span<double> zr;
     std::span<double> zi;
     std::span<double> dzr;
     std::span<double> dzi;
+    std::span<std::int32_t> past;
 };
 
 // IteratePoints that also writes where each orbit ended. The counts are those of IteratePoints,
@@ -106,7 +111,8 @@ bool IteratePoints(std::span<const double> cr, std::span<const double> ci, std::
 // The samples beyond the count that escaped orbits give from their ends (engine/point_samples.h):
 // each orbit is followed on from the value IteratePoints recorded to a far radius, where its
 // continuous count no longer depends on the escape bound, and its fraction taken there; with the
-// derivative, the distance estimate too, in pixels. The derivative dz/dc is multiplied by `scale`
+// derivative, the distance estimate too, in pixels. Values that lie past their escape count
+// the steps they lie past it (OrbitEnds::past). The derivative dz/dc is multiplied by `scale`
 // first, and the steps after the end add `step`: pass the pixel step for both with the kernel's
 // derivative, or a derivative already in pixels (times the pixel step) with a scale of 1. Points
 // whose count reached the limit, and orbits that never went far, get 0. `out.dex` and `out.dey`

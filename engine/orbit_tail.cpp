@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <numbers>
 
 #include "engine/point_samples.h"
 
@@ -32,6 +33,12 @@ namespace hn = hwy::HWY_NAMESPACE;
 using D = hn::ScalableTag<double>;
 using Vec = hn::Vec<D>;
 
+// In engine/iteration_kernel.cpp.
+void LeaveVectorUnit();
+
+// log2(ln 2 / 2), which turns log2 log2 |z|^2 into log2 ln|z|.
+constexpr double kLog2HalfLn2 = -1.5287663729448977;
+
 // The orbits of one vector of points, from their ends to their samples.
 struct Finisher {
     const D d;
@@ -49,7 +56,8 @@ struct Finisher {
         Finish(hn::LoadU(d, a.cr + k), hn::LoadU(d, a.ci + k), hn::LoadU(d, a.zr + k),
                hn::LoadU(d, a.zi + k), distance ? hn::LoadU(d, a.dzr + k) : zero,
                distance ? hn::LoadU(d, a.dzi + k) : zero, hn::LoadU(d32, a.counts + k),
-               a.fraction + k, a.dex + (distance ? k : 0), a.dey + (distance ? k : 0));
+               a.past != nullptr ? hn::LoadU(d32, a.past + k) : hn::Zero(d32), a.fraction + k,
+               a.dex + (distance ? k : 0), a.dey + (distance ? k : 0));
     }
 
     // The last points, fewer than a vector: copied into one, padded with points that never
@@ -65,10 +73,13 @@ struct Finisher {
                 std::copy(from[v] + k, from[v] + a.n, in[v]);
         }
         std::copy(a.counts + k, a.counts + a.n, count);
+        HWY_ALIGN std::int32_t past[kMax] = {};
+        if (a.past != nullptr)
+            std::copy(a.past + k, a.past + a.n, past);
         HWY_ALIGN float out[3][kMax];
         Finish(hn::Load(d, in[0]), hn::Load(d, in[1]), hn::Load(d, in[2]), hn::Load(d, in[3]),
-               hn::Load(d, in[4]), hn::Load(d, in[5]), hn::Load(d32, count), out[0], out[1],
-               out[2]);
+               hn::Load(d, in[4]), hn::Load(d, in[5]), hn::Load(d32, count), hn::Load(d32, past),
+               out[0], out[1], out[2]);
         std::copy(out[0], out[0] + valid, a.fraction + k);
         if (a.dzr != nullptr) {
             std::copy(out[1], out[1] + valid, a.dex + k);
@@ -77,8 +88,8 @@ struct Finisher {
     }
 
     void Finish(const Vec cr, const Vec ci, Vec zr, Vec zi, const Vec dzr, const Vec dzi,
-                const hn::Vec<decltype(d32)> counts, float* fractionOut, float* dexOut,
-                float* deyOut) const {
+                const hn::Vec<decltype(d32)> counts, const hn::Vec<decltype(d32)> past,
+                float* fractionOut, float* dexOut, float* deyOut) const {
         const bool distance = a.dzr != nullptr;
         const Vec scale = hn::Set(d, a.scale);
         Vec qr = hn::Mul(dzr, scale);
@@ -101,7 +112,7 @@ struct Finisher {
         }
         Vec norm = hn::Add(hn::Mul(zr, zr), hn::Mul(zi, zi));
         auto going = hn::AndNot(hn::Gt(norm, far), escaped);
-        Vec steps = hn::Zero(d);
+        Vec steps = hn::ConvertTo(d, hn::PromoteTo(d64, past));
         for (int k = 0; k < kMaxTailSteps && !hn::AllFalse(d, going); ++k) {
             if (distance) {
                 // dz' = 2 z dz + 1, in pixels.
@@ -118,26 +129,38 @@ struct Finisher {
             norm = hn::Add(hn::Mul(zr, zr), hn::Mul(zi, zi));
             going = hn::AndNot(hn::Gt(norm, far), going);
         }
-        // ln|z|, also where |z|^2 is past the doubles.
-        Vec lnModulus = hn::Mul(hn::Log(d, norm), hn::Set(d, 0.5));
+        // log2 |z|^2: the exponent, and the mantissa's logarithm in floats, which hold it as
+        // closely as the fraction (a float too) needs and take half the work of doubles.
+        const auto bits = hn::BitCast(d64, norm);
+        const Vec exponent =
+            hn::ConvertTo(d, hn::Sub(hn::ShiftRight<52>(bits), hn::Set(d64, 1023)));
+        const Vec mantissa =
+            hn::BitCast(d, hn::Or(hn::And(bits, hn::Set(d64, 0x000f'ffff'ffff'ffff)),
+                                  hn::Set(d64, 0x3ff0'0000'0000'0000)));
+        Vec log2Norm =
+            hn::Add(exponent, hn::PromoteTo(d, hn::Log2(df, hn::DemoteTo(df, mantissa))));
         const auto huge = hn::IsInf(norm);
         if (!hn::AllFalse(d, huge)) {
+            // Past the doubles: 2 log2 max(|zr|, |zi|) + log2(1 + ratio^2).
             const Vec big = hn::Max(hn::Abs(zr), hn::Abs(zi));
             const Vec ratio = hn::Div(hn::Min(hn::Abs(zr), hn::Abs(zi)), big);
-            const Vec scaled = hn::Add(
-                hn::Log(d, big), hn::Mul(hn::Log1p(d, hn::Mul(ratio, ratio)), hn::Set(d, 0.5)));
-            lnModulus = hn::IfThenElse(huge, scaled, lnModulus);
+            const Vec scaled = hn::Add(hn::Mul(hn::Log2(d, big), two),
+                                       hn::Log2(d, hn::Add(one, hn::Mul(ratio, ratio))));
+            log2Norm = hn::IfThenElse(huge, scaled, log2Norm);
         }
         // A bound below 4 lets out orbits that never go anywhere.
         const auto valid =
-            hn::And(escaped, hn::And(hn::Gt(norm, hn::Set(d, 4.0)), hn::IsFinite(lnModulus)));
+            hn::And(escaped, hn::And(hn::Gt(norm, hn::Set(d, 4.0)), hn::IsFinite(log2Norm)));
+        // log2 ln|z| = log2 log2 |z|^2 + log2(ln 2 / 2).
+        const Vec log2Log2 = hn::PromoteTo(d, hn::Log2(df, hn::DemoteTo(df, log2Norm)));
         const Vec fraction =
-            hn::Add(hn::Sub(steps, hn::Log2(d, lnModulus)), hn::Set(d, a.log2LnBound));
+            hn::Add(hn::Sub(steps, log2Log2), hn::Set(d, a.log2LnBound - kLog2HalfLn2));
         hn::StoreU(hn::DemoteTo(df, hn::IfThenElseZero(valid, fraction)), df, fractionOut);
         if (!distance)
             return;
         // z ln|z| / q: its length is the distance, it points away from the set.
         const Vec q2 = hn::Add(hn::Mul(qr, qr), hn::Mul(qi, qi));
+        const Vec lnModulus = hn::Mul(log2Norm, hn::Set(d, 0.5 * std::numbers::ln2));
         const Vec each = hn::Div(lnModulus, q2);
         const Vec limit = hn::Set(d, kMaxSampleDistance);
         const auto along = [&](Vec v) {
@@ -161,6 +184,7 @@ void FinishOrbitsTarget(const kernel::FinishArgs& args) {
         finisher.Run(k);
     if (k < args.n)
         finisher.RunLast(k);
+    LeaveVectorUnit();
 }
 
 }  // namespace HWY_NAMESPACE

@@ -60,9 +60,11 @@ bool PlainCounter::Sample(std::span<const PixelPoint> points, const SampleSpans&
     thread_local std::vector<double> ci;
     cr.resize(points.size());
     ci.resize(points.size());
+    // In locals, so that the stores into the vectors cannot be taken to change them.
+    const double dx = dx_, left = snapshot_.Pstart, top = snapshot_.Qstart;
     for (std::size_t k = 0; k < points.size(); ++k) {
-        cr[k] = static_cast<double>(points[k].x) * dx_ + snapshot_.Pstart;
-        ci[k] = static_cast<double>(points[k].y) * dx_ + snapshot_.Qstart;
+        cr[k] = static_cast<double>(points[k].x) * dx + left;
+        ci[k] = static_cast<double>(points[k].y) * dx + top;
     }
     const IterationLimits limits{snapshot_.Iterations, snapshot_.Escape, periodicity_};
     const SampleLevel level = out.Level();
@@ -71,12 +73,15 @@ bool PlainCounter::Sample(std::span<const PixelPoint> points, const SampleSpans&
 
     const bool distance = level == SampleLevel::Distance;
     thread_local std::vector<double> ends;
+    thread_local std::vector<std::int32_t> past;
     const std::size_t n = points.size();
     ends.resize(n * (distance ? 4 : 2));
+    past.resize(n);
     const std::span<double> all(ends);
+    // The kernel may give ends a few steps past the escape, which spares it keeping every step's.
     const OrbitEnds orbitEnds{all.subspan(0, n), all.subspan(n, n),
                               distance ? all.subspan(2 * n, n) : std::span<double>(),
-                              distance ? all.subspan(3 * n, n) : std::span<double>()};
+                              distance ? all.subspan(3 * n, n) : std::span<double>(), past};
     if (!IteratePoints(cr, ci, out.counts, limits, interrupts, kernel_, orbitEnds))
         return false;
     FinishOrbits(cr, ci, out.counts, orbitEnds, limits, dx_, dx_, {out.fraction, out.dex, out.dey},

@@ -29,8 +29,11 @@ bool DeepCounter::Sample(std::span<const PixelPoint> points, const SampleSpans& 
         return true;
     const auto plane = [&](std::size_t v) { return std::span<double>(ends).subspan(v * n, n); };
     const bool distance = level == SampleLevel::Distance;
-    const OrbitEnds orbitEnds{plane(2), plane(3), distance ? plane(4) : std::span<double>(),
-                              distance ? plane(5) : std::span<double>()};
+    const OrbitEnds orbitEnds{plane(2),
+                              plane(3),
+                              distance ? plane(4) : std::span<double>(),
+                              distance ? plane(5) : std::span<double>(),
+                              {}};
     const DeepView& view = reference_.View();
     // The derivative is in pixels already.
     FinishOrbits(plane(0), plane(1), out.counts, orbitEnds, {view.maxIter, view.escape}, 1.0,
