@@ -79,6 +79,17 @@ TEST(PngDeflateTest, PicturesOfEveryShapeDecode) {
         ASSERT_TRUE(WritePng(image, path, {}, &reason, 3)) << reason;
         EXPECT_EQ(Decoded(path), image) << width << " x " << height;
     }
+    // Noise alone, which no compressor shrinks: its pieces come out larger than they went in.
+    ImageBuffer noise = Picture(700, 400);
+    std::uint32_t state = 99;
+    for (Pixel& pixel : noise.pixels) {
+        state = state * 1664525u + 1013904223u;
+        pixel = 0xff000000u | (state >> 8);
+    }
+    const auto path = dir.Path() / "noise.png";
+    std::string reason;
+    ASSERT_TRUE(WritePng(noise, path, {}, &reason, 2)) << reason;
+    EXPECT_EQ(Decoded(path), noise);
 }
 
 TEST(PngDeflateTest, AnIncompleteOrOverfullPictureIsNotWritten) {
