@@ -296,9 +296,11 @@ void LookUpEscapes(Slots& s, std::size_t j, const Vec bound) {
 
 // With AVX-512, the finished lanes of a vector store their counts and take the next points
 // all at once: a scatter, and loads that expand consecutive points into the lanes a mask picks.
+// The variants that record ends at checkpoints copy those first, lane by lane (scatters of
+// them measured slower); the ones that keep every step's values refill lane by lane.
 constexpr bool kVectorRefill = HWY_TARGET == HWY_AVX3;
 
-template <bool kPeriodicity, bool kGrows>
+template <bool kPeriodicity, bool kDerivative, bool kGrows>
 void RefillVectors([[maybe_unused]] Slots& s, [[maybe_unused]] const BlockResult& block,
                    [[maybe_unused]] std::uint64_t& live, [[maybe_unused]] std::size_t& next,
                    [[maybe_unused]] const double* cr, [[maybe_unused]] const double* ci,
@@ -342,6 +344,10 @@ void RefillVectors([[maybe_unused]] Slots& s, [[maybe_unused]] const BlockResult
         _mm512_mask_store_pd(s.zi + at, done, y);
         _mm512_mask_store_pd(s.ci + at, done, y);
         _mm512_mask_store_epi64(s.count + at, done, zero);
+        if constexpr (kDerivative) {
+            _mm512_mask_store_pd(s.dzr + at, done, _mm512_set1_pd(1.0));
+            _mm512_mask_store_pd(s.dzi + at, done, _mm512_setzero_pd());
+        }
         if constexpr (kPeriodicity) {
             _mm512_mask_store_pd(s.savedZr + at, done, x);
             _mm512_mask_store_pd(s.savedZi + at, done, y);
@@ -351,6 +357,23 @@ void RefillVectors([[maybe_unused]] Slots& s, [[maybe_unused]] const BlockResult
         next += static_cast<std::size_t>(std::popcount(unsigned{fill}));
     }
 #endif
+}
+
+// Writes the ends of slot l's point, which escaped after `steps` steps of the block.
+template <int kEnds>
+void CopyEnds(const Slots& s, std::size_t l, std::int64_t steps, const EndsOut& ends) {
+    // The step it escaped at, in this block, and the one whose ends are kept.
+    const std::int64_t at = steps - 1;
+    const std::int64_t kept = AtCheckpoints(kEnds) ? at | (kCheckpointEvery - 1) : at;
+    const std::size_t point = s.point[l];
+    ends.zr[point] = s.trailZr[kept][l];
+    ends.zi[point] = s.trailZi[kept][l];
+    if constexpr (HasDerivative(kEnds)) {
+        ends.dzr[point] = s.trailDzr[kept][l];
+        ends.dzi[point] = s.trailDzi[kept][l];
+    }
+    if (ends.past != nullptr)
+        ends.past[point] = static_cast<std::int32_t>(kept - at);
 }
 
 template <bool kPeriodicity, int kEnds, bool kGrows>
@@ -401,8 +424,16 @@ bool IterateAll(const double* cr, const double* ci, int* counts, std::size_t n, 
                     LookUpEscapes(s, j, bound);
             }
         }
-        if constexpr (kVectorRefill && kEnds == kNoEnds) {
-            RefillVectors<kPeriodicity, kGrows>(s, block, live, next, cr, ci, counts, n, limit);
+        if constexpr (kVectorRefill && (kEnds == kNoEnds || AtCheckpoints(kEnds))) {
+            if constexpr (kEnds != kNoEnds) {
+                // Before their slots take the next points.
+                for (std::uint64_t out = block.escaped & live; out != 0; out &= out - 1) {
+                    const auto l = static_cast<std::size_t>(std::countr_zero(out));
+                    CopyEnds<kEnds>(s, l, s.steps[l], ends);
+                }
+            }
+            RefillVectors<kPeriodicity, HasDerivative(kEnds), kGrows>(s, block, live, next, cr, ci,
+                                                                      counts, n, limit);
         } else {
             for (std::uint64_t done = block.done & live; done != 0; done &= done - 1) {
                 const auto l = static_cast<std::size_t>(std::countr_zero(done));
@@ -417,20 +448,8 @@ bool IterateAll(const double* cr, const double* ci, int* counts, std::size_t n, 
                 const std::int64_t count = s.count[l] + (kGrows ? steps - kBlock : 0);
                 counts[point] = static_cast<int>(escaped ? std::min(count, limit) : limit);
                 if constexpr (kEnds != kNoEnds) {
-                    if (escaped) {
-                        // The step it escaped at, in this block, and the one whose ends are kept.
-                        const std::int64_t at = steps - 1;
-                        const std::int64_t kept =
-                            AtCheckpoints(kEnds) ? at | (kCheckpointEvery - 1) : at;
-                        ends.zr[point] = s.trailZr[kept][l];
-                        ends.zi[point] = s.trailZi[kept][l];
-                        if constexpr (HasDerivative(kEnds)) {
-                            ends.dzr[point] = s.trailDzr[kept][l];
-                            ends.dzi[point] = s.trailDzi[kept][l];
-                        }
-                        if (ends.past != nullptr)
-                            ends.past[point] = static_cast<std::int32_t>(kept - at);
-                    }
+                    if (escaped)
+                        CopyEnds<kEnds>(s, l, steps, ends);
                 }
                 refill(l);
             }
@@ -478,12 +497,14 @@ bool IterateWithEnds(const double* cr, const double* ci, int* counts, std::size_
     if (ends.zr == nullptr)
         return IterateAll<kPeriodicity, kNoEnds, kGrows>(cr, ci, counts, n, maxIter, escape,
                                                          interrupts, ends);
-    if (kGrows && ends.past != nullptr && CheckpointsFit(cr, ci, n, escape)) {
-        if (ends.dzr == nullptr)
-            return IterateAll<kPeriodicity, kValue | kCheckpoints, kGrows>(
+    if constexpr (kGrows) {
+        if (ends.past != nullptr && CheckpointsFit(cr, ci, n, escape)) {
+            if (ends.dzr == nullptr)
+                return IterateAll<kPeriodicity, kValue | kCheckpoints, kGrows>(
+                    cr, ci, counts, n, maxIter, escape, interrupts, ends);
+            return IterateAll<kPeriodicity, kDerivative | kCheckpoints, kGrows>(
                 cr, ci, counts, n, maxIter, escape, interrupts, ends);
-        return IterateAll<kPeriodicity, kDerivative | kCheckpoints, kGrows>(
-            cr, ci, counts, n, maxIter, escape, interrupts, ends);
+        }
     }
     if (ends.dzr == nullptr)
         return IterateAll<kPeriodicity, kValue, kGrows>(cr, ci, counts, n, maxIter, escape,
