@@ -4,7 +4,7 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <system_error>
@@ -44,7 +44,8 @@ void BigEndian32(unsigned long value, std::vector<unsigned char>& bytes) {
 class ParallelDeflate::Compressor {
   public:
     // Compresses `input` into `output` after its first `offset` bytes, ending the deflate stream
-    // when `end`, else on a byte boundary. False when memory ran out.
+    // when `end`, else on a byte boundary. False when memory ran out (or the compressor refused
+    // its arguments, which these never give it cause to).
     bool Compress(const Bytes& input, bool end, std::size_t offset, Bytes& output) {
         // A piece is a few hundred KiB, or one row of at most 65536 pixels.
         if (input.size() > UINT32_MAX / 2)
