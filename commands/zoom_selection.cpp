@@ -3,7 +3,9 @@
 #include <cmath>
 
 #include "document/current_fractal.h"
+#include "engine/deep_view.h"
 #include "generation/generator.h"
+#include "generation/view_refusal.h"
 #include "surface/ui_surface.h"
 
 namespace zolt {
@@ -14,6 +16,19 @@ namespace {
 constexpr GenerateOptions kZoomGenerated{.push = true, .increment = true};
 
 }  // namespace
+
+bool ZoomSelection::Takes(const std::optional<GenerationSnapshot>& view,
+                          const GenerationSnapshot& source) {
+    if (view)
+        return generator_.Accepts(*view, kZoomGenerated);
+    // The frame and the view have an area here, so the coordinates themselves could not be
+    // written: a deep view's take more digits than it may hold, a shallow one's left the doubles.
+    const std::string reason = source.Deep.empty() && std::isfinite(source.Pfinish - source.Pstart)
+                                   ? "coordinates beyond the largest numbers"
+                                   : kLongCoordinates;
+    ui_.ShowMessage(ViewRefusalMessage(reason));
+    return false;
+}
 
 bool ZoomSelection::Allowed() const {
     return current_.Initialized() && !current_.Definition().AspectLocked && !generator_.IsRunning();
@@ -57,9 +72,12 @@ bool ZoomSelection::EndSelection(int x, int y) {
         return false;
 
     ImageInfo image;
-    const auto zoomed = ZoomedNumbers(frame_, *box, ShownView(image), client);
+    const GenerationSnapshot source = ShownView(image);
+    if (frame_.iw <= 0 || frame_.ih <= 0)
+        return false;
+    const auto zoomed = ZoomedNumbers(frame_, *box, source, client);
     // The next Generate would be refused: the zoom is, now, and says why.
-    if (!zoomed || !generator_.Accepts(*zoomed, kZoomGenerated))
+    if (!Takes(zoomed, source))
         return false;
     marker_ = *box;
     current_.SetNumbers(*zoomed);
@@ -96,8 +114,10 @@ bool ZoomSelection::MoveAndGenerate(ViewPoint from, ViewPoint to, double factor)
     ImageInfo image;
     const GenerationSnapshot source = ShownView(image);
     const SelectionFrame frame = FrameAtPress(from.x, from.y, client, image);
+    if (frame.iw <= 0 || client.width <= 0)
+        return false;
     const auto moved = MovedView(frame, from, to, factor, source, client);
-    if (!moved || !generator_.Accepts(*moved, kZoomGenerated))
+    if (!Takes(moved, source))
         return false;
     current_.SetNumbers(*moved);
     generator_.Generate(kZoomGenerated);

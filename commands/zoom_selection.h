@@ -15,14 +15,16 @@ class UiSurface;
 //
 // The mouse wheel zooms too, about the point under the pointer, and generates at once.
 //
-// A zoom to a view that could not be generated (Generator::Accepts) is not made: it says why.
+// A zoom to a view that could not be generated (Generator::Accepts), or whose coordinates cannot
+// be written at all (more digits than a deep view takes, or beyond the doubles), is not made: it
+// says why.
 //
 // A selection exists only while no generation runs: one cannot start while the definition's
 // aspect is locked, and one that finds a generation running when the pointer moves or the
 // button comes up is dropped without zooming, since the zoom would stop that generation.
 class ZoomSelection {
   public:
-    ZoomSelection(CurrentFractal& current, Generator& generator, const UiSurface& ui)
+    ZoomSelection(CurrentFractal& current, Generator& generator, UiSurface& ui)
         : current_(current), generator_(generator), ui_(ui) {}
 
     // True when a selection started.
@@ -57,6 +59,8 @@ class ZoomSelection {
 
   private:
     bool Allowed() const;
+    // Whether `view`, computed for a zoom or a move from `source`, may be taken: says why not.
+    bool Takes(const std::optional<GenerationSnapshot>& view, const GenerationSnapshot& source);
     // The view moved (and zoomed by `factor`) so that `from` comes to `to`, generated at once.
     bool MoveAndGenerate(ViewPoint from, ViewPoint to, double factor);
     // The view the image shown was generated from, so that a zoom on a picture of an older view
@@ -65,7 +69,7 @@ class ZoomSelection {
 
     CurrentFractal& current_;
     Generator& generator_;
-    const UiSurface& ui_;
+    UiSurface& ui_;
     SelectionFrame frame_;
     SelectionBox marker_;
     bool selecting_ = false;

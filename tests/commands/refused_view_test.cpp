@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "commands/zoom_selection.h"
 #include "document/fractal_file.h"
 #include "document/text_file.h"
@@ -66,6 +71,47 @@ TEST(RefusedView, LeavesTheImageTheDefinitionAndTheHistoryAsTheyWere) {
     edge.Qfinish = DeriveQfinish(edge, {128, 4});
     work.current.SetNumbers(edge);
     expectRefused("generate", [&] { work.generator.Generate({.push = true, .increment = true}); });
+}
+
+// A zoom whose corners would need more digits than a deep view may hold is not made either, and
+// says so: the wheel, the keys and a dragged rectangle alike.
+TEST(RefusedView, AZoomPastTheLongestCoordinatesSaysSo) {
+    TestWorkspace w({640, 40});
+    Workspace& work = w.work;
+    ZoomSelection zoom(work.current, work.generator, w.ui);
+    ASSERT_TRUE(w.DefineHome("Long", 4, 100));
+    // 640 pixels 7e-19997 / 640 apart: the corners take 19,999 characters, and pixel edges
+    // five digits more, so the corners of any zoom in do not fit.
+    GenerationSnapshot deep = NumbersOf(work.current.Definition());
+    const std::string left = "-0.5" + std::string(19992, '0');
+    ASSERT_TRUE(SetExactCorners(deep, {left + "000", left + "007", "0"}, {640, 40}));
+    work.current.SetNumbers(deep);
+    work.generator.Ready({});
+    work.generator.Generate({.push = true});
+    ASSERT_TRUE(w.WaitIdle());
+    const std::string expected = "This view cannot be drawn: coordinates longer than 20000 digits.";
+    const std::vector<std::pair<const char*, std::function<void()>>> zooms = {
+        {"wheel", [&] { zoom.WheelZoom(100, 20, 1); }},
+        {"keys", [&] { zoom.ZoomAtCentre(1); }},
+        {"rectangle",
+         [&] {
+             ASSERT_TRUE(zoom.BeginSelection(100, 0));
+             zoom.TrackSelection(110, 1);
+             zoom.EndSelection(110, 1);
+         }},
+    };
+    for (const auto& [name, run] : zooms) {
+        const std::size_t said = w.ui.Messages().size();
+        run();
+        ASSERT_EQ(w.ui.Messages().size(), said + 1) << name;
+        EXPECT_EQ(w.ui.Messages().back(), expected) << name;
+        EXPECT_EQ(NumbersOf(work.current.Definition()), deep) << name;
+        EXPECT_EQ(work.history.Count(), 1) << name;
+    }
+    // Out about the centre is fine: its corners need no more digits.
+    const std::size_t said = w.ui.Messages().size();
+    EXPECT_TRUE(zoom.ZoomAtCentre(-1));
+    EXPECT_EQ(w.ui.Messages().size(), said);
 }
 
 }  // namespace
