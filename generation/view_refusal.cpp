@@ -71,10 +71,105 @@ std::uint64_t AddressSpaceLeft() {
     return limit.rlim_cur > used ? limit.rlim_cur - used : 0;
 }
 
+// The number a cgroup file holds alone ("123\n"), none for "max" or anything unreadable.
+std::optional<std::uint64_t> CgroupNumber(const std::filesystem::path& file) {
+    std::string text;
+    if (ReadRegularFile(file, 4096, text) != FileRead::kOk)
+        return std::nullopt;
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    const auto value = ParseInteger(text, 0, std::numeric_limits<long long>::max());
+    if (!value)
+        return std::nullopt;
+    return static_cast<std::uint64_t>(*value);
+}
+
+// The value of a line "name 123" of a cgroup's memory.stat.
+std::optional<std::uint64_t> StatValue(const std::string& text, std::string_view name) {
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        const std::string_view line(text.data() + at, end - at);
+        if (line.starts_with(name) && line.size() > name.size() && line[name.size()] == ' ') {
+            const auto value = ParseInteger(line.substr(name.size() + 1), 0,
+                                            std::numeric_limits<long long>::max());
+            if (value)
+                return static_cast<std::uint64_t>(*value);
+            return std::nullopt;
+        }
+        at = end + 1;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
+std::uint64_t CgroupMemoryLeft(const std::filesystem::path& selfCgroup,
+                               const std::filesystem::path& root) {
+    constexpr std::uint64_t kUnknown = std::numeric_limits<std::uint64_t>::max();
+    std::string text;
+    if (ReadRegularFile(selfCgroup, 1 << 16, text) != FileRead::kOk)
+        return kUnknown;
+    // The unified hierarchy (version 2), and the memory controller's own (version 1).
+    struct Hierarchy {
+        bool unified;
+        const char* mount;
+        const char* limit;
+        const char* usage;
+        const char* inactive;  // the inactive file cache, in memory.stat
+    };
+    constexpr Hierarchy kHierarchies[] = {
+        {true, "", "memory.max", "memory.current", "inactive_file"},
+        {false, "memory", "memory.limit_in_bytes", "memory.usage_in_bytes", "total_inactive_file"},
+    };
+    std::uint64_t least = kUnknown;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        // "id:controllers:path"
+        const std::string_view line(text.data() + at, end - at);
+        at = end + 1;
+        const std::size_t first = line.find(':');
+        const std::size_t second = line.find(':', first + 1);
+        if (first == std::string_view::npos || second == std::string_view::npos)
+            continue;
+        const std::string_view id = line.substr(0, first);
+        const std::string controllers(line.substr(first + 1, second - first - 1));
+        std::string path(line.substr(second + 1));
+        if (!path.starts_with('/') || path.find("/..") != std::string::npos)
+            continue;
+        for (const Hierarchy& hierarchy : kHierarchies) {
+            const bool ours = hierarchy.unified
+                                  ? id == "0" && controllers.empty()
+                                  : ("," + controllers + ",").find(",memory,") != std::string::npos;
+            if (!ours)
+                continue;
+            // Every group from the process's up to the root limits it: the least any leaves.
+            for (std::string group = path;;) {
+                const std::filesystem::path dir = root / hierarchy.mount / group.substr(1);
+                const auto limit = CgroupNumber(dir / hierarchy.limit);
+                const auto usage = CgroupNumber(dir / hierarchy.usage);
+                if (limit && usage) {
+                    // The inactive file cache is given back before the limit is enforced.
+                    std::string stat;
+                    std::uint64_t reclaimable = 0;
+                    if (ReadRegularFile(dir / "memory.stat", 1 << 16, stat) == FileRead::kOk)
+                        reclaimable = StatValue(stat, hierarchy.inactive).value_or(0);
+                    const std::uint64_t used = *usage > reclaimable ? *usage - reclaimable : 0;
+                    least = std::min(least, *limit > used ? *limit - used : 0);
+                }
+                if (group == "/")
+                    break;
+                const std::size_t slash = group.find_last_of('/');
+                group = slash == 0 ? "/" : group.substr(0, slash);
+            }
+        }
+    }
+    return least;
+}
+
 std::uint64_t AvailableMemory() {
-    return std::min(MachineMemory(), AddressSpaceLeft());
+    return std::min({MachineMemory(), AddressSpaceLeft(),
+                     CgroupMemoryLeft("/proc/self/cgroup", "/sys/fs/cgroup")});
 }
 
 std::string ViewRefusal(const GenerationSnapshot& numbers, int width, int height,
