@@ -16,23 +16,30 @@ namespace zolt {
 
 namespace {
 
-// The value in kB of a line "Name:   1234 kB" of /proc/meminfo, when there is one.
-std::optional<std::uint64_t> MeminfoValue(const std::string& text, std::string_view name) {
+// What follows `name` and `separator` on the first line of `text` that starts with them.
+std::optional<std::string_view> LineAfter(const std::string& text, std::string_view name,
+                                          char separator) {
     std::size_t at = 0;
     while (at < text.size()) {
         const std::size_t end = std::min(text.find('\n', at), text.size());
         const std::string_view line(text.data() + at, end - at);
-        if (line.starts_with(name) && line.size() > name.size() && line[name.size()] == ':') {
-            const auto kb =
-                ParseInteger(line.substr(name.size() + 1, line.find(" kB") - name.size() - 1), 0,
-                             std::numeric_limits<long long>::max() / 1024);
-            if (kb)
-                return static_cast<std::uint64_t>(*kb) * 1024;
-            return std::nullopt;
-        }
+        if (line.starts_with(name) && line.size() > name.size() && line[name.size()] == separator)
+            return line.substr(name.size() + 1);
         at = end + 1;
     }
     return std::nullopt;
+}
+
+// The value in kB of a line "Name:   1234 kB" of /proc/meminfo, when there is one.
+std::optional<std::uint64_t> MeminfoValue(const std::string& text, std::string_view name) {
+    const auto rest = LineAfter(text, name, ':');
+    if (!rest)
+        return std::nullopt;
+    const auto kb = ParseInteger(rest->substr(0, rest->find(" kB")), 0,
+                                 std::numeric_limits<long long>::max() / 1024);
+    if (!kb)
+        return std::nullopt;
+    return static_cast<std::uint64_t>(*kb) * 1024;
 }
 
 // What the machine has free: MemAvailable, or from an older kernel the free memory and the
@@ -86,20 +93,12 @@ std::optional<std::uint64_t> CgroupNumber(const std::filesystem::path& file) {
 
 // The value of a line "name 123" of a cgroup's memory.stat.
 std::optional<std::uint64_t> StatValue(const std::string& text, std::string_view name) {
-    std::size_t at = 0;
-    while (at < text.size()) {
-        const std::size_t end = std::min(text.find('\n', at), text.size());
-        const std::string_view line(text.data() + at, end - at);
-        if (line.starts_with(name) && line.size() > name.size() && line[name.size()] == ' ') {
-            const auto value = ParseInteger(line.substr(name.size() + 1), 0,
-                                            std::numeric_limits<long long>::max());
-            if (value)
-                return static_cast<std::uint64_t>(*value);
-            return std::nullopt;
-        }
-        at = end + 1;
-    }
-    return std::nullopt;
+    const auto rest = LineAfter(text, name, ' ');
+    const auto value =
+        rest ? ParseInteger(*rest, 0, std::numeric_limits<long long>::max()) : std::nullopt;
+    if (!value)
+        return std::nullopt;
+    return static_cast<std::uint64_t>(*value);
 }
 
 }  // namespace
