@@ -45,6 +45,10 @@ HWY_BEFORE_NAMESPACE();
 namespace zolt {
 namespace HWY_NAMESPACE {
 
+// In engine/orbit_tail.cpp.
+void FinishOrbitsTarget(const kernel::FinishArgs& args);
+void LeaveVectorUnit();
+
 namespace {
 
 namespace hn = hwy::HWY_NAMESPACE;
@@ -464,41 +468,44 @@ bool IterateAll(const double* cr, const double* ci, int* counts, std::size_t n, 
     return true;
 }
 
-// Whether every point is a number of at most `largest` in either part (NaN is not). The orbit of
-// an infinite or NaN c turns to NaN without having grown past the bound, and the plain loop
-// never lets a NaN escape.
-bool AllWithin(const double* cr, const double* ci, std::size_t n, double largest) {
+// The largest magnitude of either part of any point, infinite where one is NaN. The orbit of an
+// infinite or NaN c turns to NaN without having grown past the bound, and the plain loop never
+// lets a NaN escape, so such points keep a bound that grows from being taken as one.
+double LargestPart(const double* cr, const double* ci, std::size_t n) {
     const D d;
     const std::size_t lanes = hn::Lanes(d);
-    const Vec most = hn::Set(d, largest);
-    const auto within = [&](Vec v) { return hn::Le(hn::Abs(v), most); };
-    Mask all = hn::FirstN(d, lanes);
+    const Vec inf = hn::Set(d, std::numeric_limits<double>::infinity());
+    const auto magnitude = [&](Vec v) { return hn::IfThenElse(hn::Eq(v, v), hn::Abs(v), inf); };
+    Vec most = hn::Zero(d);
     std::size_t k = 0;
     for (; k + lanes <= n; k += lanes)
-        all = hn::And(all, hn::And(within(hn::LoadU(d, cr + k)), within(hn::LoadU(d, ci + k))));
+        most = hn::Max(most,
+                       hn::Max(magnitude(hn::LoadU(d, cr + k)), magnitude(hn::LoadU(d, ci + k))));
+    double largest = hn::GetLane(hn::MaxOfLanes(d, most));
     for (; k < n; ++k) {
-        if (!(std::fabs(cr[k]) <= largest && std::fabs(ci[k]) <= largest))
-            return false;
+        for (const double part : {cr[k], ci[k]})
+            largest = std::max(largest, std::isnan(part) ? hn::GetLane(inf) : std::fabs(part));
     }
-    return hn::AllTrue(d, all);
+    return largest;
 }
 
 // Whether the values at checkpoints, up to kCheckpointEvery - 1 steps past the escape, stay
 // numbers: the escaped value's squared modulus is then below about 2^82, and three squarings
 // keep it within the doubles. Larger bounds and points record the escape's own values.
-bool CheckpointsFit(const double* cr, const double* ci, std::size_t n, double escape) {
+bool CheckpointsFit(double largestPart, double escape) {
     static_assert(kCheckpointEvery <= 4);
-    return escape <= 0x1p40 && AllWithin(cr, ci, n, 0x1p10);
+    return escape <= 0x1p40 && largestPart <= 0x1p10;
 }
 
 template <bool kPeriodicity, bool kGrows>
 bool IterateWithEnds(const double* cr, const double* ci, int* counts, std::size_t n, int maxIter,
-                     double escape, const Interrupts& interrupts, const EndsOut& ends) {
+                     double escape, double largestPart, const Interrupts& interrupts,
+                     const EndsOut& ends) {
     if (ends.zr == nullptr)
         return IterateAll<kPeriodicity, kNoEnds, kGrows>(cr, ci, counts, n, maxIter, escape,
                                                          interrupts, ends);
     if constexpr (kGrows) {
-        if (ends.past != nullptr && CheckpointsFit(cr, ci, n, escape)) {
+        if (ends.past != nullptr && CheckpointsFit(largestPart, escape)) {
             if (ends.dzr == nullptr)
                 return IterateAll<kPeriodicity, kValue | kCheckpoints, kGrows>(
                     cr, ci, counts, n, maxIter, escape, interrupts, ends);
@@ -516,27 +523,16 @@ bool IterateWithEnds(const double* cr, const double* ci, int* counts, std::size_
 template <bool kPeriodicity>
 bool IterateWithBound(const double* cr, const double* ci, int* counts, std::size_t n, int maxIter,
                       double escape, const Interrupts& interrupts, const EndsOut& ends) {
-    return kernel::EscapesForGood(escape) &&
-                   AllWithin(cr, ci, n, std::numeric_limits<double>::max())
-               ? IterateWithEnds<kPeriodicity, true>(cr, ci, counts, n, maxIter, escape, interrupts,
-                                                     ends)
-               : IterateWithEnds<kPeriodicity, false>(cr, ci, counts, n, maxIter, escape,
+    // One look at the points tells both whether the bound may grow and whether checkpoints fit.
+    const double largest = LargestPart(cr, ci, n);
+    return kernel::EscapesForGood(escape) && largest <= std::numeric_limits<double>::max()
+               ? IterateWithEnds<kPeriodicity, true>(cr, ci, counts, n, maxIter, escape, largest,
+                                                     interrupts, ends)
+               : IterateWithEnds<kPeriodicity, false>(cr, ci, counts, n, maxIter, escape, largest,
                                                       interrupts, ends);
 }
 
 }  // namespace
-
-// Ends every entry point compiled per instruction set. The 256- and 512-bit targets leave the
-// upper halves of the vector registers in use, and the code around them, built for plain x86-64,
-// does its scalar floating point in the older encoding: on CPUs that merge those halves into every
-// such instruction, each one then waits for the one before, which made the loops run after a
-// kernel several times slower. The compiler clears them only where it sees them used, and it
-// misses uses in the functions called.
-void LeaveVectorUnit() {
-#if HWY_TARGET == HWY_AVX2 || HWY_TARGET == HWY_AVX3
-    _mm256_zeroupper();
-#endif
-}
 
 bool IteratePointsTarget(const double* cr, const double* ci, int* counts, std::size_t n,
                          int maxIter, double escape, bool periodicity, const Interrupts& interrupts,
@@ -551,3 +547,56 @@ bool IteratePointsTarget(const double* cr, const double* ci, int* counts, std::s
 }  // namespace HWY_NAMESPACE
 }  // namespace zolt
 HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+
+namespace zolt::kernel {
+
+namespace {
+
+#define ZOLT_KERNEL_ENTRY(TARGET, NAMESPACE, NAME)                                    \
+    KernelEntry {                                                                     \
+        TARGET, NAME, &NAMESPACE::IteratePointsTarget, &NAMESPACE::FinishOrbitsTarget \
+    }
+
+// Every compiled target, best first, the portable one last.
+constexpr KernelEntry kKernels[] = {
+#if HWY_TARGETS & HWY_AVX3
+    ZOLT_KERNEL_ENTRY(HWY_AVX3, N_AVX3, "AVX-512"),
+#endif
+#if HWY_TARGETS & HWY_AVX2
+    ZOLT_KERNEL_ENTRY(HWY_AVX2, N_AVX2, "AVX2"),
+#endif
+#if HWY_TARGETS & HWY_SSE4
+    ZOLT_KERNEL_ENTRY(HWY_SSE4, N_SSE4, "SSE4"),
+#endif
+#if HWY_TARGETS & HWY_SSSE3
+    ZOLT_KERNEL_ENTRY(HWY_SSSE3, N_SSSE3, "SSSE3"),
+#endif
+#if HWY_TARGETS & HWY_NEON
+    ZOLT_KERNEL_ENTRY(HWY_NEON, N_NEON, "NEON"),
+#endif
+#if HWY_TARGETS & HWY_EMU128
+    ZOLT_KERNEL_ENTRY(0, N_EMU128, "scalar"),
+#endif
+#if HWY_TARGETS & HWY_SCALAR
+    ZOLT_KERNEL_ENTRY(0, N_SCALAR, "scalar"),
+#endif
+};
+
+#undef ZOLT_KERNEL_ENTRY
+
+constexpr std::int64_t kTabled =
+    HWY_AVX3 | HWY_AVX2 | HWY_SSE4 | HWY_SSSE3 | HWY_NEON | HWY_EMU128 | HWY_SCALAR;
+static_assert((HWY_TARGETS & ~kTabled) == 0, "a compiled target is missing from kKernels");
+static_assert(kKernels[std::size(kKernels) - 1].id == 0, "the portable kernel comes last");
+
+}  // namespace
+
+std::span<const KernelEntry> CompiledKernels() {
+    return kKernels;
+}
+
+}  // namespace zolt::kernel
+
+#endif  // HWY_ONCE

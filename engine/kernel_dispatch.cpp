@@ -1,6 +1,5 @@
-// The kernels' public face: which of the compiled kernels this CPU can run, and the checks of
-// the arguments before one runs. The kernels themselves are compiled once per instruction set, in
-// engine/iteration_kernel.cpp and engine/orbit_tail.cpp.
+// The kernels' public face: which of the compiled kernels (kernel::CompiledKernels, in
+// engine/iteration_kernel.cpp) this CPU can run, and the checks of the arguments before one runs.
 
 #include "engine/kernel_targets.h"
 
@@ -8,94 +7,24 @@
 #include <cstdint>
 #include <stdexcept>
 
-#include <hwy/highway.h>  // the targets compiled, as kernel_targets.h chooses them
+#include <hwy/targets.h>  // SupportedTargets
 
 #include "engine/iteration_kernel.h"
 #include "engine/point_samples.h"
 
 namespace zolt {
 
-// The entry points each target's namespace defines.
-#define ZOLT_KERNEL_TARGET(NAMESPACE)            \
-    namespace NAMESPACE {                        \
-    kernel::IterateFunction IteratePointsTarget; \
-    kernel::FinishFunction FinishOrbitsTarget;   \
-    }
-#if HWY_TARGETS & HWY_AVX3
-ZOLT_KERNEL_TARGET(N_AVX3)
-#endif
-#if HWY_TARGETS & HWY_AVX2
-ZOLT_KERNEL_TARGET(N_AVX2)
-#endif
-#if HWY_TARGETS & HWY_SSE4
-ZOLT_KERNEL_TARGET(N_SSE4)
-#endif
-#if HWY_TARGETS & HWY_SSSE3
-ZOLT_KERNEL_TARGET(N_SSSE3)
-#endif
-#if HWY_TARGETS & HWY_NEON
-ZOLT_KERNEL_TARGET(N_NEON)
-#endif
-#if HWY_TARGETS & HWY_EMU128
-ZOLT_KERNEL_TARGET(N_EMU128)
-#endif
-#if HWY_TARGETS & HWY_SCALAR
-ZOLT_KERNEL_TARGET(N_SCALAR)
-#endif
-#undef ZOLT_KERNEL_TARGET
-
 namespace {
 
-struct KernelEntry {
-    std::int64_t id;  // the Highway target bit
-    const char* name;
-    kernel::IterateFunction* run;
-    kernel::FinishFunction* finish;
-};
-
-#define ZOLT_KERNEL_ENTRY(TARGET, NAMESPACE, NAME)                                    \
-    KernelEntry {                                                                     \
-        TARGET, NAME, &NAMESPACE::IteratePointsTarget, &NAMESPACE::FinishOrbitsTarget \
-    }
-
-// Every compiled target, best first, the portable one last.
-constexpr KernelEntry kKernels[] = {
-#if HWY_TARGETS & HWY_AVX3
-    ZOLT_KERNEL_ENTRY(HWY_AVX3, N_AVX3, "AVX-512"),
-#endif
-#if HWY_TARGETS & HWY_AVX2
-    ZOLT_KERNEL_ENTRY(HWY_AVX2, N_AVX2, "AVX2"),
-#endif
-#if HWY_TARGETS & HWY_SSE4
-    ZOLT_KERNEL_ENTRY(HWY_SSE4, N_SSE4, "SSE4"),
-#endif
-#if HWY_TARGETS & HWY_SSSE3
-    ZOLT_KERNEL_ENTRY(HWY_SSSE3, N_SSSE3, "SSSE3"),
-#endif
-#if HWY_TARGETS & HWY_NEON
-    ZOLT_KERNEL_ENTRY(HWY_NEON, N_NEON, "NEON"),
-#endif
-#if HWY_TARGETS & HWY_EMU128
-    ZOLT_KERNEL_ENTRY(0, N_EMU128, "scalar"),
-#endif
-#if HWY_TARGETS & HWY_SCALAR
-    ZOLT_KERNEL_ENTRY(0, N_SCALAR, "scalar"),
-#endif
-};
-
-#undef ZOLT_KERNEL_ENTRY
-
-constexpr std::int64_t kTabled =
-    HWY_AVX3 | HWY_AVX2 | HWY_SSE4 | HWY_SSSE3 | HWY_NEON | HWY_EMU128 | HWY_SCALAR;
-static_assert((HWY_TARGETS & ~kTabled) == 0, "a compiled target is missing from kKernels");
-static_assert(kKernels[std::size(kKernels) - 1].id == 0, "the portable kernel comes last");
+using kernel::KernelEntry;
 
 const KernelEntry& EntryOf(std::int64_t id) {
-    for (const KernelEntry& entry : kKernels) {
+    const std::span<const KernelEntry> kernels = kernel::CompiledKernels();
+    for (const KernelEntry& entry : kernels) {
         if (entry.id == id)
             return entry;
     }
-    return kKernels[std::size(kKernels) - 1];
+    return kernels.back();
 }
 
 }  // namespace
@@ -112,7 +41,7 @@ std::string_view KernelTarget::Name() const {
 std::vector<KernelTarget> AvailableKernels() {
     const std::int64_t supported = hwy::SupportedTargets();
     std::vector<KernelTarget> kernels;
-    for (const KernelEntry& entry : kKernels) {
+    for (const KernelEntry& entry : kernel::CompiledKernels()) {
         if (entry.id == 0 || (entry.id & supported) != 0)
             kernels.push_back(KernelTargetAccess::Make(entry.id));
     }

@@ -7,9 +7,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
-// Only the targets the dispatch table of kernel_dispatch.cpp knows. AVX3_DL adds nothing the
-// kernel uses over AVX3, and the scalable Arm and RISC-V vectors cannot live in the arrays of
+// Only the targets the table of compiled kernels (iteration_kernel.cpp) knows. AVX3_DL adds nothing
+// the kernel uses over AVX3, and the scalable Arm and RISC-V vectors cannot live in the arrays of
 // vectors the interleaving keeps. Every target the compiler can reach, the portable one included,
 // whatever -march the build uses: without it, a baseline above plain x86-64 (or any Arm build)
 // drops the portable kernel.
@@ -64,5 +65,16 @@ using IterateFunction = bool(const double* cr, const double* ci, int* counts, st
                              int maxIter, double escape, bool periodicity,
                              const Interrupts& interrupts, const EndsOut& ends);
 using FinishFunction = void(const FinishArgs& args);
+
+// One compiled target.
+struct KernelEntry {
+    std::int64_t id;  // the Highway target bit, 0 for the portable kernel
+    const char* name;
+    IterateFunction* run;
+    FinishFunction* finish;
+};
+
+// Every compiled target, best first, the portable one last (engine/iteration_kernel.cpp).
+std::span<const KernelEntry> CompiledKernels();
 
 }  // namespace zolt::kernel
