@@ -20,8 +20,8 @@ constexpr unsigned char kZlibHeader[] = {0x78, 0x5e};
 // 1 or 2 % more.
 constexpr int kLevel = 2;
 constexpr std::size_t kLevelBuffer = ISAL_DEF_LVL2_DEFAULT;
-// Room for the headers of stored blocks and of the piece's last block, beyond an incompressible
-// piece's own bytes; more is made should it not do.
+// Room beyond a piece's own bytes for the compressor's worst case, an incompressible piece in
+// stored blocks: 5 bytes a block of at most 64 KiB (an eighth covers them), and the headers.
 constexpr std::size_t kOutputSlack = 1024;
 // Filtered bytes a piece holds at most (or a single row, where one is larger). Smaller pieces
 // share the work out more evenly among the threads; larger ones compress a little better, each
@@ -51,32 +51,26 @@ class ParallelDeflate::Compressor {
         if (input.size() > UINT32_MAX / 2)
             return false;
         levelBuffer_.resize(kLevelBuffer);
-        std::size_t room = input.size() + input.size() / 8 + kOutputSlack;
-        for (;;) {
-            output.resize(offset + room);
-            isal_zstream stream;
-            isal_deflate_stateless_init(&stream);
-            stream.level = kLevel;
-            stream.level_buf = levelBuffer_.data();
-            stream.level_buf_size = static_cast<std::uint32_t>(levelBuffer_.size());
-            // Raw deflate, since the zlib wrapper belongs to the joined stream.
-            stream.gzip_flag = IGZIP_DEFLATE;
-            stream.next_in = const_cast<std::uint8_t*>(input.data());
-            stream.avail_in = static_cast<std::uint32_t>(input.size());
-            stream.next_out = output.data() + offset;
-            stream.avail_out = static_cast<std::uint32_t>(room);
-            stream.end_of_stream = end ? 1 : 0;
-            // A full flush ends on a byte boundary with nothing to refer back to.
-            stream.flush = end ? NO_FLUSH : FULL_FLUSH;
-            const int status = isal_deflate_stateless(&stream);
-            if (status == COMP_OK) {
-                output.resize(offset + stream.total_out);
-                return true;
-            }
-            if (status != STATELESS_OVERFLOW || room > UINT32_MAX / 2)
-                return false;
-            room *= 2;
-        }
+        const std::size_t room = input.size() + input.size() / 8 + kOutputSlack;
+        output.resize(offset + room);
+        isal_zstream stream;
+        isal_deflate_stateless_init(&stream);
+        stream.level = kLevel;
+        stream.level_buf = levelBuffer_.data();
+        stream.level_buf_size = static_cast<std::uint32_t>(levelBuffer_.size());
+        // Raw deflate, since the zlib wrapper belongs to the joined stream.
+        stream.gzip_flag = IGZIP_DEFLATE;
+        stream.next_in = const_cast<std::uint8_t*>(input.data());
+        stream.avail_in = static_cast<std::uint32_t>(input.size());
+        stream.next_out = output.data() + offset;
+        stream.avail_out = static_cast<std::uint32_t>(room);
+        stream.end_of_stream = end ? 1 : 0;
+        // A full flush ends on a byte boundary with nothing to refer back to.
+        stream.flush = end ? NO_FLUSH : FULL_FLUSH;
+        if (isal_deflate_stateless(&stream) != COMP_OK)
+            return false;
+        output.resize(offset + stream.total_out);
+        return true;
     }
 
   private:
