@@ -114,5 +114,20 @@ TEST(RefusedView, AZoomPastTheLongestCoordinatesSaysSo) {
     EXPECT_EQ(w.ui.Messages().size(), said);
 }
 
+// So does a view of doubles zoomed out past the largest double.
+TEST(RefusedView, AZoomOutPastTheLargestDoubleSaysSo) {
+    TestWorkspace w({64, 4});
+    ZoomSelection zoom(w.work.current, w.work.generator, w.ui);
+    ASSERT_TRUE(w.DefineHome("Huge"));
+    w.work.generator.Ready({});
+    w.Zoom(0.0, 1.5e308, 0.0);
+    const GenerationSnapshot huge = NumbersOf(w.work.current.Definition());
+    EXPECT_FALSE(zoom.ZoomAtCentre(-1));
+    ASSERT_EQ(w.ui.Messages().size(), 1u);
+    EXPECT_EQ(w.ui.Messages().back(),
+              "This view cannot be drawn: coordinates beyond the largest numbers.");
+    EXPECT_EQ(NumbersOf(w.work.current.Definition()), huge);
+}
+
 }  // namespace
 }  // namespace zolt
