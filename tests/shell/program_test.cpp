@@ -200,7 +200,9 @@ class ProgramTest : public QObject {
         QVERIFY(app != nullptr);
         QVERIFY(NewFractalGenerated(*app));
         WhenModal<QDialog>([&](QDialog& size) {
-            size.findChild<QSpinBox*>("width")->setValue(16000);  // long enough to cancel
+            // Long enough to cancel, however fast the machine counts and compresses.
+            size.findChild<QSpinBox*>("width")->setValue(16000);
+            size.findChild<QSpinBox*>("height")->setValue(16000);
             WhenModal<QFileDialog>(
                 [&](QFileDialog& file) { Choose(file, dir.filePath("Big.png")); });
             size.accept();
