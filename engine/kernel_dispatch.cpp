@@ -7,7 +7,11 @@
 #include <cstdint>
 #include <stdexcept>
 
-#include <hwy/targets.h>  // SupportedTargets
+#include <hwy/detect_targets.h>  // the targets' numbers
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
+#endif
 
 #include "engine/iteration_kernel.h"
 #include "engine/point_samples.h"
@@ -27,6 +31,41 @@ const KernelEntry& EntryOf(std::int64_t id) {
     return kernels.back();
 }
 
+#if defined(__x86_64__) || defined(__i386__)
+// The half-precision conversions, which clang's CPU check cannot name: CPUID leaf 1, ECX bit 29.
+bool HasF16c() {
+    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+    return __get_cpuid(1, &eax, &ebx, &ecx, &edx) != 0 && (ecx & bit_F16C) != 0;
+}
+#endif
+
+// Whether this CPU, and the system (which must save the wider registers), can run the code
+// compiled for a target: every feature that target's code is compiled with. The compiler's own
+// check rather than Highway's, because Highway's library measures its timer in a constructor at
+// every program start, some 2 ms: a tenth of a whole small picture, and all of it on one core.
+bool CpuRuns(std::int64_t id) {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_cpu_init();  // in case this runs before the constructor that does it
+    const bool ssse3 = __builtin_cpu_supports("sse2") && __builtin_cpu_supports("ssse3");
+    const bool sse4 = ssse3 && __builtin_cpu_supports("sse4.1") &&
+                      __builtin_cpu_supports("sse4.2") && __builtin_cpu_supports("pclmul") &&
+                      __builtin_cpu_supports("aes");
+    const bool avx2 = sse4 && __builtin_cpu_supports("avx") && __builtin_cpu_supports("avx2") &&
+                      __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2") &&
+                      __builtin_cpu_supports("fma") && HasF16c();
+    const bool avx3 = avx2 && __builtin_cpu_supports("avx512f") &&
+                      __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq") &&
+                      __builtin_cpu_supports("avx512bw");
+    return (id == HWY_SSSE3 && ssse3) || (id == HWY_SSE4 && sse4) || (id == HWY_AVX2 && avx2) ||
+           (id == HWY_AVX3 && avx3);
+#elif defined(__aarch64__)
+    return id == HWY_NEON;  // every 64-bit Arm has it
+#else
+    (void)id;
+    return false;  // the portable kernel only
+#endif
+}
+
 }  // namespace
 
 struct KernelTargetAccess {
@@ -39,10 +78,9 @@ std::string_view KernelTarget::Name() const {
 }
 
 std::vector<KernelTarget> AvailableKernels() {
-    const std::int64_t supported = hwy::SupportedTargets();
     std::vector<KernelTarget> kernels;
     for (const KernelEntry& entry : kernel::CompiledKernels()) {
-        if (entry.id == 0 || (entry.id & supported) != 0)
+        if (entry.id == 0 || CpuRuns(entry.id))
             kernels.push_back(KernelTargetAccess::Make(entry.id));
     }
     return kernels;

@@ -1,6 +1,7 @@
 #include "engine/iteration_kernel.h"
 
 #include <gtest/gtest.h>
+#include <hwy/targets.h>
 
 #include <chrono>
 #include <cmath>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "engine/iterate_point.h"
+#include "engine/kernel_targets.h"
 
 namespace zolt {
 namespace {
@@ -81,6 +83,21 @@ std::vector<Case> Cases() {
     for (std::size_t n : {0, 1, 2, 3, 5, 8, 9, 17, 31, 33, 65, 97})
         cases.push_back(Head(home, n, std::to_string(n) + " points"));
     return cases;
+}
+
+// The engine asks the compiler's CPU check which kernels may run; Highway's own check is the
+// reference. A kernel offered wrongly would die of an illegal instruction; one withheld, run slow.
+TEST(IterationKernel, TheKernelsOfferedAreThoseHighwayFindsTheCpuRuns) {
+    const std::int64_t supported = hwy::SupportedTargets();
+    std::vector<std::string_view> expected;
+    for (const kernel::KernelEntry& entry : kernel::CompiledKernels()) {
+        if (entry.id == 0 || (entry.id & supported) != 0)
+            expected.push_back(entry.name);
+    }
+    std::vector<std::string_view> offered;
+    for (const KernelTarget kernel : AvailableKernels())
+        offered.push_back(kernel.Name());
+    EXPECT_EQ(offered, expected);
 }
 
 TEST(IterationKernel, EveryKernelCountsAsThePlainLoop) {
