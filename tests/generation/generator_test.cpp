@@ -10,108 +10,16 @@
 #include <thread>
 
 #include "engine/deep_engine.h"
+#include "generation/generator_fixture.h"
 #include "generation/pass_schedule.h"
 #include "generation/view_refusal.h"
 #include "generation/worker_threads.h"
 #include "support/child_process.h"
-#include "support/test_workspace.h"
-#include "surface/command_ids.h"
 
 namespace zolt {
 namespace {
 
-using Status = HeadlessSurface::StatusChange;
-
-// The command states a generation goes through, named.
-constexpr std::uint32_t kAlwaysOn = CommandBits({kCmdExit, kCmdAbout, kCmdToolbar, kCmdStatusBar});
-constexpr std::uint32_t kFileCommands = CommandBits(
-    {kCmdSave, kCmdSaveAs, kCmdProperties, kCmdExportImage, kCmdColouring, kCmdExportMovie});
-// What the program starts with: New, Open, Options and the priorities besides those always on.
-constexpr std::uint32_t kStartMask =
-    kAlwaysOn | kPriorityCommands | CommandBits({kCmdNew, kCmdOpen, kCmdOptions});
-constexpr std::uint32_t kIdle =
-    kStartMask | kFileCommands | CommandBits({kCmdHome, kCmdGenerate, kCmdRefresh});
-constexpr std::uint32_t kRunning = kAlwaysOn | kFileCommands | CommandBits({kCmdStop, kCmdSkip});
-constexpr std::uint32_t kEnding = kRunning & ~CommandBit(kCmdStop);
-constexpr std::uint32_t kStopped = kIdle | CommandBit(kCmdContinue);
-
-// A test with a workspace over a small view, its objects at hand by their names.
-class WorkspaceTest : public ::testing::Test {
-  protected:
-    // Three threads compute every generation, whatever the machine has.
-    explicit WorkspaceTest(ViewSize view = {64, 50}) : world(view) {
-        world.work.generator.SetThreads(3);
-    }
-
-    void DefineHome(int iterations = 250, int colours = 256) {
-        ASSERT_TRUE(world.DefineHome("Fractal", colours, iterations));
-    }
-    // The home view made current and the generator readied for it, as New leaves them.
-    void ReadyHome() {
-        DefineHome();
-        generator.Ready({.discard = true});
-    }
-    void Zoom(double pstart, double pfinish, double qstart) { world.Zoom(pstart, pfinish, qstart); }
-    // A view whose every point runs to two billion iterations without repeating itself: a
-    // column through the neck between the cardioid and the disc at -0.75, where orbits creep
-    // along for about pi / (their distance to -0.75) steps before they escape.
-    void DefineNeck() {
-        ui.SetViewSize({1, 8});
-        DefineHome(2000000000);
-        Zoom(-0.75, -0.75 + 1e-13, 1e-13);
-    }
-    bool WaitIdle(int timeoutMs = 20000) { return world.WaitIdle(timeoutMs); }
-
-    TestWorkspace world;
-    GatedSurface& ui = world.ui;
-    HeadlessEventLoop& loop = world.loop;
-    NavigationHistory& history = world.work.history;
-    CurrentFractal& current = world.work.current;
-    GenerationDefaults& defaults = world.work.defaults;
-    Generator& generator = world.work.generator;
-};
-
-class GeneratorTest : public WorkspaceTest {
-  protected:
-    GeneratorTest() {
-        ui.EnableCommands(kAllCommands, true);
-        ui.EnableCommands(kAllCommands & ~kStartMask, false);
-    }
-
-    // The block sizes of the passes, read from the progress texts at 0 percent... of the rows
-    // the pass starts with.
-    std::vector<int> PassBlocks() const {
-        std::vector<int> blocks;
-        for (const Status& s : ui.StatusHistory()) {
-            int block = 0, percent = 0;
-            if (s.pane == 2 &&
-                std::sscanf(s.text.c_str(), "Resolution: %d - %d%%", &block, &percent) == 2 &&
-                (blocks.empty() || blocks.back() != block))
-                blocks.push_back(block);
-        }
-        return blocks;
-    }
-
-    // Generates as Generate does, and holds the worker at its n-th copy of the image.
-    bool GenerateHeldAt(int copy) {
-        ui.HoldAt(copy);
-        generator.Generate({.push = true, .increment = true});
-        return ui.WaitHeld();
-    }
-
-    ImageBuffer UninterruptedImage() {
-        // Another workspace over the same definition, never disturbed.
-        TestWorkspace other(ui.ViewClientSize());
-        const FractalDef& def = current.Definition();
-        EXPECT_TRUE(other.work.current.SetCurrent("Same", NumbersOf(def), def.Appearance,
-                                                  {.untitled = true}));
-        other.work.defaults.values = defaults.values;
-        other.work.generator.Ready({});
-        other.work.generator.Generate({});
-        EXPECT_TRUE(other.WaitIdle());
-        return other.work.generator.CopyImage();
-    }
-};
+using namespace test_generation;
 
 TEST(ThreadPriority, MapsTheSevenLevelsAndLeavesOthersAlone) {
     EXPECT_TRUE(PriorityFor(1).idle);
@@ -479,104 +387,6 @@ TEST_F(GeneratorTest, StopEndsAPointOfTwoBillionIterationsAtOnce) {
     ASSERT_TRUE(WaitIdle());
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(1));
     EXPECT_EQ(ui.StatusText(1), "Stopped");
-}
-
-// A reference orbit that takes seconds: ten million iterations inside the cardioid, 1e-100 wide.
-TEST_F(GeneratorTest, StopWhileTheReferenceIsComputedAndContinueWhereItStopped) {
-    ui.SetViewSize({8, 8});
-    DefineHome(10000000);
-    ASSERT_TRUE(world.ZoomExact(
-        "-0.1",
-        "-0.09999999999999999999999999999999999999999999999999999999999999999999999999999999"
-        "999999999999999999999",
-        "0.1"));
-    const auto reference = [](const Status& change) {
-        return change.pane == 2 && change.text.starts_with("Reference: ");
-    };
-    // Stopped once the reference is under way, at 1 % or more.
-    const auto underWay = [this, &reference] {
-        return std::ranges::any_of(ui.StatusHistory(), [&](const Status& change) {
-            return reference(change) && change.text != "Reference: 0%";
-        });
-    };
-    for (const bool fresh : {true, false}) {
-        ui.ClearStatusHistory();
-        if (fresh)
-            generator.Generate({});
-        else
-            generator.Continue();
-        ASSERT_TRUE(
-            loop.RunUntil([this] { return generator.DeliverWorkerCalls(); }, underWay, 60000));
-        const auto before = std::chrono::steady_clock::now();
-        generator.Stop();
-        ASSERT_TRUE(WaitIdle());
-        EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(1));
-        EXPECT_EQ(ui.StatusText(1), "Stopped");
-        EXPECT_TRUE(generator.CanContinue());
-        // Continued, the reference goes on from where it was, not from nothing.
-        const auto first = std::ranges::find_if(ui.StatusHistory(), reference);
-        EXPECT_EQ(first->text == "Reference: 0%", fresh) << first->text;
-    }
-}
-
-// Pixels 2^-49 of the largest coordinate apart are the closest that doubles tell apart in a
-// picture; one step closer, the generation goes deep. Past the deep engine's precision it says
-// that it reached the limit.
-TEST_F(GeneratorTest, AViewFinerThanDoublesGoesDeepAndSaysWhenEvenThatIsPast) {
-    // 64 pixels across from 1 - 2i, where every point escapes at once; doubles resolve pixel
-    // steps down to 2^-48 there.
-    const struct {
-        double step;
-        const char* finished;
-    } cases[] = {
-        {0x1p-48, "Finished"},
-        {0x1p-49, "Finished - deep zoom"},
-    };
-    ui.SetViewSize({64, 4});
-    for (const auto& c : cases) {
-        DefineHome();
-        Zoom(1.0, 1.0 + 64 * c.step, -2.0);
-        generator.Generate({});
-        ASSERT_TRUE(WaitIdle());
-        EXPECT_EQ(ui.StatusText(1), c.finished) << c.step;
-    }
-    // About 70,000 binary places deep, past any precision the deep engine has.
-    ASSERT_TRUE(world.ZoomExact("0", "1e-21100", "0"));
-    generator.Generate({});
-    ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(ui.StatusText(1), "Finished - precision limit");
-    EXPECT_TRUE(ui.Messages().empty());
-}
-
-// A deep view's reference that the memory free could not hold is refused before any of it is
-// made, saying how much it needs; the same view is drawn where there is room. The memory free is
-// the machine's, and no more than a limit on the address space leaves.
-TEST_F(GeneratorTest, ADeepReferenceLargerThanTheMemoryFreeIsRefused) {
-    GenerationSnapshot deep = HomeView({64, 50});
-    ASSERT_TRUE(
-        SetExactCorners(deep, {"-0.1", "-0.0999999999999999999999999999999", "0.1"}, {64, 50}));
-    deep.Iterations = 10000000;
-    const std::string refused = ViewRefusal(deep, 64, 50, 200 << 20);
-    EXPECT_TRUE(refused.starts_with("the reference orbit needs ") &&
-                refused.ends_with(" MiB of memory, and 200 MiB is free"))
-        << refused;
-    EXPECT_EQ(ViewRefusal(deep, 64, 50, 1ULL << 30), "");
-    // Views the plain loop draws need no reference.
-    EXPECT_EQ(ViewRefusal(HomeView({64, 50}), 64, 50, 0), "");
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-    DefineHome();
-    current.SetNumbers(deep);
-    generator.Ready({});
-    EXPECT_TRUE(test::RunInChild(
-        [&] {
-            if (AvailableMemory() > (300u << 20))
-                return false;
-            generator.Generate({});  // what the view was generated from stays
-            return !generator.IsRunning() && ui.Messages().size() == 1 &&
-                   ui.Messages()[0].starts_with("This view cannot be drawn: the reference orbit");
-        },
-        {.memoryLimit = test::UsedAddressSpace() + (300u << 20)}));
-#endif
 }
 
 TEST_F(GeneratorTest, ShutdownDuringAGenerationEndsItWithoutAnotherWord) {
