@@ -6,12 +6,14 @@
 #include <cstdint>
 #include <new>
 #include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
 #include "engine/deep_prepared.h"
 #include "engine/ext_float.h"
 #include "engine/mp_real.h"
+#include "engine/settled_orbit.h"
 
 namespace zolt {
 
@@ -457,6 +459,27 @@ const DeepView& DeepReference::View() const {
 
 int DeepReference::ReferenceLength() const {
     return state_ ? state_->p.Length() : 0;
+}
+
+std::optional<bool> DeepReference::ReferenceSettles(const std::atomic<bool>* stop) const {
+    if (!state_ || !state_->ready || state_->escaped)
+        return std::nullopt;
+    // From Z_1 = C on; of a long orbit, the last values, where a cycle has had longest to draw
+    // it in (and periods up to half a million are still seen).
+    constexpr int kMostValues = 1 << 20;
+    const DeepPrepared& p = state_->p;
+    const int first = std::max(1, p.Length() - kMostValues);
+    // Values below the doubles' range are kept apart, exactly; an orbit that passes there is
+    // left unjudged.
+    if (std::any_of(p.tiny.begin(), p.tiny.end(),
+                    [first](const auto& tiny) { return tiny.first >= first; }))
+        return std::nullopt;
+    const std::span<const double> values =
+        std::span<const double>(p.orbit).subspan(2 * static_cast<std::size_t>(first));
+    const bool settles = KeptOrbitSettles(values, stop);
+    if (stop != nullptr && stop->load(std::memory_order_relaxed))
+        return std::nullopt;
+    return settles;
 }
 
 long DeepReference::PrecisionBits() const {

@@ -32,6 +32,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -116,6 +117,11 @@ class DeepReference {
     // Values of the reference orbit kept (from 0 and c itself on): the iteration limit plus
     // two, or fewer when the reference escaped.
     int ReferenceLength() const;
+    // Whether the reference orbit, which ran to the limit, is seen to settle into an attracting
+    // cycle (KeptOrbitSettles on its last values): the view's centre then lies inside the set.
+    // None when there is nothing to judge: not ready, the reference escaped, or it passes below
+    // the doubles' range (DeepPrepared::tiny), or `stop` was set meanwhile.
+    std::optional<bool> ReferenceSettles(const std::atomic<bool>* stop = nullptr) const;
     long PrecisionBits() const;
     // The pixel step as a double (0 below the doubles' range).
     double PixelStep() const;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 
 #include "engine/iterate_point.h"
 
@@ -18,6 +19,11 @@ constexpr double kReturnSquared = 1e-18;
 // so that a cycle on the edge (an orbit creeping past a point of the boundary) is not accepted.
 constexpr double kAttractingSquared = 0.998;
 
+double DistanceSquared(double ar, double ai, double br, double bi) {
+    return (ar - br) * (ar - br) + (ai - bi) * (ai - bi);
+}
+
+// An orbit followed from c in doubles, as the renderer follows it.
 struct Orbit {
     double cr;
     double ci;
@@ -32,16 +38,40 @@ struct Orbit {
         zr = nextZr;
         return zr * zr + zi * zi <= escape;
     }
+    // Whether z has come back to a kept value.
+    static bool Returned(double zr, double zi, double keptR, double keptI) {
+        return DistanceSquared(zr, zi, keptR, keptI) < kReturnSquared;
+    }
 };
 
-double DistanceSquared(double ar, double ai, double br, double bi) {
-    return (ar - br) * (ar - br) + (ai - bi) * (ai - bi);
-}
+// An orbit kept as values (re, im pairs), read in order.
+struct KeptOrbit {
+    std::span<const double> values;
+    std::size_t at = 0;  // the pair read last
+    double zr = values[0];
+    double zi = values[1];
 
-}  // namespace
+    // The next value; false once there is none.
+    bool Step() {
+        if (2 * (at + 1) + 1 >= values.size())
+            return false;
+        ++at;
+        zr = values[2 * at];
+        zi = values[2 * at + 1];
+        return true;
+    }
+    // Relative to the kept value's size below 1: a deep view's cycle may pass far closer to 0
+    // than the tolerance, and every orbit near it would then seem to return. (An exact return
+    // counts, at 0 too.)
+    static bool Returned(double zr, double zi, double keptR, double keptI) {
+        const double size = std::min(1.0, keptR * keptR + keptI * keptI);
+        return DistanceSquared(zr, zi, keptR, keptI) <= kReturnSquared * size;
+    }
+};
 
-bool OrbitSettles(double cr, double ci, int maxIter, double escape, const std::atomic<bool>* stop) {
-    Orbit orbit{cr, ci, escape, cr, ci};
+// Whether the orbit settles into an attracting cycle within `maxIter` values of it.
+template <class Source>
+bool Settles(Source& orbit, long long maxIter, const std::atomic<bool>* stop) {
     // Brent's way of finding a cycle of unknown length: the value at every power of two is kept
     // and compared with each value after it, so a cycle of length p is met once the kept value
     // lies on it and the distance to the next power of two is at least p.
@@ -60,7 +90,7 @@ bool OrbitSettles(double cr, double ci, int maxIter, double escape, const std::a
         if (!orbit.Step())
             return false;
         ++n;
-        if (DistanceSquared(orbit.zr, orbit.zi, keptR, keptI) < kReturnSquared) {
+        if (Source::Returned(orbit.zr, orbit.zi, keptR, keptI)) {
             // Go once round the supposed cycle, multiplying the derivatives 2z of its steps (as a
             // sum of logarithms, since a long cycle's product leaves the range of doubles).
             const long long period = n - keptAt;
@@ -72,8 +102,7 @@ bool OrbitSettles(double cr, double ci, int maxIter, double escape, const std::a
                 if (!orbit.Step())
                     return false;
             }
-            const bool closed =
-                DistanceSquared(orbit.zr, orbit.zi, startR, startI) < kReturnSquared;
+            const bool closed = Source::Returned(orbit.zr, orbit.zi, startR, startI);
             if (closed && logSize < std::log(kAttractingSquared))
                 return true;
         }
@@ -85,6 +114,20 @@ bool OrbitSettles(double cr, double ci, int maxIter, double escape, const std::a
         }
     }
     return false;
+}
+
+}  // namespace
+
+bool OrbitSettles(double cr, double ci, int maxIter, double escape, const std::atomic<bool>* stop) {
+    Orbit orbit{cr, ci, escape, cr, ci};
+    return Settles(orbit, maxIter, stop);
+}
+
+bool KeptOrbitSettles(std::span<const double> values, const std::atomic<bool>* stop) {
+    if (values.size() < 2)
+        return false;
+    KeptOrbit orbit{values};
+    return Settles(orbit, static_cast<long long>(values.size() / 2), stop);
 }
 
 double SettledShare(const CountTally& tally, double pstart, double qstart, double step,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <span>
 
 #include "engine/count_tally.h"
 
@@ -19,6 +20,13 @@ namespace zolt {
 // meant for a small sample of a picture's points.
 bool OrbitSettles(double cr, double ci, int maxIter, double escape,
                   const std::atomic<bool>* stop = nullptr);
+
+// OrbitSettles's test on an orbit kept as values, z_1 = c first, as (re, im) pairs: the deep
+// engine's reference, whose c doubles cannot hold. A return to an earlier value is measured
+// relative to that value's size where it is below 1, since the cycle of a deep view's minibrot
+// passes far closer to 0 than any distance fixed in advance, and every orbit near it would seem to
+// come back. False when the values end before the orbit is seen to settle.
+bool KeptOrbitSettles(std::span<const double> values, const std::atomic<bool>* stop = nullptr);
 
 // Orbits of the sample are followed for at most this many steps, whatever the limit, so the
 // sample costs a few milliseconds at most.

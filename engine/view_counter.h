@@ -55,6 +55,13 @@ class ViewCounter {
     const std::string& Refusal() const { return refusal_; }
     // The memory a deep view's reference holds.
     std::uint64_t ReferenceBytes() const { return reference_.Bytes(); }
+    // Of a deep view: whether the orbit of its centre, the reference, settles into an attracting
+    // cycle (DeepReference::ReferenceSettles). None for other views, and where nothing is known.
+    std::optional<bool> CentreSettles(const std::atomic<bool>* stop = nullptr) const {
+        if (kind_ != Kind::Deep)
+            return std::nullopt;
+        return reference_.ReferenceSettles(stop);
+    }
 
   private:
     Kind kind_ = Kind::Plain;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <set>
+#include <vector>
 
 #include "engine/render_pass.h"
 #include "engine/settled_orbit.h"
@@ -77,10 +78,33 @@ TEST(OrbitSettles, OnlyAttractingCyclesCount) {
         {0.2501, 0.0, 100, false, "not yet escaped"},
         {2.0, 0.0, 100, false, "escapes at once"},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(OrbitSettles(c.cr, c.ci, c.limit, 200.0), c.settles) << c.why;
+        // The same orbit kept as values, as the deep engine keeps its reference, up to its escape.
+        std::vector<double> values;
+        double zr = c.cr, zi = c.ci;
+        for (int n = 0; n < c.limit && zr * zr + zi * zi <= 200.0; ++n) {
+            values.insert(values.end(), {zr, zi});
+            const double next = zr * zr - zi * zi + c.cr;
+            zi = (zi * zr) * 2 + c.ci;
+            zr = next;
+        }
+        EXPECT_EQ(KeptOrbitSettles(values), c.settles) << c.why << ", kept";
+    }
     const std::atomic<bool> stop{true};
     EXPECT_FALSE(OrbitSettles(-0.04584, 0.63554, 100000, 200.0, &stop));
+}
+
+// An orbit near a deep minibrot passes closer to 0 than any fixed distance, once a period, at
+// values that differ by far more than themselves: those passes are no return to a cycle.
+TEST(KeptOrbitSettles, PassesNearZeroAreNoCycle) {
+    std::vector<double> values;
+    for (int n = 0; n < 3000; ++n) {
+        const double drift = n * 1e-4;
+        values.insert(values.end(), {1e-12 * (1 + drift), 0.0, 0.5 + drift, 0.1, -0.3, drift});
+    }
+    EXPECT_FALSE(KeptOrbitSettles(values));
+    EXPECT_FALSE(KeptOrbitSettles({}));
 }
 
 }  // namespace
