@@ -390,7 +390,7 @@ void Generator::RunGeneration(Job job) {
             break;
         }
         skipRequested_ = false;
-        reading = ReadLimit(tally, job.snapshot, width, kind, &stopRequested_);
+        reading = ReadLimit(tally, job.snapshot, width, counter_, &stopRequested_);
         Post([reading = *reading](Generator& g) { g.reading_ = reading; });
         earlier.push_back({block, position});
         if (next == 0)

@@ -38,11 +38,18 @@ Shares SharesOf(const LimitReading& reading) {
 }  // namespace
 
 LimitReading ReadLimit(const CountTally& tally, const GenerationSnapshot& view, int width,
-                       ViewCounter::Kind kind, const std::atomic<bool>* stop) {
+                       const ViewCounter& counter, const std::atomic<bool>* stop) {
     LimitReading reading{tally, std::nullopt};
-    // Neighbouring pixels of a deep view share their doubles: their orbits cannot be followed
-    // in doubles, so nothing is known of them.
-    if (kind != ViewCounter::Kind::Plain || width < 1)
+    if (counter.Chosen() == ViewCounter::Kind::Deep) {
+        // Neighbouring pixels share their doubles, so their orbits cannot be followed in them;
+        // the reference's orbit, that of the centre, can. A view dived into faster than its limit
+        // rose may sit at the limit all over, with no escaped point to tell that more iterations
+        // would show it: an unsettled centre says so.
+        if (tally.atLimit > 0 && counter.CentreSettles(stop) == false)
+            reading.settled = 0.0;
+        return reading;
+    }
+    if (counter.Chosen() != ViewCounter::Kind::Plain || width < 1)
         return reading;
     const double step = (view.Pfinish - view.Pstart) / static_cast<double>(width);
     const double settled = SettledShare(tally, view.Pstart, view.Qstart, step, view.Escape, stop);

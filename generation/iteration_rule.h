@@ -17,16 +17,17 @@ namespace zolt {
 // - the crowd: escaped points that needed L / 2 iterations or more.
 struct LimitReading {
     CountTally tally;
-    // The share of the tally's sample whose orbits settle; none where orbits cannot be looked at
-    // in doubles (a deep view).
+    // The share of the tally's sample whose orbits settle. In a deep view, whose pixels' orbits
+    // cannot be looked at in doubles, the orbit of its centre stands for them: 0 when it runs to
+    // the limit without settling, and none when it settles, escaped, or cannot be looked at.
     std::optional<double> settled;
 };
 
-// Reads the counts of `view`, `width` pixels wide, counted as `kind` says. Looks at the sample's
-// orbits (a few milliseconds at most) for a view counted in doubles; none when `stop` is set
-// meanwhile.
+// Reads the counts of `view`, `width` pixels wide, counted by `counter`. Looks at the sample's
+// orbits (a few milliseconds at most), or at a deep view's reference where points sit at the
+// limit; none when `stop` is set meanwhile.
 LimitReading ReadLimit(const CountTally& tally, const GenerationSnapshot& view, int width,
-                       ViewCounter::Kind kind, const std::atomic<bool>* stop = nullptr);
+                       const ViewCounter& counter, const std::atomic<bool>* stop = nullptr);
 
 // Starved: at least 1 % of the points sit at the limit, and either the crowd holds 2 % of the
 // points or more, or half the points or more are unknown. More iterations may then show detail

@@ -49,8 +49,7 @@ int TrialIterations(const FractalDef& def, int width, int height, int threads,
         const PassJob job{.counter = &counter.Counter(), .stop = cancel, .tally = &tally};
         if (pool.Run(job, image, observer).y < trialHeight)
             return floor;
-        const LimitReading reading =
-            ReadLimit(tally, numbers, trialWidth, counter.Chosen(), cancel);
+        const LimitReading reading = ReadLimit(tally, numbers, trialWidth, counter, cancel);
         if (!Starved(reading))
             break;
         const int next = AutomaticIterations(reading, floor);

@@ -114,5 +114,20 @@ TEST_F(GeneratorTest, ADeepReferenceLargerThanTheMemoryFreeIsRefused) {
 #endif
 }
 
+// A deep view dived into faster than its limit rose, at the limit all over: with Automatic
+// Iterations the next view's limit is raised, since the orbit of its centre has not settled.
+TEST_F(GeneratorTest, AutomaticIterationsRaiseADeepViewAtTheLimitAllOver) {
+    ui.SetViewSize({16, 13});
+    defaults.values.AutomaticIterations = true;
+    DefineHome(500);
+    // Just right of the cusp at 0.25, where orbits creep for about 3,100 steps, then escape.
+    ASSERT_TRUE(world.ZoomExact("0.250001", "0.25000100000000000001", "0"));
+    generator.Generate({});
+    ASSERT_TRUE(WaitIdle());
+    ASSERT_TRUE(generator.Reading());
+    EXPECT_EQ(generator.Reading()->tally.atLimit, generator.Reading()->tally.points);
+    EXPECT_EQ(generator.NewViewIterations(500), 2000);
+}
+
 }  // namespace
 }  // namespace zolt

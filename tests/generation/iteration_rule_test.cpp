@@ -154,5 +154,28 @@ TEST(TrialIterations, RaiseTheLimitOnlyWhileTheTrialIsStarved) {
     EXPECT_EQ(TrialIterations(def, 160, 130, 2, &cancelled), 925);
 }
 
+// A deep view dived into faster than its limit rose: every point at the limit, and none escaped
+// to say that more iterations would show it. The orbit of its centre, which the deep engine keeps,
+// does not settle, so the trial raises the limit; inside the set it settles, and the limit stays.
+TEST(TrialIterations, RaiseADeepViewAtTheLimitAllOverUnlessItsCentreSettles) {
+    const ViewSize size{16, 13};
+    const auto deep = [size](const char* ps, const char* pf, const char* qs) {
+        GenerationSnapshot numbers = HomeView(size);
+        numbers.Iterations = 500;
+        EXPECT_TRUE(SetExactCorners(numbers, {ps, pf, qs}, size));
+        FractalDef def;
+        SetNumbersOf(def, numbers);
+        return def;
+    };
+    // Just right of the cusp at 0.25, where orbits creep for about 3,100 steps, then escape.
+    EXPECT_GT(TrialIterations(deep("0.250001", "0.25000100000000000001", "0"), size.width,
+                              size.height, 2),
+              3100);
+    // Inside the main cardioid.
+    EXPECT_EQ(
+        TrialIterations(deep("-0.1", "-0.09999999999999999999", "0.1"), size.width, size.height, 2),
+        500);
+}
+
 }  // namespace
 }  // namespace zolt
