@@ -129,8 +129,9 @@ bool Generator::Accepts(GenerationSnapshot numbers, GenerateOptions options) con
             numbers.Iterations = NewViewIterations(numbers.Iterations);
     }
     const ViewSize size = ui_.ViewClientSize();
-    const std::string refusal =
-        ViewRefusal(numbers, size.width, size.height, AvailableMemory() + heldReference_.load());
+    const std::string refusal = ViewRefusal(numbers, size.width, size.height, [this] {
+        return AvailableMemory() + heldReference_.load();
+    });
     if (refusal.empty())
         return true;
     ui_.ShowMessage(ViewRefusalMessage(refusal));

@@ -178,7 +178,7 @@ bool PrepareDefinitionPicture(const FractalDef& def, const DefinitionPicture& pi
     const int width = picture.width * factor;
     const int height = picture.height * factor;
     const GenerationSnapshot numbers = NumbersOf(def);
-    outcome.reason = ViewRefusal(numbers, width, height, AvailableMemory());
+    outcome.reason = ViewRefusal(numbers, width, height, AvailableMemory);
     if (!outcome.reason.empty()) {
         outcome.refused = true;
         return false;

@@ -172,13 +172,13 @@ std::uint64_t AvailableMemory() {
 }
 
 std::string ViewRefusal(const GenerationSnapshot& numbers, int width, int height,
-                        std::uint64_t freeBytes) {
+                        const std::function<std::uint64_t()>& freeBytes) {
     CountNeeds needs = NeedsOf(numbers, width, height);
     if (!needs.refusal.empty() || needs.kind != ViewCounter::Kind::Deep)
         return std::move(needs.refusal);
-    if (needs.referenceBytes > freeBytes)
+    if (const std::uint64_t free = freeBytes(); needs.referenceBytes > free)
         return "the reference orbit needs " + ByteSizeText(needs.referenceBytes) +
-               " of memory, and " + ByteSizeText(freeBytes) + " is free";
+               " of memory, and " + ByteSizeText(free) + " is free";
     return {};
 }
 

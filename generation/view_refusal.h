@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "engine/fractal_def.h"
@@ -26,10 +27,12 @@ std::uint64_t CgroupMemoryLeft(const std::filesystem::path& selfCgroup,
 
 // Why a view cannot be drawn at `width` x `height`, in a few words ("deep views take at most
 // 33554430 iterations"); empty when it can. The generation, Export Image and zolt-render all
-// ask this before they begin. A deep view's reference must fit in `freeBytes`; a view deeper
-// than any engine reaches is not refused (it is drawn in doubles, and says so when finished).
+// ask this before they begin (the window on every zoom, so it must be cheap). A deep view's
+// reference must fit in the memory `freeBytes` gives, asked only of a deep view, since finding it
+// reads several system files; a view deeper than any engine reaches is not refused (it is drawn
+// in doubles, and says so when finished).
 std::string ViewRefusal(const GenerationSnapshot& numbers, int width, int height,
-                        std::uint64_t freeBytes);
+                        const std::function<std::uint64_t()>& freeBytes);
 
 // The same reason as a sentence for a message box: "This view cannot be drawn: ...".
 std::string ViewRefusalMessage(const std::string& refusal);

@@ -266,8 +266,8 @@ void ZoltApplication::ExportImage() {
     // A view the picture cannot show is said before a file name is asked for; its samples are
     // those of the view as many times larger.
     const int factor = choice->supersample;
-    if (const std::string refusal = ViewRefusal(NumbersOf(def), size.width * factor,
-                                                size.height * factor, AvailableMemory());
+    if (const std::string refusal =
+            ViewRefusal(NumbersOf(def), size.width * factor, size.height * factor, AvailableMemory);
         !refusal.empty()) {
         surface_.ShowMessage(ViewRefusalMessage(refusal));
         return;

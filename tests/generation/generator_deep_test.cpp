@@ -91,13 +91,18 @@ TEST_F(GeneratorTest, ADeepReferenceLargerThanTheMemoryFreeIsRefused) {
     ASSERT_TRUE(
         SetExactCorners(deep, {"-0.1", "-0.0999999999999999999999999999999", "0.1"}, {64, 50}));
     deep.Iterations = 10000000;
-    const std::string refused = ViewRefusal(deep, 64, 50, 200 << 20);
+    const std::string refused = ViewRefusal(deep, 64, 50, [] { return 200 << 20; });
     EXPECT_TRUE(refused.starts_with("the reference orbit needs ") &&
                 refused.ends_with(" MiB of memory, and 200 MiB is free"))
         << refused;
-    EXPECT_EQ(ViewRefusal(deep, 64, 50, 1ULL << 30), "");
-    // Views the plain loop draws need no reference.
-    EXPECT_EQ(ViewRefusal(HomeView({64, 50}), 64, 50, 0), "");
+    EXPECT_EQ(ViewRefusal(deep, 64, 50, [] { return 1ULL << 30; }), "");
+    // Views the plain loop draws need no reference, nor a look at the memory (on every zoom).
+    EXPECT_EQ(ViewRefusal(HomeView({64, 50}), 64, 50,
+                          [] {
+                              ADD_FAILURE() << "the memory was read for a shallow view";
+                              return std::uint64_t{0};
+                          }),
+              "");
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
     DefineHome();
     current.SetNumbers(deep);
