@@ -72,11 +72,20 @@ CountNeeds NeedsOf(const GenerationSnapshot& numbers, int width, int height) {
     return needs;
 }
 
+std::optional<bool> ViewCounter::CentreSettles(const std::atomic<bool>* stop) const {
+    if (kind_ != Kind::Deep)
+        return std::nullopt;
+    if (!centreSettles_)
+        centreSettles_ = reference_.ReferenceSettles(stop);
+    return centreSettles_;
+}
+
 ViewCounter::Status ViewCounter::Prepare(const GenerationSnapshot& numbers, int width, int height,
                                          const std::atomic<bool>* stop,
                                          const DeepProgress& progress) {
     plain_.reset();
     deep_.reset();
+    centreSettles_.reset();
     refusal_.clear();
     const CountNeeds needs = NeedsOf(numbers, width, height);
     kind_ = needs.kind;

@@ -57,11 +57,8 @@ class ViewCounter {
     std::uint64_t ReferenceBytes() const { return reference_.Bytes(); }
     // Of a deep view: whether the orbit of its centre, the reference, settles into an attracting
     // cycle (DeepReference::ReferenceSettles). None for other views, and where nothing is known.
-    std::optional<bool> CentreSettles(const std::atomic<bool>* stop = nullptr) const {
-        if (kind_ != Kind::Deep)
-            return std::nullopt;
-        return reference_.ReferenceSettles(stop);
-    }
+    // Every pass of a generation asks, of one and the same reference: it is looked at once.
+    std::optional<bool> CentreSettles(const std::atomic<bool>* stop = nullptr) const;
 
   private:
     Kind kind_ = Kind::Plain;
@@ -69,6 +66,7 @@ class ViewCounter {
     DeepReference reference_;
     std::optional<PlainCounter> plain_;
     std::optional<DeepCounter> deep_;
+    mutable std::optional<bool> centreSettles_;  // known of the reference prepared
 };
 
 // What counting a view at a size takes, known before any of it is computed.

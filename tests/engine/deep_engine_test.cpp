@@ -193,6 +193,22 @@ TEST(ViewCounter, CountsADeepViewThroughThePassesAsTheEngineDoes) {
         ASSERT_EQ(image.buffer.pixels[k], colour(deep[k])) << k;
 }
 
+// The orbit of a deep view's centre is looked at once for each reference: a counter prepared for
+// another view judges that one's centre.
+TEST(ViewCounter, JudgesTheCentreOfTheViewLastPrepared) {
+    const ViewSize size{16, 13};
+    ViewCounter counter;
+    const auto centre = [&](const DeepCoordinates& corners) -> std::optional<bool> {
+        GenerationSnapshot numbers{0, 0, 0, 0, 500, 200.0};
+        EXPECT_TRUE(SetExactCorners(numbers, corners, size));
+        EXPECT_EQ(counter.Prepare(numbers, size.width, size.height), ViewCounter::Status::Ready);
+        return counter.CentreSettles();
+    };
+    // Right of the cusp, creeping past 500 steps; then inside the main cardioid.
+    EXPECT_EQ(centre({"0.250001", "0.25000100000000000001", "0"}), false);
+    EXPECT_EQ(centre({"-0.1", "-0.09999999999999999999", "0.1"}), true);
+}
+
 TEST(DeepEngine, CountsByThePlainLoopsRule) {
     // Pixels that sit exactly on a double (cr), so the plain loop's count is the exact one.
     struct Case {
